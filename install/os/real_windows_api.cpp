@@ -1,0 +1,321 @@
+// The real Windows behind the seam: forwards every call to the system.
+//
+// winspool.drv and version.dll are not Known DLLs, so a static import would let the loader pick
+// up a copy planted beside the installer. They are bound here at first use, from the system
+// directory only (LOAD_LIBRARY_SEARCH_SYSTEM32).
+#include "os/windows_api.h"
+
+#include <shellapi.h>
+
+namespace qv {
+namespace {
+
+struct SystemDll {
+  const wchar_t* file;
+  HMODULE module;
+};
+
+SystemDll g_winspool = {L"winspool.drv", nullptr};
+SystemDll g_version = {L"version.dll", nullptr};
+
+template <typename Function>
+Function BindSystemFunction(SystemDll& dll, const char* name) {
+  if (!dll.module) dll.module = ::LoadLibraryExW(dll.file, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (!dll.module) return nullptr;
+  FARPROC proc = ::GetProcAddress(dll.module, name);
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(proc));
+}
+
+// Calls `function` of a system DLL; fails with ERROR_PROC_NOT_FOUND when it cannot be bound.
+#define QV_SYSTEM_CALL(dll, function, failure, ...)                                 \
+  static const auto fn = BindSystemFunction<decltype(&::function)>(dll, #function); \
+  if (!fn) {                                                                        \
+    ::SetLastError(ERROR_PROC_NOT_FOUND);                                           \
+    return failure;                                                                 \
+  }                                                                                 \
+  return fn(__VA_ARGS__)
+
+class RealWindowsApi final : public WindowsApi {
+ public:
+  BOOL SetDefaultDllDirectories(DWORD flags) override { return ::SetDefaultDllDirectories(flags); }
+
+  DWORD GetLastError() override { return ::GetLastError(); }
+
+  void SetLastError(DWORD error) override { ::SetLastError(error); }
+
+  DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
+                       LPWSTR buffer, DWORD size, va_list* arguments) override {
+    return ::FormatMessageW(flags, source, messageId, languageId, buffer, size, arguments);
+  }
+
+  HLOCAL LocalFree(HLOCAL mem) override { return ::LocalFree(mem); }
+
+  HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) override { return ::GlobalAlloc(flags, bytes); }
+
+  HGLOBAL GlobalFree(HGLOBAL mem) override { return ::GlobalFree(mem); }
+
+  int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByte, int multiByteLength,
+                          LPWSTR wide, int wideLength) override {
+    return ::MultiByteToWideChar(codePage, flags, multiByte, multiByteLength, wide, wideLength);
+  }
+
+  void Sleep(DWORD milliseconds) override { ::Sleep(milliseconds); }
+
+  DWORD GetTickCount() override { return ::GetTickCount(); }
+
+  DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) override {
+    return ::WaitForSingleObject(handle, milliseconds);
+  }
+
+  LPWSTR GetCommandLineW() override { return ::GetCommandLineW(); }
+
+  LPWSTR* CommandLineToArgvW(LPCWSTR commandLine, int* count) override {
+    return ::CommandLineToArgvW(commandLine, count);
+  }
+
+  DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) override {
+    return ::GetModuleFileNameW(module, fileName, size);
+  }
+
+  UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) override {
+    return ::GetSystemDirectoryW(buffer, size);
+  }
+
+  BOOL GetVersionExA(LPOSVERSIONINFOA info) override { return ::GetVersionExA(info); }
+
+  BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine,
+                      LPSECURITY_ATTRIBUTES processAttributes,
+                      LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
+                      DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
+                      LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInfo) override {
+    return ::CreateProcessW(applicationName, commandLine, processAttributes, threadAttributes,
+                            inheritHandles, creationFlags, environment, currentDirectory,
+                            startupInfo, processInfo);
+  }
+
+  HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) override {
+    return ::CreateMutexA(attributes, initialOwner, name);
+  }
+
+  BOOL CloseHandle(HANDLE handle) override { return ::CloseHandle(handle); }
+
+  HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD shareMode,
+                     LPSECURITY_ATTRIBUTES attributes, DWORD disposition, DWORD flags,
+                     HANDLE templateFile) override {
+    return ::CreateFileW(fileName, access, shareMode, attributes, disposition, flags, templateFile);
+  }
+
+  BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
+                LPOVERLAPPED overlapped) override {
+    return ::ReadFile(file, buffer, toRead, read, overlapped);
+  }
+
+  BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
+                 LPOVERLAPPED overlapped) override {
+    return ::WriteFile(file, buffer, toWrite, written, overlapped);
+  }
+
+  BOOL DeleteFileW(LPCWSTR fileName) override { return ::DeleteFileW(fileName); }
+
+  BOOL MoveFileExW(LPCWSTR existing, LPCWSTR newName, DWORD flags) override {
+    return ::MoveFileExW(existing, newName, flags);
+  }
+
+  DWORD GetFileAttributesW(LPCWSTR fileName) override { return ::GetFileAttributesW(fileName); }
+
+  DWORD GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle) override {
+    QV_SYSTEM_CALL(g_version, GetFileVersionInfoSizeW, 0, fileName, handle);
+  }
+
+  BOOL GetFileVersionInfoW(LPCWSTR fileName, DWORD handle, DWORD size, LPVOID data) override {
+    QV_SYSTEM_CALL(g_version, GetFileVersionInfoW, FALSE, fileName, handle, size, data);
+  }
+
+  BOOL VerQueryValueW(LPCVOID block, LPCWSTR subBlock, LPVOID* buffer, PUINT length) override {
+    QV_SYSTEM_CALL(g_version, VerQueryValueW, FALSE, block, subBlock, buffer, length);
+  }
+
+  LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access,
+                        PHKEY result) override {
+    return ::RegOpenKeyExA(key, subKey, options, access, result);
+  }
+
+  LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                           LPDWORD size) override {
+    return ::RegQueryValueExW(key, valueName, reserved, type, data, size);
+  }
+
+  LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                         DWORD size) override {
+    return ::RegSetValueExW(key, valueName, reserved, type, data, size);
+  }
+
+  LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName) override {
+    return ::RegDeleteValueA(key, valueName);
+  }
+
+  LSTATUS RegCloseKey(HKEY key) override { return ::RegCloseKey(key); }
+
+  SC_HANDLE OpenSCManagerW(LPCWSTR machine, LPCWSTR database, DWORD access) override {
+    return ::OpenSCManagerW(machine, database, access);
+  }
+
+  SC_HANDLE OpenServiceW(SC_HANDLE manager, LPCWSTR serviceName, DWORD access) override {
+    return ::OpenServiceW(manager, serviceName, access);
+  }
+
+  BOOL ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status) override {
+    return ::ControlService(service, control, status);
+  }
+
+  BOOL QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) override {
+    return ::QueryServiceStatus(service, status);
+  }
+
+  BOOL StartServiceW(SC_HANDLE service, DWORD argc, LPCWSTR* argv) override {
+    return ::StartServiceW(service, argc, argv);
+  }
+
+  BOOL CloseServiceHandle(SC_HANDLE handle) override { return ::CloseServiceHandle(handle); }
+
+  BOOL IsWindow(HWND window) override { return ::IsWindow(window); }
+
+  HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) override {
+    return ::FindWindowW(className, windowName);
+  }
+
+  BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
+    return ::PostMessageW(window, message, wParam, lParam);
+  }
+
+  SHORT GetAsyncKeyState(int key) override { return ::GetAsyncKeyState(key); }
+
+  INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC dialogProc,
+                          LPARAM initParam) override {
+    return ::DialogBoxParamW(instance, templateName, owner, dialogProc, initParam);
+  }
+
+  BOOL SetDlgItemTextW(HWND dialog, int itemId, LPCWSTR text) override {
+    return ::SetDlgItemTextW(dialog, itemId, text);
+  }
+
+  BOOL SetWindowTextW(HWND window, LPCWSTR text) override { return ::SetWindowTextW(window, text); }
+
+  BOOL EndDialog(HWND dialog, INT_PTR result) override { return ::EndDialog(dialog, result); }
+
+  BOOL EnumMonitorsW(LPWSTR name, DWORD level, LPBYTE monitors, DWORD size, LPDWORD needed,
+                     LPDWORD returned) override {
+    QV_SYSTEM_CALL(g_winspool, EnumMonitorsW, FALSE, name, level, monitors, size, needed, returned);
+  }
+
+  BOOL AddMonitorW(LPWSTR name, DWORD level, LPBYTE monitors) override {
+    QV_SYSTEM_CALL(g_winspool, AddMonitorW, FALSE, name, level, monitors);
+  }
+
+  BOOL DeleteMonitorW(LPWSTR name, LPWSTR environment, LPWSTR monitorName) override {
+    QV_SYSTEM_CALL(g_winspool, DeleteMonitorW, FALSE, name, environment, monitorName);
+  }
+
+  BOOL GetPrinterDriverDirectoryW(LPWSTR name, LPWSTR environment, DWORD level, LPBYTE info,
+                                  DWORD size, LPDWORD needed) override {
+    QV_SYSTEM_CALL(g_winspool, GetPrinterDriverDirectoryW, FALSE, name, environment, level, info,
+                   size, needed);
+  }
+
+  BOOL AddPrinterDriverExW(LPWSTR name, DWORD level, LPBYTE info, DWORD copyFlags) override {
+    QV_SYSTEM_CALL(g_winspool, AddPrinterDriverExW, FALSE, name, level, info, copyFlags);
+  }
+
+  BOOL DeletePrinterDriverExW(LPWSTR name, LPWSTR environment, LPWSTR driverName, DWORD deleteFlag,
+                              DWORD versionFlag) override {
+    QV_SYSTEM_CALL(g_winspool, DeletePrinterDriverExW, FALSE, name, environment, driverName,
+                   deleteFlag, versionFlag);
+  }
+
+  BOOL EnumPrinterDriversW(LPWSTR name, LPWSTR environment, DWORD level, LPBYTE info, DWORD size,
+                           LPDWORD needed, LPDWORD returned) override {
+    QV_SYSTEM_CALL(g_winspool, EnumPrinterDriversW, FALSE, name, environment, level, info, size,
+                   needed, returned);
+  }
+
+  BOOL GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, LPBYTE info, DWORD size,
+                         LPDWORD needed) override {
+    QV_SYSTEM_CALL(g_winspool, GetPrinterDriverW, FALSE, printer, environment, level, info, size,
+                   needed);
+  }
+
+  BOOL EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE info, DWORD size, LPDWORD needed,
+                     LPDWORD returned) override {
+    QV_SYSTEM_CALL(g_winspool, EnumPrintersW, FALSE, flags, name, level, info, size, needed,
+                   returned);
+  }
+
+  BOOL OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults) override {
+    QV_SYSTEM_CALL(g_winspool, OpenPrinterW, FALSE, printerName, printer, defaults);
+  }
+
+  BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD size, LPDWORD needed) override {
+    QV_SYSTEM_CALL(g_winspool, GetPrinterW, FALSE, printer, level, info, size, needed);
+  }
+
+  BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command) override {
+    QV_SYSTEM_CALL(g_winspool, SetPrinterW, FALSE, printer, level, info, command);
+  }
+
+  HANDLE AddPrinterW(LPWSTR name, DWORD level, LPBYTE info) override {
+    QV_SYSTEM_CALL(g_winspool, AddPrinterW, nullptr, name, level, info);
+  }
+
+  BOOL DeletePrinter(HANDLE printer) override {
+    QV_SYSTEM_CALL(g_winspool, DeletePrinter, FALSE, printer);
+  }
+
+  BOOL ClosePrinter(HANDLE printer) override {
+    QV_SYSTEM_CALL(g_winspool, ClosePrinter, FALSE, printer);
+  }
+
+  DWORD GetPrinterDataA(HANDLE printer, LPSTR valueName, LPDWORD type, LPBYTE data, DWORD size,
+                        LPDWORD needed) override {
+    QV_SYSTEM_CALL(g_winspool, GetPrinterDataA, ERROR_PROC_NOT_FOUND, printer, valueName, type,
+                   data, size, needed);
+  }
+
+  DWORD GetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, LPDWORD type,
+                          LPBYTE data, DWORD size, LPDWORD needed) override {
+    QV_SYSTEM_CALL(g_winspool, GetPrinterDataExA, ERROR_PROC_NOT_FOUND, printer, keyName, valueName,
+                   type, data, size, needed);
+  }
+
+  DWORD SetPrinterDataA(HANDLE printer, LPSTR valueName, DWORD type, LPBYTE data,
+                        DWORD size) override {
+    QV_SYSTEM_CALL(g_winspool, SetPrinterDataA, ERROR_PROC_NOT_FOUND, printer, valueName, type,
+                   data, size);
+  }
+
+  DWORD SetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, DWORD type, LPBYTE data,
+                          DWORD size) override {
+    QV_SYSTEM_CALL(g_winspool, SetPrinterDataExA, ERROR_PROC_NOT_FOUND, printer, keyName, valueName,
+                   type, data, size);
+  }
+
+  BOOL GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) override {
+    QV_SYSTEM_CALL(g_winspool, GetDefaultPrinterW, FALSE, buffer, size);
+  }
+
+  BOOL SetDefaultPrinterW(LPCWSTR printer) override {
+    QV_SYSTEM_CALL(g_winspool, SetDefaultPrinterW, FALSE, printer);
+  }
+};
+
+RealWindowsApi g_real;
+WindowsApi* g_current = &g_real;
+
+}  // namespace
+
+WindowsApi& Os() { return *g_current; }
+
+ScopedWindowsApi::ScopedWindowsApi(WindowsApi& api) : previous_(g_current) { g_current = &api; }
+
+ScopedWindowsApi::~ScopedWindowsApi() { g_current = previous_; }
+
+}  // namespace qv
