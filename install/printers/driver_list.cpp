@@ -1,0 +1,70 @@
+// DriverList: the installed printer drivers and the product's among them.
+#include "printers/driver_list.h"
+
+#include <cwchar>
+
+#include "core/product.h"
+
+namespace qv {
+namespace {
+
+template <typename Record>
+const wchar_t* NameOf(const GlobalBlock& entries, DWORD index) {
+  return static_cast<const Record*>(entries.Get())[index].pName;
+}
+
+}  // namespace
+
+const wchar_t* DriverList::NameAt(DWORD index) const {
+  if (!entries || index >= count) return nullptr;
+  switch (level) {
+    case 1: return NameOf<DRIVER_INFO_1W>(entries, index);
+    case 2: return NameOf<DRIVER_INFO_2W>(entries, index);
+    case 3: return NameOf<DRIVER_INFO_3W>(entries, index);
+    case 4: return NameOf<DRIVER_INFO_4W>(entries, index);
+    case 5: return NameOf<DRIVER_INFO_5W>(entries, index);
+    case 6: return NameOf<DRIVER_INFO_6W>(entries, index);
+    default: return nullptr;
+  }
+}
+
+DriverList EnumerateDrivers(const wchar_t* environment) {
+  DriverList list;
+  auto env = const_cast<LPWSTR>(environment);
+  DWORD needed = 0;
+  DWORD returned = 0;
+  if (Os().EnumPrinterDriversW(nullptr, env, 6, nullptr, 0, &needed, &returned)) return list;
+  if (Os().GetLastError() != ERROR_INSUFFICIENT_BUFFER) return list;
+  GlobalBlock block = AllocateZeroedBlock(needed);
+  if (!block) return list;
+  if (Os().EnumPrinterDriversW(nullptr, env, 6, static_cast<LPBYTE>(block.Get()), needed, &needed,
+                               &returned)) {
+    list.entries = std::move(block);
+    list.count = returned;
+  }
+  return list;
+}
+
+int FindProductDriver(const DriverList& list) {
+  for (DWORD i = 0; i < list.count; ++i) {
+    const wchar_t* name = list.NameAt(i);
+    if (name && std::wcscmp(name, kProductDriverName) == 0) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+GlobalBlock QueryPrinterDriver(HANDLE printer) {
+  DWORD needed = 0;
+  wchar_t environment[] = L"Windows x64";
+  Os().GetPrinterDriverW(printer, environment, 2, nullptr, 0, &needed);
+  if (Os().GetLastError() != ERROR_INSUFFICIENT_BUFFER) return GlobalBlock();
+  GlobalBlock block = AllocateZeroedBlock(needed);
+  if (!block) return block;
+  if (!Os().GetPrinterDriverW(printer, nullptr, 2, static_cast<LPBYTE>(block.Get()), needed,
+                              &needed)) {
+    block.Reset();
+  }
+  return block;
+}
+
+}  // namespace qv

@@ -1,0 +1,51 @@
+// PrinterList: enumeration of the machine's printers and the run's snapshot.
+#include "printers/printer_list.h"
+
+#include <cwchar>
+
+#include "core/install_context.h"
+#include "core/product.h"
+
+namespace qv {
+
+bool IsProductPrinter(const PRINTER_INFO_2W& printer) {
+  return printer.pDriverName && std::wcscmp(printer.pDriverName, kProductDriverName) == 0;
+}
+
+void ReleasePrinterList(PrinterList& list) {
+  list.block.Reset();
+  list.count = 0;
+}
+
+void EnumeratePrinters(PrinterList& list) {
+  ReleasePrinterList(list);
+  constexpr DWORD kFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+  DWORD needed = 0;
+  DWORD returned = 0;
+  if (Os().EnumPrintersW(kFlags, nullptr, 2, nullptr, 0, &needed, &returned)) return;
+  if (Os().GetLastError() != ERROR_INSUFFICIENT_BUFFER) return;
+  GlobalBlock block = AllocateZeroedBlock(static_cast<SIZE_T>(needed) + 32);
+  if (!block) return;
+  if (!Os().EnumPrintersW(kFlags, nullptr, 2, static_cast<LPBYTE>(block.Get()), needed, &needed,
+                          &returned)) {
+    return;
+  }
+  list.block = std::move(block);
+  list.count = returned;
+}
+
+void TakePrinterSnapshot(InstallContext& ctx) {
+  EnumeratePrinters(ctx.printerSnapshot);
+  wchar_t defaultName[255] = {};
+  DWORD capacity = 255;
+  if (!Os().GetDefaultPrinterW(defaultName, &capacity)) return;
+  defaultName[254] = L'\0';
+  PRINTER_INFO_2W* records = ctx.printerSnapshot.entries();
+  for (DWORD i = 0; i < ctx.printerSnapshot.count; ++i) {
+    if (records[i].pPrinterName && std::wcscmp(records[i].pPrinterName, defaultName) == 0) {
+      records[i].Attributes |= PRINTER_ATTRIBUTE_DEFAULT;
+    }
+  }
+}
+
+}  // namespace qv

@@ -1,0 +1,93 @@
+// Control of the Windows "spooler" service.
+#include "spooler/spooler_service.h"
+
+#include "core/install_context.h"
+#include "log/install_log.h"
+
+namespace qv {
+namespace {
+
+constexpr DWORD kManagerAccess = STANDARD_RIGHTS_REQUIRED | SC_MANAGER_CONNECT;  // 0xF0001
+constexpr DWORD kCheckAccess = SERVICE_QUERY_STATUS | SERVICE_START;              // 0x14
+constexpr DWORD kRestartAccess = SERVICE_QUERY_STATUS | SERVICE_START | SERVICE_STOP;  // 0x34
+constexpr int kStatePolls = 50;
+constexpr DWORD kPollInterval = 200;
+constexpr wchar_t kSpooler[] = L"spooler";
+
+DWORD QueryState(SC_HANDLE service) {
+  SERVICE_STATUS status = {};
+  Os().QueryServiceStatus(service, &status);
+  return status.dwCurrentState;
+}
+
+// Polls until the service reaches `wanted`: at most kStatePolls sleeps and one more query each.
+bool WaitForState(SC_HANDLE service, DWORD wanted) {
+  DWORD state = QueryState(service);
+  for (int poll = 0; poll < kStatePolls && state != wanted; ++poll) {
+    Os().Sleep(kPollInterval);
+    state = QueryState(service);
+  }
+  return state == wanted;
+}
+
+}  // namespace
+
+bool StartServiceAndWait(SC_HANDLE service) {
+  Os().StartServiceW(service, 0, nullptr);
+  return WaitForState(service, SERVICE_RUNNING);
+}
+
+bool CheckSpooler(InstallContext& ctx) {
+  LogLine(ctx, L"#Check Spooler");
+  LogIndent indent(ctx);
+  ScopedServiceHandle manager(Os().OpenSCManagerW(nullptr, nullptr, kManagerAccess));
+  if (!manager) {
+    LogError(ctx, 1, L"Can't open service manager.");
+    return false;
+  }
+  ScopedServiceHandle service(Os().OpenServiceW(manager.Get(), kSpooler, kCheckAccess));
+  if (!service) {
+    LogError(ctx, 2, L"Can't open the spooler");
+    return false;
+  }
+  SERVICE_STATUS status = {};
+  if (Os().QueryServiceStatus(service.Get(), &status) && status.dwCurrentState != SERVICE_RUNNING &&
+      !StartServiceAndWait(service.Get())) {
+    LogError(ctx, 4, L"Can't start the spooler");
+    return false;
+  }
+  return true;
+}
+
+RestartSpooler::RestartSpooler(InstallContext* ctx) : context(ctx) {
+  if (context) LogLine(*context, L"#Restart Spooler");
+  serviceManager.Reset(Os().OpenSCManagerW(nullptr, nullptr, kManagerAccess));
+  if (!serviceManager) {
+    if (context) LogError(*context, 1, L"Can't open service manager.");
+    return;
+  }
+  service.Reset(Os().OpenServiceW(serviceManager.Get(), kSpooler, kRestartAccess));
+  if (!service) {
+    if (context) LogError(*context, 2, L"Can't open the spooler");
+    return;
+  }
+  SERVICE_STATUS status = {};
+  if (!Os().ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) {
+    const DWORD error = Os().GetLastError();
+    if (error != ERROR_SERVICE_NOT_ACTIVE && context) {
+      LogError(*context, 5, L"ControlService failed with code %d (0x%x)", error, error);
+    }
+  }
+  stopRequested = true;
+  if (!WaitForState(service.Get(), SERVICE_STOPPED) && context) {
+    LogError(*context, 3, L"Can't stop the spooler");
+  }
+}
+
+RestartSpooler::~RestartSpooler() {
+  if (service && stopRequested && !StartServiceAndWait(service.Get()) && context) {
+    LogError(*context, 4, L"Can't start the spooler");
+  }
+}
+
+}  // namespace qv

@@ -1,0 +1,52 @@
+// Test fixture for scenarios on the simulated machine.
+#include "scenario.h"
+
+#include "core/command_line.h"
+
+namespace qv::sim {
+
+Scenario::Scenario() {
+  sim.modulePath = std::wstring(kSetupDir) + L"qvinstall.exe";
+  sim.systemDirectory = L"C:\\windows\\system32";
+  sim.driverDirectory = L"C:\\windows\\system32\\spool\\drivers\\x64";
+  sim.registry[Lower(L"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run")];
+  sim.registry[Lower(L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager")];
+}
+
+void Scenario::StagePackage() {
+  for (const wchar_t* file : {L"orbmon64.dll", L"orbdrv64.dll", L"orbui64.dll"}) {
+    sim.AddFile(std::wstring(kSetupDir) + file, "component", 2629);
+  }
+  sim.AddFile(std::wstring(kSetupDir) + L"orbhelp.chm", "help");
+  sim.AddFile(L"C:\\setup\\qvatray.exe", "tray");
+}
+
+int Scenario::Run(const std::wstring& arguments) {
+  sim.commandLine = L"\"" + sim.modulePath + L"\" " + arguments;
+  return RunCommandLine();
+}
+
+std::vector<std::wstring> Scenario::RunAndReadLog(const std::wstring& arguments, int* exitCode) {
+  sim.shiftDown = true;
+  const int code = Run(arguments);
+  if (exitCode) *exitCode = code;
+  EXPECT_TRUE(sim.dialog.shown);
+  return SplitLines(sim.dialog.text);
+}
+
+void Scenario::ExpectAllReleased() const {
+  EXPECT_EQ(sim.LiveBlocks(), 0) << "blocks left allocated";
+  EXPECT_EQ(sim.OpenHandles(), 0) << "handles left open";
+}
+
+std::vector<std::wstring> Scenario::SplitLines(const std::wstring& text) {
+  std::vector<std::wstring> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find(L"\r\n", start)) != std::wstring::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+}  // namespace qv::sim

@@ -1,0 +1,39 @@
+// Test fixture for scenarios: a simulated machine installed as the installer's Windows, the
+// setup package laid out beside the installer, and helpers to run a command and read its log.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "sim_windows.h"
+
+namespace qv::sim {
+
+constexpr wchar_t kSetupDir[] = L"C:\\setup\\drv\\";
+constexpr wchar_t kSystemDir[] = L"C:\\windows\\system32\\";
+constexpr wchar_t kDriverDir[] = L"C:\\windows\\system32\\spool\\drivers\\x64\\";
+
+class Scenario : public ::testing::Test {
+ protected:
+  Scenario();
+
+  // Lays out the product files of build 2629 beside the installer.
+  void StagePackage();
+  // Runs the installer with `arguments` after its own path; returns the exit code.
+  int Run(const std::wstring& arguments);
+  // Runs with Shift held, so the log window shows the whole log; returns its lines.
+  std::vector<std::wstring> RunAndReadLog(const std::wstring& arguments, int* exitCode = nullptr);
+  // Every block freed and every handle closed.
+  void ExpectAllReleased() const;
+
+  static std::vector<std::wstring> SplitLines(const std::wstring& text);
+
+  SimWindows sim;
+
+ private:
+  ScopedWindowsApi scope_{sim};
+};
+
+}  // namespace qv::sim

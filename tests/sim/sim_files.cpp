@@ -1,0 +1,205 @@
+// SimWindows files: contents, locks, version resources and the reboot queue.
+#include <cstring>
+#include <cwchar>
+
+#include "sim_windows.h"
+
+namespace qv::sim {
+namespace {
+
+constexpr char kBuildMarker[] = "[build=";
+constexpr wchar_t kSessionManager[] = L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
+
+int32_t BuildOf(const SimFile& file) {
+  const size_t at = file.data.find(kBuildMarker);
+  if (at == std::string::npos) return -1;
+  return std::atoi(file.data.c_str() + at + std::strlen(kBuildMarker));
+}
+
+std::wstring WithoutNtPrefix(const std::wstring& path) {
+  return path.rfind(L"\\??\\", 0) == 0 ? path.substr(4) : path;
+}
+
+}  // namespace
+
+void SimWindows::AddFile(const std::wstring& path, std::string data, int32_t build) {
+  if (build >= 0) data = kBuildMarker + std::to_string(build) + "]" + data;
+  files[Lower(path)].data = std::move(data);
+}
+
+SimFile* SimWindows::FindFile(const std::wstring& path) {
+  auto found = files.find(Lower(path));
+  return found == files.end() ? nullptr : &found->second;
+}
+
+bool SimWindows::FileExists(const std::wstring& path) const {
+  return files.count(Lower(path)) != 0;
+}
+
+static bool IsLocked(const SimWindows& sim, const SimFile& file) {
+  return file.lockedForever || sim.clock < file.lockedUntil ||
+         (file.heldBySpooler && sim.SpoolerRunning());
+}
+
+HANDLE SimWindows::CreateFileW(LPCWSTR fileName, DWORD access, DWORD, LPSECURITY_ATTRIBUTES,
+                               DWORD disposition, DWORD, HANDLE) {
+  if (Fault("CreateFileW")) return INVALID_HANDLE_VALUE;
+  SimFile* file = FindFile(fileName);
+  if (access & GENERIC_WRITE) {
+    if (file && (file->directory || IsLocked(*this, *file))) {
+      SetLastError(file->directory ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION);
+      return INVALID_HANDLE_VALUE;
+    }
+    if (disposition == CREATE_ALWAYS || !file) files[Lower(fileName)].data.clear();
+    HANDLE handle = NewHandle(HandleKind::kFile, Lower(fileName));
+    FindHandle(handle, HandleKind::kFile)->write = true;
+    return handle;
+  }
+  if (!file || file->directory) {
+    SetLastError(file ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  return NewHandle(HandleKind::kFile, Lower(fileName));
+}
+
+BOOL SimWindows::ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read,
+                          LPOVERLAPPED) {
+  *read = 0;
+  if (Fault("ReadFile")) return FALSE;
+  HandleEntry* entry = FindHandle(handle, HandleKind::kFile);
+  SimFile* file = entry ? FindFile(entry->name) : nullptr;
+  if (!file) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  const uint64_t available = file->data.size() - std::min<uint64_t>(entry->position,
+                                                                     file->data.size());
+  *read = static_cast<DWORD>(std::min<uint64_t>(available, toRead));
+  std::memcpy(buffer, file->data.data() + entry->position, *read);
+  entry->position += *read;
+  return TRUE;
+}
+
+BOOL SimWindows::WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD written,
+                           LPOVERLAPPED) {
+  *written = 0;
+  if (Fault("WriteFile")) return FALSE;
+  HandleEntry* entry = FindHandle(handle, HandleKind::kFile);
+  SimFile* file = entry && entry->write ? FindFile(entry->name) : nullptr;
+  if (!file) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  file->data.append(static_cast<const char*>(buffer), toWrite);
+  *written = toWrite;
+  return TRUE;
+}
+
+BOOL SimWindows::DeleteFileW(LPCWSTR fileName) {
+  if (Fault("DeleteFileW")) return FALSE;
+  SimFile* file = FindFile(fileName);
+  if (!file) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  if (file->directory || IsLocked(*this, *file)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  files.erase(Lower(fileName));
+  return TRUE;
+}
+
+BOOL SimWindows::MoveFileExW(LPCWSTR existing, LPCWSTR newName, DWORD flags) {
+  if (Fault("MoveFileExW")) return FALSE;
+  if (!(flags & MOVEFILE_DELAY_UNTIL_REBOOT) || newName) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::vector<std::wstring> queue = PendingRenames();
+  queue.push_back(std::wstring(L"\\??\\") + existing);
+  queue.push_back(L"");
+  SetRegMultiSz(kSessionManager, kPendingValue, queue);
+  return TRUE;
+}
+
+std::vector<std::wstring> SimWindows::PendingRenames() const {
+  std::vector<std::wstring> strings;
+  auto key = registry.find(Lower(kSessionManager));
+  if (key == registry.end()) return strings;
+  auto value = key->second.find(Lower(kPendingValue));
+  if (value == key->second.end()) return strings;
+  const auto* chars = reinterpret_cast<const wchar_t*>(value->second.data.data());
+  const size_t count = value->second.data.size() / sizeof(wchar_t);
+  // Strings up to the final NUL of the list; empty targets stand in the middle.
+  size_t start = 0;
+  for (size_t i = 0; i + 1 < count; ++i) {
+    if (chars[i] == L'\0') {
+      strings.emplace_back(chars + start, chars + i);
+      start = i + 1;
+    }
+  }
+  return strings;
+}
+
+void SimWindows::Reboot() {
+  const std::vector<std::wstring> queue = PendingRenames();
+  for (size_t i = 0; i + 1 < queue.size(); i += 2) {
+    const std::wstring source = WithoutNtPrefix(queue[i]);
+    if (queue[i + 1].empty()) {
+      files.erase(Lower(source));
+    } else if (SimFile* file = FindFile(source)) {
+      files[Lower(WithoutNtPrefix(queue[i + 1]))] = *file;
+      files.erase(Lower(source));
+    }
+  }
+  registry[Lower(kSessionManager)].erase(Lower(kPendingValue));
+  for (auto& [path, file] : files) file.lockedForever = false;
+  spoolerService.state = SERVICE_RUNNING;
+}
+
+DWORD SimWindows::GetFileAttributesW(LPCWSTR fileName) {
+  if (Fault("GetFileAttributesW")) return INVALID_FILE_ATTRIBUTES;
+  const SimFile* file = FindFile(fileName);
+  if (!file) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return file->directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+}
+
+DWORD SimWindows::GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle) {
+  if (handle) *handle = 0;
+  if (Fault("GetFileVersionInfoSizeW")) return 0;
+  const SimFile* file = FindFile(fileName);
+  if (!file || BuildOf(*file) < 0) {
+    SetLastError(file ? ERROR_RESOURCE_TYPE_NOT_FOUND : ERROR_FILE_NOT_FOUND);
+    return 0;
+  }
+  return sizeof(VS_FIXEDFILEINFO) + 16;
+}
+
+BOOL SimWindows::GetFileVersionInfoW(LPCWSTR fileName, DWORD, DWORD size, LPVOID data) {
+  if (Fault("GetFileVersionInfoW")) return FALSE;
+  const SimFile* file = FindFile(fileName);
+  if (!file || BuildOf(*file) < 0 || size < sizeof(VS_FIXEDFILEINFO)) {
+    SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+    return FALSE;
+  }
+  VS_FIXEDFILEINFO info = {};
+  info.dwSignature = VS_FFI_SIGNATURE;
+  info.dwProductVersionMS = 0x00050000;
+  info.dwProductVersionLS = static_cast<DWORD>(BuildOf(*file)) & 0xFFFF;
+  std::memcpy(data, &info, sizeof info);
+  return TRUE;
+}
+
+BOOL SimWindows::VerQueryValueW(LPCVOID block, LPCWSTR subBlock, LPVOID* buffer, PUINT length) {
+  if (Fault("VerQueryValueW") || std::wcscmp(subBlock, L"\\") != 0) return FALSE;
+  *buffer = const_cast<LPVOID>(block);
+  *length = sizeof(VS_FIXEDFILEINFO);
+  return TRUE;
+}
+
+}  // namespace qv::sim

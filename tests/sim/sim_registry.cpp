@@ -1,0 +1,107 @@
+// SimWindows registry: keys and values under HKLM and HKCU.
+#include <cstring>
+
+#include "sim_windows.h"
+
+namespace qv::sim {
+namespace {
+
+std::wstring RootName(HKEY key) {
+  if (key == HKEY_LOCAL_MACHINE) return L"hklm";
+  if (key == HKEY_CURRENT_USER) return L"hkcu";
+  return L"";
+}
+
+}  // namespace
+
+void SimWindows::SetRegString(const std::wstring& key, const std::wstring& name,
+                              const std::wstring& text) {
+  RegValue value{REG_SZ, {}};
+  const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+  value.data.assign(bytes, bytes + (text.size() + 1) * sizeof(wchar_t));
+  registry[Lower(key)][Lower(name)] = value;
+}
+
+void SimWindows::SetRegMultiSz(const std::wstring& key, const std::wstring& name,
+                               const std::vector<std::wstring>& strings) {
+  std::wstring joined;
+  for (const auto& s : strings) joined.append(s).push_back(L'\0');
+  joined.push_back(L'\0');
+  RegValue value{REG_MULTI_SZ, {}};
+  const auto* bytes = reinterpret_cast<const BYTE*>(joined.data());
+  value.data.assign(bytes, bytes + joined.size() * sizeof(wchar_t));
+  registry[Lower(key)][Lower(name)] = value;
+}
+
+bool SimWindows::HasRegValue(const std::wstring& key, const std::wstring& name) const {
+  auto found = registry.find(Lower(key));
+  return found != registry.end() && found->second.count(Lower(name)) != 0;
+}
+
+std::wstring SimWindows::RegString(const std::wstring& key, const std::wstring& name) const {
+  if (!HasRegValue(key, name)) return L"";
+  const auto& data = registry.at(Lower(key)).at(Lower(name)).data;
+  std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
+  return text.substr(0, text.find(L'\0'));
+}
+
+LSTATUS SimWindows::RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
+  if (Fault("RegOpenKeyExA")) return static_cast<LSTATUS>(GetLastError());
+  const std::wstring path = Lower(RootName(key) + L"\\" + Widen(subKey ? subKey : ""));
+  if (RootName(key).empty() || registry.count(path) == 0) return ERROR_FILE_NOT_FOUND;
+  *result = static_cast<HKEY>(NewHandle(HandleKind::kRegKey, path));
+  return ERROR_SUCCESS;
+}
+
+LSTATUS SimWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type,
+                                     LPBYTE data, LPDWORD size) {
+  if (Fault("RegQueryValueExW")) return static_cast<LSTATUS>(GetLastError());
+  HandleEntry* entry = FindHandle(key, HandleKind::kRegKey);
+  if (!entry) return ERROR_INVALID_HANDLE;
+  auto& values = registry[entry->name];
+  auto found = values.find(Lower(valueName ? valueName : L""));
+  if (found == values.end()) return ERROR_FILE_NOT_FOUND;
+  const RegValue& value = found->second;
+  if (type) *type = value.type;
+  const DWORD bytes = static_cast<DWORD>(value.data.size());
+  if (!data) {
+    if (size) *size = bytes;
+    return ERROR_SUCCESS;
+  }
+  if (!size || *size < bytes) {
+    if (size) *size = bytes;
+    return ERROR_MORE_DATA;
+  }
+  std::memcpy(data, value.data.data(), bytes);
+  *size = bytes;
+  return ERROR_SUCCESS;
+}
+
+LSTATUS SimWindows::RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type,
+                                   const BYTE* data, DWORD size) {
+  if (Fault("RegSetValueExW")) return static_cast<LSTATUS>(GetLastError());
+  HandleEntry* entry = FindHandle(key, HandleKind::kRegKey);
+  if (!entry) return ERROR_INVALID_HANDLE;
+  registry[entry->name][Lower(valueName ? valueName : L"")] =
+      RegValue{type, std::vector<BYTE>(data, data + size)};
+  return ERROR_SUCCESS;
+}
+
+LSTATUS SimWindows::RegDeleteValueA(HKEY key, LPCSTR valueName) {
+  if (Fault("RegDeleteValueA")) return static_cast<LSTATUS>(GetLastError());
+  HandleEntry* entry = FindHandle(key, HandleKind::kRegKey);
+  if (!entry) return ERROR_INVALID_HANDLE;
+  return registry[entry->name].erase(Lower(Widen(valueName ? valueName : ""))) != 0
+             ? ERROR_SUCCESS
+             : ERROR_FILE_NOT_FOUND;
+}
+
+LSTATUS SimWindows::RegCloseKey(HKEY key) {
+  Fault("RegCloseKey");
+  HandleEntry* entry = FindHandle(key, HandleKind::kRegKey);
+  if (!entry) return ERROR_INVALID_HANDLE;
+  EraseHandle(key);
+  return ERROR_SUCCESS;
+}
+
+}  // namespace qv::sim

@@ -1,0 +1,106 @@
+// SimWindows service control manager: the "spooler" service as a state machine.
+#include "sim_windows.h"
+
+namespace qv::sim {
+namespace {
+
+void Report(const SimService& service, LPSERVICE_STATUS status) {
+  if (!status) return;
+  *status = SERVICE_STATUS{};
+  status->dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+  status->dwCurrentState = service.state;
+}
+
+}  // namespace
+
+SC_HANDLE SimWindows::OpenSCManagerW(LPCWSTR, LPCWSTR, DWORD) {
+  if (Fault("OpenSCManagerW")) return nullptr;
+  return static_cast<SC_HANDLE>(NewHandle(HandleKind::kServiceManager));
+}
+
+SC_HANDLE SimWindows::OpenServiceW(SC_HANDLE manager, LPCWSTR serviceName, DWORD) {
+  if (Fault("OpenServiceW")) return nullptr;
+  if (!FindHandle(manager, HandleKind::kServiceManager)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  if (Lower(serviceName) != L"spooler") {
+    SetLastError(ERROR_SERVICE_DOES_NOT_EXIST);
+    return nullptr;
+  }
+  return static_cast<SC_HANDLE>(NewHandle(HandleKind::kService, L"spooler"));
+}
+
+BOOL SimWindows::ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status) {
+  if (Fault("ControlService")) return FALSE;
+  SimService& spooler = spoolerService;
+  if (!FindHandle(service, HandleKind::kService) || control != SERVICE_CONTROL_STOP) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (spooler.state == SERVICE_STOPPED) {
+    SetLastError(ERROR_SERVICE_NOT_ACTIVE);
+    return FALSE;
+  }
+  if (spooler.refuseStop || spooler.state != SERVICE_RUNNING) {
+    SetLastError(ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
+    return FALSE;
+  }
+  ++spooler.stopRequests;
+  spooler.pendingLeft = spooler.stopPendingPolls;
+  spooler.state = spooler.pendingLeft > 0 ? SERVICE_STOP_PENDING : SERVICE_STOPPED;
+  Report(spooler, status);
+  return TRUE;
+}
+
+BOOL SimWindows::QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) {
+  if (Fault("QueryServiceStatus")) return FALSE;
+  if (!FindHandle(service, HandleKind::kService)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  SimService& spooler = spoolerService;
+  if (spooler.state == SERVICE_STOP_PENDING || spooler.state == SERVICE_START_PENDING) {
+    if (spooler.pendingLeft > 0) {
+      --spooler.pendingLeft;
+    } else {
+      spooler.state = spooler.state == SERVICE_STOP_PENDING ? SERVICE_STOPPED : SERVICE_RUNNING;
+    }
+  }
+  Report(spooler, status);
+  return TRUE;
+}
+
+BOOL SimWindows::StartServiceW(SC_HANDLE service, DWORD, LPCWSTR*) {
+  if (Fault("StartServiceW")) return FALSE;
+  if (!FindHandle(service, HandleKind::kService)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  SimService& spooler = spoolerService;
+  if (spooler.state != SERVICE_STOPPED) {
+    SetLastError(ERROR_SERVICE_ALREADY_RUNNING);
+    return FALSE;
+  }
+  ++spooler.startRequests;
+  if (spooler.refuseStart) {
+    SetLastError(ERROR_SERVICE_DISABLED);
+    return FALSE;
+  }
+  spooler.pendingLeft = spooler.startPendingPolls;
+  spooler.state = spooler.pendingLeft > 0 ? SERVICE_START_PENDING : SERVICE_RUNNING;
+  return TRUE;
+}
+
+BOOL SimWindows::CloseServiceHandle(SC_HANDLE handle) {
+  Fault("CloseServiceHandle");
+  if (!FindHandle(handle, HandleKind::kService) &&
+      !FindHandle(handle, HandleKind::kServiceManager)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  EraseHandle(handle);
+  return TRUE;
+}
+
+}  // namespace qv::sim

@@ -1,0 +1,545 @@
+// SimWindows print spooler: monitors and their ports, drivers, printers, printer data and the
+// default printer, answered with Windows' size-then-fetch protocol.
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+
+#include "sim_windows.h"
+
+namespace qv::sim {
+namespace {
+
+// Lays out records followed by their strings in one caller block, as the spooler does.
+class RecordPacker {
+ public:
+  RecordPacker(size_t recordSize, size_t count) : records_(recordSize * count, 0) {
+    recordSize_ = recordSize;
+  }
+
+  template <typename Record>
+  Record& At(size_t index) {
+    return *reinterpret_cast<Record*>(records_.data() + index * recordSize_);
+  }
+  // Points the field at `text` once the block is written; no string for `present` false.
+  template <typename Record>
+  void String(size_t index, LPWSTR Record::*field, const std::wstring& text, bool present = true) {
+    if (!present) return;
+    Record& record = At<Record>(index);
+    const size_t offset = reinterpret_cast<BYTE*>(&(record.*field)) - records_.data();
+    strings_.emplace_back(offset, text);
+  }
+  BOOL Write(SimWindows& sim, LPBYTE buffer, DWORD size, LPDWORD needed) {
+    size_t total = records_.size();
+    for (const auto& s : strings_) total += (s.second.size() + 1) * sizeof(wchar_t);
+    *needed = static_cast<DWORD>(total);
+    if (!buffer || size < total) {
+      sim.SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return FALSE;
+    }
+    std::memcpy(buffer, records_.data(), records_.size());
+    size_t at = records_.size();
+    for (const auto& [offset, text] : strings_) {
+      auto* target = reinterpret_cast<wchar_t*>(buffer + at);
+      std::wmemcpy(target, text.c_str(), text.size() + 1);
+      std::memcpy(buffer + offset, &target, sizeof target);
+      at += (text.size() + 1) * sizeof(wchar_t);
+    }
+    return TRUE;
+  }
+
+ private:
+  size_t recordSize_;
+  std::vector<BYTE> records_;
+  std::vector<std::pair<size_t, std::wstring>> strings_;
+};
+
+std::wstring Text(LPCWSTR text) { return text ? text : L""; }
+
+std::vector<std::wstring> SplitPorts(const std::wstring& ports) {
+  std::vector<std::wstring> list;
+  size_t start = 0;
+  while (start <= ports.size()) {
+    const size_t comma = ports.find(L',', start);
+    const std::wstring port = ports.substr(start, comma - start);
+    if (!port.empty()) list.push_back(port);
+    if (comma == std::wstring::npos) break;
+    start = comma + 1;
+  }
+  return list;
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+// ---- Set-up helpers ------------------------------------------------------------------------------
+
+SimPrinter* SimWindows::FindPrinter(const std::wstring& name) {
+  for (SimPrinter& printer : printers) {
+    if (Lower(printer.name) == Lower(name)) return &printer;
+  }
+  return nullptr;
+}
+
+SimPrinter& SimWindows::AddPrinter(const std::wstring& name, const std::wstring& driver,
+                                   const std::wstring& port) {
+  SimPrinter printer;
+  printer.name = name;
+  printer.driver = driver;
+  printer.port = port;
+  printers.push_back(printer);
+  return printers.back();
+}
+
+const SimDriver* SimWindows::FindDriver(const std::wstring& name,
+                                        const std::wstring& environment) const {
+  for (const SimDriver& driver : drivers) {
+    if (driver.name == name && Lower(driver.environment) == Lower(environment)) return &driver;
+  }
+  return nullptr;
+}
+
+bool SimWindows::MonitorRegistered(const std::wstring& name) const {
+  return std::any_of(monitors.begin(), monitors.end(),
+                     [&](const SimMonitor& m) { return m.name == name; });
+}
+
+static bool PortExists(const SimWindows& sim, const std::wstring& port) {
+  return Lower(port) == L"file:" || Lower(port) == L"lpt1:" || sim.MonitorRegistered(port);
+}
+
+// ---- Monitors ------------------------------------------------------------------------------------
+
+BOOL SimWindows::EnumMonitorsW(LPWSTR, DWORD level, LPBYTE info, DWORD size, LPDWORD needed,
+                               LPDWORD returned) {
+  *returned = 0;
+  if (Fault("EnumMonitorsW")) return FALSE;
+  if (level != 1 && level != 2) {
+    SetLastError(ERROR_INVALID_LEVEL);
+    return FALSE;
+  }
+  RecordPacker packer(level == 1 ? sizeof(MONITOR_INFO_1W) : sizeof(MONITOR_INFO_2W),
+                      monitors.size());
+  for (size_t i = 0; i < monitors.size(); ++i) {
+    if (level == 1) {
+      packer.String(i, &MONITOR_INFO_1W::pName, monitors[i].name);
+    } else {
+      packer.String(i, &MONITOR_INFO_2W::pName, monitors[i].name);
+      packer.String(i, &MONITOR_INFO_2W::pEnvironment, monitors[i].environment);
+      packer.String(i, &MONITOR_INFO_2W::pDLLName, monitors[i].dll);
+    }
+  }
+  if (monitors.empty()) {
+    *needed = 0;
+    return TRUE;
+  }
+  if (!packer.Write(*this, info, size, needed)) return FALSE;
+  *returned = static_cast<DWORD>(monitors.size());
+  return TRUE;
+}
+
+BOOL SimWindows::AddMonitorW(LPWSTR, DWORD level, LPBYTE info) {
+  if (Fault("AddMonitorW")) return FALSE;
+  const auto* record = reinterpret_cast<const MONITOR_INFO_2W*>(info);
+  if (level != 2 || !record || !record->pName || !record->pDLLName) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (MonitorRegistered(record->pName)) {
+    SetLastError(ERROR_PRINT_MONITOR_ALREADY_INSTALLED);
+    return FALSE;
+  }
+  SimFile* dll = FindFile(systemDirectory + L"\\" + record->pDLLName);
+  if (!dll || !SpoolerRunning()) {
+    SetLastError(dll ? RPC_S_SERVER_UNAVAILABLE : ERROR_MOD_NOT_FOUND);
+    return FALSE;
+  }
+  dll->heldBySpooler = true;
+  monitors.push_back(SimMonitor{record->pName, Text(record->pEnvironment), record->pDLLName});
+  return TRUE;
+}
+
+BOOL SimWindows::DeleteMonitorW(LPWSTR, LPWSTR, LPWSTR monitorName) {
+  if (Fault("DeleteMonitorW")) return FALSE;
+  auto found = std::find_if(monitors.begin(), monitors.end(),
+                            [&](const SimMonitor& m) { return m.name == Text(monitorName); });
+  if (found == monitors.end()) {
+    SetLastError(ERROR_UNKNOWN_PRINT_MONITOR);
+    return FALSE;
+  }
+  for (const SimPrinter& printer : printers) {
+    for (const auto& port : SplitPorts(printer.port)) {
+      if (port == found->name) {
+        SetLastError(ERROR_PRINT_MONITOR_IN_USE);
+        return FALSE;
+      }
+    }
+  }
+  monitors.erase(found);
+  return TRUE;
+}
+
+// ---- Drivers -------------------------------------------------------------------------------------
+
+BOOL SimWindows::GetPrinterDriverDirectoryW(LPWSTR, LPWSTR, DWORD, LPBYTE info, DWORD size,
+                                            LPDWORD needed) {
+  if (Fault("GetPrinterDriverDirectoryW")) return FALSE;
+  *needed = static_cast<DWORD>((driverDirectory.size() + 1) * sizeof(wchar_t));
+  if (!info || size < *needed) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  std::wmemcpy(reinterpret_cast<wchar_t*>(info), driverDirectory.c_str(),
+               driverDirectory.size() + 1);
+  return TRUE;
+}
+
+BOOL SimWindows::AddPrinterDriverExW(LPWSTR, DWORD level, LPBYTE info, DWORD) {
+  if (Fault("AddPrinterDriverExW")) return FALSE;
+  const auto* record = reinterpret_cast<const DRIVER_INFO_6W*>(info);
+  if (level != 6 || !record || !record->pName || !record->pDriverPath || !record->pConfigFile) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  SimDriver driver;
+  driver.name = record->pName;
+  driver.environment = Text(record->pEnvironment);
+  driver.version = record->cVersion;
+  driver.manufacturer = Text(record->pszMfgName);
+  driver.oemUrl = Text(record->pszOEMUrl);
+  driver.provider = Text(record->pszProvider);
+  // The spooler copies every named file from its staged path into its versioned store.
+  const std::wstring store = driverDirectory + L"\\3\\";
+  std::wstring* targets[] = {&driver.driverPath, &driver.dataFile, &driver.configFile,
+                             &driver.helpFile};
+  LPWSTR sources[] = {record->pDriverPath, record->pDataFile, record->pConfigFile,
+                      record->pHelpFile};
+  for (int i = 0; i < 4; ++i) {
+    if (!sources[i] || !*sources[i]) continue;
+    SimFile* staged = FindFile(sources[i]);
+    if (!staged) {
+      SetLastError(ERROR_FILE_NOT_FOUND);
+      return FALSE;
+    }
+    *targets[i] = store + FileNameOf(sources[i]);
+    files[Lower(*targets[i])].data = staged->data;
+    files[Lower(*targets[i])].heldBySpooler = true;
+  }
+  drivers.erase(std::remove_if(drivers.begin(), drivers.end(),
+                               [&](const SimDriver& d) {
+                                 return d.name == driver.name &&
+                                        Lower(d.environment) == Lower(driver.environment);
+                               }),
+                drivers.end());
+  drivers.push_back(driver);
+  return TRUE;
+}
+
+BOOL SimWindows::DeletePrinterDriverExW(LPWSTR, LPWSTR environment, LPWSTR driverName,
+                                        DWORD deleteFlag, DWORD) {
+  if (Fault("DeletePrinterDriverExW")) return FALSE;
+  auto found = std::find_if(drivers.begin(), drivers.end(), [&](const SimDriver& d) {
+    return d.name == Text(driverName) && Lower(d.environment) == Lower(Text(environment));
+  });
+  if (found == drivers.end()) {
+    SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
+    return FALSE;
+  }
+  for (const SimPrinter& printer : printers) {
+    if (printer.driver == found->name) {
+      SetLastError(ERROR_PRINTER_DRIVER_IN_USE);
+      return FALSE;
+    }
+  }
+  if (deleteFlag & DPD_DELETE_ALL_FILES) {
+    for (const std::wstring* file :
+         {&found->driverPath, &found->dataFile, &found->configFile, &found->helpFile}) {
+      if (!file->empty()) files.erase(Lower(*file));
+    }
+  }
+  drivers.erase(found);
+  return TRUE;
+}
+
+static void PackDriver(RecordPacker& packer, size_t i, DWORD level, const SimDriver& d) {
+  if (level == 2) {
+    auto& r = packer.At<DRIVER_INFO_2W>(i);
+    r.cVersion = d.version;
+    packer.String(i, &DRIVER_INFO_2W::pName, d.name);
+    packer.String(i, &DRIVER_INFO_2W::pEnvironment, d.environment);
+    packer.String(i, &DRIVER_INFO_2W::pDriverPath, d.driverPath);
+    packer.String(i, &DRIVER_INFO_2W::pDataFile, d.dataFile);
+    packer.String(i, &DRIVER_INFO_2W::pConfigFile, d.configFile);
+    return;
+  }
+  auto& r = packer.At<DRIVER_INFO_6W>(i);
+  r.cVersion = d.version;
+  packer.String(i, &DRIVER_INFO_6W::pName, d.name);
+  packer.String(i, &DRIVER_INFO_6W::pEnvironment, d.environment);
+  packer.String(i, &DRIVER_INFO_6W::pDriverPath, d.driverPath);
+  packer.String(i, &DRIVER_INFO_6W::pDataFile, d.dataFile);
+  packer.String(i, &DRIVER_INFO_6W::pConfigFile, d.configFile);
+  packer.String(i, &DRIVER_INFO_6W::pHelpFile, d.helpFile);
+  packer.String(i, &DRIVER_INFO_6W::pszMfgName, d.manufacturer);
+  packer.String(i, &DRIVER_INFO_6W::pszOEMUrl, d.oemUrl);
+  packer.String(i, &DRIVER_INFO_6W::pszProvider, d.provider);
+}
+
+BOOL SimWindows::EnumPrinterDriversW(LPWSTR, LPWSTR environment, DWORD level, LPBYTE info,
+                                     DWORD size, LPDWORD needed, LPDWORD returned) {
+  *returned = 0;
+  if (Fault("EnumPrinterDriversW")) return FALSE;
+  if (level != 2 && level != 6) {
+    SetLastError(ERROR_INVALID_LEVEL);
+    return FALSE;
+  }
+  std::vector<const SimDriver*> listed;
+  for (const SimDriver& d : drivers) {
+    if (Lower(d.environment) == Lower(Text(environment))) listed.push_back(&d);
+  }
+  if (listed.empty()) {
+    *needed = 0;
+    return TRUE;
+  }
+  RecordPacker packer(level == 2 ? sizeof(DRIVER_INFO_2W) : sizeof(DRIVER_INFO_6W), listed.size());
+  for (size_t i = 0; i < listed.size(); ++i) PackDriver(packer, i, level, *listed[i]);
+  if (!packer.Write(*this, info, size, needed)) return FALSE;
+  *returned = static_cast<DWORD>(listed.size());
+  return TRUE;
+}
+
+BOOL SimWindows::GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, LPBYTE info,
+                                   DWORD size, LPDWORD needed) {
+  if (Fault("GetPrinterDriverW")) return FALSE;
+  HandleEntry* entry = FindHandle(printer, HandleKind::kPrinter);
+  SimPrinter* found = entry ? FindPrinter(entry->name) : nullptr;
+  const SimDriver* driver =
+      found ? FindDriver(found->driver, environment ? environment : L"Windows x64") : nullptr;
+  if (!driver || level != 2) {
+    SetLastError(found ? ERROR_UNKNOWN_PRINTER_DRIVER : ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  RecordPacker packer(sizeof(DRIVER_INFO_2W), 1);
+  PackDriver(packer, 0, 2, *driver);
+  return packer.Write(*this, info, size, needed);
+}
+
+// ---- Printers ------------------------------------------------------------------------------------
+
+static void PackPrinter(RecordPacker& packer, size_t i, const SimPrinter& p) {
+  auto& r = packer.At<PRINTER_INFO_2W>(i);
+  r.Attributes = p.attributes | (p.connection ? PRINTER_ATTRIBUTE_NETWORK : 0);
+  r.cJobs = static_cast<DWORD>(p.jobs);
+  packer.String(i, &PRINTER_INFO_2W::pPrinterName, p.name);
+  packer.String(i, &PRINTER_INFO_2W::pPortName, p.port);
+  packer.String(i, &PRINTER_INFO_2W::pDriverName, p.driver, !p.driver.empty());
+  packer.String(i, &PRINTER_INFO_2W::pComment, p.comment);
+  packer.String(i, &PRINTER_INFO_2W::pLocation, p.location);
+  packer.String(i, &PRINTER_INFO_2W::pPrintProcessor, L"WinPrint");
+  packer.String(i, &PRINTER_INFO_2W::pDatatype, L"RAW");
+}
+
+BOOL SimWindows::EnumPrintersW(DWORD flags, LPWSTR, DWORD level, LPBYTE info, DWORD size,
+                               LPDWORD needed, LPDWORD returned) {
+  *returned = 0;
+  if (Fault("EnumPrintersW")) return FALSE;
+  if (level != 2) {
+    SetLastError(ERROR_INVALID_LEVEL);
+    return FALSE;
+  }
+  std::vector<const SimPrinter*> listed;
+  for (const SimPrinter& p : printers) {
+    if ((p.connection && (flags & PRINTER_ENUM_CONNECTIONS)) ||
+        (!p.connection && (flags & PRINTER_ENUM_LOCAL))) {
+      listed.push_back(&p);
+    }
+  }
+  if (listed.empty()) {
+    *needed = 0;
+    return TRUE;
+  }
+  RecordPacker packer(sizeof(PRINTER_INFO_2W), listed.size());
+  for (size_t i = 0; i < listed.size(); ++i) PackPrinter(packer, i, *listed[i]);
+  if (!packer.Write(*this, info, size, needed)) return FALSE;
+  *returned = static_cast<DWORD>(listed.size());
+  return TRUE;
+}
+
+BOOL SimWindows::OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSW) {
+  if (Fault("OpenPrinterW")) return FALSE;
+  SimPrinter* found = printerName ? FindPrinter(printerName) : nullptr;
+  if (!found) {
+    SetLastError(ERROR_INVALID_PRINTER_NAME);
+    return FALSE;
+  }
+  *printer = NewHandle(HandleKind::kPrinter, found->name);
+  return TRUE;
+}
+
+BOOL SimWindows::GetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD size,
+                             LPDWORD needed) {
+  if (Fault("GetPrinterW")) return FALSE;
+  HandleEntry* entry = FindHandle(printer, HandleKind::kPrinter);
+  SimPrinter* found = entry ? FindPrinter(entry->name) : nullptr;
+  if (!found || level != 2) {
+    SetLastError(found ? ERROR_INVALID_LEVEL : ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  RecordPacker packer(sizeof(PRINTER_INFO_2W), 1);
+  PackPrinter(packer, 0, *found);
+  return packer.Write(*this, info, size, needed);
+}
+
+BOOL SimWindows::SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
+  if (Fault("SetPrinterW")) return FALSE;
+  HandleEntry* entry = FindHandle(printer, HandleKind::kPrinter);
+  SimPrinter* found = entry ? FindPrinter(entry->name) : nullptr;
+  if (!found) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (level == 0 && command == PRINTER_CONTROL_PURGE) {
+    found->jobs = 0;
+    return TRUE;
+  }
+  const auto* record = reinterpret_cast<const PRINTER_INFO_2W*>(info);
+  if (level != 2 || !record) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  for (const auto& port : SplitPorts(Text(record->pPortName))) {
+    if (!PortExists(*this, port)) {
+      SetLastError(ERROR_UNKNOWN_PORT);
+      return FALSE;
+    }
+  }
+  found->port = Text(record->pPortName);
+  found->comment = Text(record->pComment);
+  found->location = Text(record->pLocation);
+  return TRUE;
+}
+
+HANDLE SimWindows::AddPrinterW(LPWSTR, DWORD level, LPBYTE info) {
+  if (Fault("AddPrinterW")) return nullptr;
+  const auto* record = reinterpret_cast<const PRINTER_INFO_2W*>(info);
+  if (level != 2 || !record || !record->pPrinterName || !*record->pPrinterName) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  if (FindPrinter(record->pPrinterName)) {
+    SetLastError(ERROR_PRINTER_ALREADY_EXISTS);
+    return nullptr;
+  }
+  if (!FindDriver(Text(record->pDriverName), L"Windows x64")) {
+    SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
+    return nullptr;
+  }
+  for (const auto& port : SplitPorts(Text(record->pPortName))) {
+    if (!PortExists(*this, port)) {
+      SetLastError(ERROR_UNKNOWN_PORT);
+      return nullptr;
+    }
+  }
+  SimPrinter& added = AddPrinter(record->pPrinterName, record->pDriverName, record->pPortName);
+  added.comment = Text(record->pComment);
+  added.location = Text(record->pLocation);
+  return NewHandle(HandleKind::kPrinter, added.name);
+}
+
+BOOL SimWindows::DeletePrinter(HANDLE printer) {
+  if (Fault("DeletePrinter")) return FALSE;
+  HandleEntry* entry = FindHandle(printer, HandleKind::kPrinter);
+  SimPrinter* found = entry ? FindPrinter(entry->name) : nullptr;
+  if (!found) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (Lower(defaultPrinter) == Lower(found->name)) defaultPrinter.clear();
+  printers.erase(printers.begin() + (found - printers.data()));
+  return TRUE;
+}
+
+BOOL SimWindows::ClosePrinter(HANDLE printer) {
+  Fault("ClosePrinter");
+  if (!FindHandle(printer, HandleKind::kPrinter)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  EraseHandle(printer);
+  return TRUE;
+}
+
+// ---- Printer data --------------------------------------------------------------------------------
+
+DWORD SimWindows::GetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName,
+                                    LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed) {
+  if (Fault("GetPrinterDataExA")) return GetLastError();
+  HandleEntry* entry = FindHandle(printer, HandleKind::kPrinter);
+  SimPrinter* found = entry ? FindPrinter(entry->name) : nullptr;
+  if (!found) return ERROR_INVALID_HANDLE;
+  auto value = found->data.find({keyName ? keyName : "", valueName ? valueName : ""});
+  if (value == found->data.end()) return ERROR_FILE_NOT_FOUND;
+  if (type) *type = value->second.type;
+  const DWORD bytes = static_cast<DWORD>(value->second.data.size());
+  if (needed) *needed = bytes;
+  if (!data || size < bytes) return ERROR_MORE_DATA;
+  std::memcpy(data, value->second.data.data(), bytes);
+  return ERROR_SUCCESS;
+}
+
+DWORD SimWindows::GetPrinterDataA(HANDLE printer, LPSTR valueName, LPDWORD type, LPBYTE data,
+                                  DWORD size, LPDWORD needed) {
+  if (Fault("GetPrinterDataA")) return GetLastError();
+  return GetPrinterDataExA(printer, "", valueName, type, data, size, needed);
+}
+
+DWORD SimWindows::SetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, DWORD type,
+                                    LPBYTE data, DWORD size) {
+  if (Fault("SetPrinterDataExA")) return GetLastError();
+  HandleEntry* entry = FindHandle(printer, HandleKind::kPrinter);
+  SimPrinter* found = entry ? FindPrinter(entry->name) : nullptr;
+  if (!found) return ERROR_INVALID_HANDLE;
+  found->data[{keyName ? keyName : "", valueName ? valueName : ""}] =
+      RegValue{type, std::vector<BYTE>(data, data + size)};
+  return ERROR_SUCCESS;
+}
+
+DWORD SimWindows::SetPrinterDataA(HANDLE printer, LPSTR valueName, DWORD type, LPBYTE data,
+                                  DWORD size) {
+  if (Fault("SetPrinterDataA")) return GetLastError();
+  return SetPrinterDataExA(printer, "", valueName, type, data, size);
+}
+
+// ---- Default printer -----------------------------------------------------------------------------
+
+BOOL SimWindows::GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) {
+  if (Fault("GetDefaultPrinterW")) return FALSE;
+  if (defaultPrinter.empty()) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  if (!buffer || *size < defaultPrinter.size() + 1) {
+    *size = static_cast<DWORD>(defaultPrinter.size() + 1);
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  std::wmemcpy(buffer, defaultPrinter.c_str(), defaultPrinter.size() + 1);
+  *size = static_cast<DWORD>(defaultPrinter.size() + 1);
+  return TRUE;
+}
+
+BOOL SimWindows::SetDefaultPrinterW(LPCWSTR printer) {
+  if (Fault("SetDefaultPrinterW")) return FALSE;
+  SimPrinter* found = printer ? FindPrinter(printer) : nullptr;
+  if (!found) {
+    SetLastError(ERROR_INVALID_PRINTER_NAME);
+    return FALSE;
+  }
+  defaultPrinter = found->name;
+  return TRUE;
+}
+
+}  // namespace qv::sim

@@ -1,0 +1,399 @@
+// SimWindows frame: virtual clock, faults, accounting, memory, process, windows and dialogs.
+#include "sim_windows.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+
+namespace qv::sim {
+
+std::wstring Lower(const std::wstring& text) {
+  std::wstring lower = text;
+  for (wchar_t& c : lower) {
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  }
+  return lower;
+}
+
+std::wstring Widen(const std::string& narrow) {
+  std::wstring wide;
+  for (char c : narrow) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+  return wide;
+}
+
+SimWindows::SimWindows() {
+  commandLineCopy_.assign(commandLine.begin(), commandLine.end());
+  commandLineCopy_.push_back(L'\0');
+}
+
+SimWindows::~SimWindows() {
+  for (void* block : blocks_) std::free(block);
+}
+
+// ---- Clock and events --------------------------------------------------------------------------
+
+void SimWindows::At(uint64_t time, std::function<void()> event) {
+  events_.emplace(time, std::move(event));
+}
+
+void SimWindows::RunDueEvents() {
+  while (!events_.empty() && events_.begin()->first <= clock) {
+    auto event = std::move(events_.begin()->second);
+    events_.erase(events_.begin());
+    event();
+  }
+}
+
+void SimWindows::Advance(uint64_t milliseconds) {
+  const uint64_t target = clock + milliseconds;
+  while (!events_.empty() && events_.begin()->first <= target) {
+    clock = std::max(clock, events_.begin()->first);
+    RunDueEvents();
+  }
+  clock = target;
+}
+
+// ---- Faults and accounting ---------------------------------------------------------------------
+
+void SimWindows::FailNext(const std::string& function, int times, DWORD error) {
+  faults_[function] = FaultPlan{times, error};
+}
+
+bool SimWindows::Fault(const char* function) {
+  calls_.emplace_back(function);
+  auto plan = faults_.find(function);
+  if (plan == faults_.end() || plan->second.times == 0) return false;
+  if (plan->second.times > 0) --plan->second.times;
+  lastError_ = plan->second.error;
+  return true;
+}
+
+int SimWindows::CallCount(const std::string& function) const {
+  return static_cast<int>(std::count(calls_.begin(), calls_.end(), function));
+}
+
+std::vector<std::string> SimWindows::CalledFunctions() const { return calls_; }
+
+HANDLE SimWindows::NewHandle(HandleKind kind, std::wstring name) {
+  const uintptr_t value = nextHandle_;
+  nextHandle_ += 4;
+  handles_[value] = HandleEntry{kind, std::move(name)};
+  return reinterpret_cast<HANDLE>(value);
+}
+
+SimWindows::HandleEntry* SimWindows::FindHandle(const void* handle, HandleKind kind) {
+  auto found = handles_.find(reinterpret_cast<uintptr_t>(handle));
+  return found != handles_.end() && found->second.kind == kind ? &found->second : nullptr;
+}
+
+BOOL SimWindows::CloseHandle(HANDLE handle) {
+  Fault("CloseHandle");
+  auto found = handles_.find(reinterpret_cast<uintptr_t>(handle));
+  if (found == handles_.end() || found->second.kind == HandleKind::kServiceManager ||
+      found->second.kind == HandleKind::kService || found->second.kind == HandleKind::kRegKey ||
+      found->second.kind == HandleKind::kPrinter) {
+    lastError_ = ERROR_INVALID_HANDLE;
+    return FALSE;
+  }
+  if (found->second.kind == HandleKind::kMutex) --mutexes[std::string(
+      found->second.name.begin(), found->second.name.end())].openHandles;
+  handles_.erase(found);
+  return TRUE;
+}
+
+// ---- Errors and memory ---------------------------------------------------------------------------
+
+BOOL SimWindows::SetDefaultDllDirectories(DWORD) {
+  return Fault("SetDefaultDllDirectories") ? FALSE : TRUE;
+}
+
+DWORD SimWindows::GetLastError() { return lastError_; }
+
+void SimWindows::SetLastError(DWORD error) { lastError_ = error; }
+
+HLOCAL SimWindows::NewLocalBlock(SIZE_T bytes) {
+  void* block = std::calloc(1, bytes ? bytes : 1);
+  blocks_.insert(block);
+  return block;
+}
+
+HGLOBAL SimWindows::GlobalAlloc(UINT, SIZE_T bytes) {
+  if (Fault("GlobalAlloc")) return nullptr;
+  void* block = std::malloc(bytes ? bytes : 1);
+  std::memset(block, 0xCD, bytes ? bytes : 1);  // not zeroed, as GMEM_FIXED
+  blocks_.insert(block);
+  return block;
+}
+
+HGLOBAL SimWindows::GlobalFree(HGLOBAL mem) {
+  Fault("GlobalFree");
+  if (!mem || blocks_.erase(mem) == 0) {
+    lastError_ = ERROR_INVALID_HANDLE;
+    return mem;
+  }
+  std::free(mem);
+  return nullptr;
+}
+
+HLOCAL SimWindows::LocalFree(HLOCAL mem) { return GlobalFree(mem); }
+
+DWORD SimWindows::FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer,
+                                 DWORD, va_list*) {
+  if (Fault("FormatMessageW")) return 0;
+  if (!(flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) || messageId == 0xDEADBEEF) {
+    lastError_ = ERROR_MR_MID_NOT_FOUND;
+    return 0;
+  }
+  const std::wstring text = L"System message " + std::to_wstring(messageId) + L".\r\n";
+  auto* block = static_cast<wchar_t*>(NewLocalBlock((text.size() + 1) * sizeof(wchar_t)));
+  std::wmemcpy(block, text.c_str(), text.size() + 1);
+  *reinterpret_cast<LPWSTR*>(buffer) = block;
+  return static_cast<DWORD>(text.size());
+}
+
+int SimWindows::MultiByteToWideChar(UINT, DWORD, LPCCH multiByte, int multiByteLength,
+                                    LPWSTR wide, int wideLength) {
+  if (Fault("MultiByteToWideChar")) return 0;
+  const int length = multiByteLength < 0 ? static_cast<int>(std::strlen(multiByte)) + 1
+                                         : multiByteLength;
+  if (!wide || wideLength == 0) return length;
+  if (wideLength < length) {
+    lastError_ = ERROR_INSUFFICIENT_BUFFER;
+    return 0;
+  }
+  for (int i = 0; i < length; ++i) {
+    wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(multiByte[i]));
+  }
+  return length;
+}
+
+// ---- Time and waiting ----------------------------------------------------------------------------
+
+void SimWindows::Sleep(DWORD milliseconds) {
+  Fault("Sleep");
+  Advance(milliseconds);
+}
+
+DWORD SimWindows::GetTickCount() {
+  Fault("GetTickCount");
+  return static_cast<DWORD>(clock);
+}
+
+DWORD SimWindows::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+  if (Fault("WaitForSingleObject")) return WAIT_FAILED;
+  auto found = handles_.find(reinterpret_cast<uintptr_t>(handle));
+  if (found == handles_.end()) {
+    lastError_ = ERROR_INVALID_HANDLE;
+    return WAIT_FAILED;
+  }
+  if (found->second.kind != HandleKind::kMutex) return WAIT_OBJECT_0;
+  const std::string name(found->second.name.begin(), found->second.name.end());
+  const uint64_t deadline = clock + milliseconds;
+  for (;;) {
+    SimMutex& mutex = mutexes[name];
+    if (mutex.abandoned) {
+      mutex.abandoned = false;
+      return WAIT_ABANDONED;
+    }
+    if (!mutex.held) return WAIT_OBJECT_0;
+    if (events_.empty() || events_.begin()->first > deadline) break;
+    clock = std::max(clock, events_.begin()->first);
+    RunDueEvents();
+  }
+  clock = deadline;
+  return WAIT_TIMEOUT;
+}
+
+// ---- Process and system --------------------------------------------------------------------------
+
+LPWSTR SimWindows::GetCommandLineW() {
+  Fault("GetCommandLineW");
+  commandLineCopy_.assign(commandLine.begin(), commandLine.end());
+  commandLineCopy_.push_back(L'\0');
+  return commandLineCopy_.data();
+}
+
+LPWSTR* SimWindows::CommandLineToArgvW(LPCWSTR text, int* count) {
+  if (Fault("CommandLineToArgvW")) return nullptr;
+  // Windows' rules: blanks and tabs separate, quotes group, 2n backslashes before a quote give n
+  // and open or close the group, 2n+1 give n and a literal quote.
+  std::vector<std::wstring> args;
+  const wchar_t* p = text;
+  while (*p) {
+    while (*p == L' ' || *p == L'\t') ++p;
+    if (!*p) break;
+    std::wstring arg;
+    bool quoted = false;
+    while (*p && (quoted || (*p != L' ' && *p != L'\t'))) {
+      if (*p == L'\\') {
+        size_t slashes = 0;
+        while (*p == L'\\') ++slashes, ++p;
+        if (*p == L'"') {
+          arg.append(slashes / 2, L'\\');
+          if (slashes % 2) arg.push_back(*p++);
+        } else {
+          arg.append(slashes, L'\\');
+        }
+      } else if (*p == L'"') {
+        if (quoted && p[1] == L'"') {
+          arg.push_back(L'"');
+          ++p;
+        } else {
+          quoted = !quoted;
+        }
+        ++p;
+      } else {
+        arg.push_back(*p++);
+      }
+    }
+    args.push_back(arg);
+  }
+  if (args.empty()) args.push_back(modulePath);
+  size_t bytes = (args.size() + 1) * sizeof(LPWSTR);
+  for (const auto& arg : args) bytes += (arg.size() + 1) * sizeof(wchar_t);
+  auto* block = static_cast<BYTE*>(NewLocalBlock(bytes));
+  auto* pointers = reinterpret_cast<LPWSTR*>(block);
+  auto* strings = reinterpret_cast<wchar_t*>(block + (args.size() + 1) * sizeof(LPWSTR));
+  for (size_t i = 0; i < args.size(); ++i) {
+    pointers[i] = strings;
+    std::wmemcpy(strings, args[i].c_str(), args[i].size() + 1);
+    strings += args[i].size() + 1;
+  }
+  *count = static_cast<int>(args.size());
+  return pointers;
+}
+
+DWORD SimWindows::GetModuleFileNameW(HMODULE, LPWSTR fileName, DWORD size) {
+  if (Fault("GetModuleFileNameW") || size == 0) return 0;
+  const DWORD length = static_cast<DWORD>(std::min<size_t>(modulePath.size(), size - 1));
+  std::wmemcpy(fileName, modulePath.c_str(), length);
+  fileName[length] = L'\0';
+  if (modulePath.size() >= size) {
+    lastError_ = ERROR_INSUFFICIENT_BUFFER;
+    return size;
+  }
+  return length;
+}
+
+UINT SimWindows::GetSystemDirectoryW(LPWSTR buffer, UINT size) {
+  if (Fault("GetSystemDirectoryW")) return 0;
+  if (size <= systemDirectory.size()) return static_cast<UINT>(systemDirectory.size() + 1);
+  std::wmemcpy(buffer, systemDirectory.c_str(), systemDirectory.size() + 1);
+  return static_cast<UINT>(systemDirectory.size());
+}
+
+BOOL SimWindows::GetVersionExA(LPOSVERSIONINFOA info) {
+  if (Fault("GetVersionExA") || info->dwOSVersionInfoSize < sizeof(OSVERSIONINFOA)) return FALSE;
+  info->dwMajorVersion = majorVersion;
+  info->dwMinorVersion = 0;
+  info->dwPlatformId = VER_PLATFORM_WIN32_NT;
+  return TRUE;
+}
+
+BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTRIBUTES,
+                                LPSECURITY_ATTRIBUTES, BOOL inheritHandles, DWORD creationFlags,
+                                LPVOID, LPCWSTR, LPSTARTUPINFOW startupInfo,
+                                LPPROCESS_INFORMATION processInfo) {
+  if (Fault("CreateProcessW")) return FALSE;
+  SimProcessStart start{commandLineText ? commandLineText : L"", creationFlags, inheritHandles,
+                        startupInfo->dwFlags, startupInfo->wShowWindow, startupInfo->cb};
+  processStarts.push_back(start);
+  if (onProcessStart) onProcessStart(start);
+  processInfo->hProcess = NewHandle(HandleKind::kProcess);
+  processInfo->hThread = NewHandle(HandleKind::kThread);
+  processInfo->dwProcessId = 1000 + static_cast<DWORD>(processStarts.size());
+  processInfo->dwThreadId = 2000 + static_cast<DWORD>(processStarts.size());
+  return TRUE;
+}
+
+HANDLE SimWindows::CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR name) {
+  if (Fault("CreateMutexA")) return nullptr;
+  const std::string key = name ? name : "";
+  const bool existed = mutexes.count(key) != 0 && (mutexes[key].held || mutexes[key].abandoned ||
+                                                   mutexes[key].openHandles > 0);
+  ++mutexes[key].openHandles;
+  lastError_ = existed ? ERROR_ALREADY_EXISTS : 0;
+  return NewHandle(HandleKind::kMutex, std::wstring(key.begin(), key.end()));
+}
+
+// ---- Windows and dialogs -------------------------------------------------------------------------
+
+SimWindow& SimWindows::AddWindow(const std::wstring& className, const std::wstring& title) {
+  static uintptr_t next = 0x20000;
+  windows.push_back(SimWindow{reinterpret_cast<HWND>(next += 4), className, title, {}, {}});
+  return windows.back();
+}
+
+void SimWindows::RemoveWindow(HWND hwnd) {
+  windows.erase(std::remove_if(windows.begin(), windows.end(),
+                               [hwnd](const SimWindow& w) { return w.hwnd == hwnd; }),
+                windows.end());
+}
+
+BOOL SimWindows::IsWindow(HWND window) {
+  Fault("IsWindow");
+  return std::any_of(windows.begin(), windows.end(),
+                     [window](const SimWindow& w) { return w.hwnd == window; });
+}
+
+HWND SimWindows::FindWindowW(LPCWSTR className, LPCWSTR windowName) {
+  if (Fault("FindWindowW")) return nullptr;
+  for (const SimWindow& w : windows) {
+    if (className && Lower(w.className) != Lower(className)) continue;
+    if (windowName && w.title != windowName) continue;
+    return w.hwnd;
+  }
+  lastError_ = 0;
+  return nullptr;
+}
+
+BOOL SimWindows::PostMessageW(HWND window, UINT message, WPARAM, LPARAM) {
+  if (Fault("PostMessageW")) return FALSE;
+  for (SimWindow& w : windows) {
+    if (w.hwnd != window) continue;
+    w.posted.push_back(message);
+    if (w.onPost) {
+      auto react = w.onPost;  // may remove the window
+      react(w, message);
+    }
+    return TRUE;
+  }
+  lastError_ = ERROR_INVALID_WINDOW_HANDLE;
+  return FALSE;
+}
+
+SHORT SimWindows::GetAsyncKeyState(int key) {
+  Fault("GetAsyncKeyState");
+  return key == VK_SHIFT && shiftDown ? static_cast<SHORT>(0x8000) : 0;
+}
+
+INT_PTR SimWindows::DialogBoxParamW(HINSTANCE, LPCWSTR, HWND owner, DLGPROC dialogProc,
+                                    LPARAM initParam) {
+  if (Fault("DialogBoxParamW")) return -1;
+  HWND dialogWindow = reinterpret_cast<HWND>(static_cast<uintptr_t>(0xD1A10));
+  dialog = SimDialog{true, owner, L"", L"", -1};
+  dialogProc(dialogWindow, WM_INITDIALOG, 0, initParam);
+  dialogProc(dialogWindow, WM_COMMAND, escClosesDialog ? IDCANCEL : IDOK, 0);
+  return dialog.result;
+}
+
+BOOL SimWindows::SetDlgItemTextW(HWND, int itemId, LPCWSTR text) {
+  if (Fault("SetDlgItemTextW")) return FALSE;
+  if (itemId == 1001) dialog.text = text ? text : L"";
+  return TRUE;
+}
+
+BOOL SimWindows::SetWindowTextW(HWND, LPCWSTR text) {
+  if (Fault("SetWindowTextW")) return FALSE;
+  dialog.caption = text ? text : L"";
+  return TRUE;
+}
+
+BOOL SimWindows::EndDialog(HWND, INT_PTR result) {
+  if (Fault("EndDialog")) return FALSE;
+  dialog.result = result;
+  return TRUE;
+}
+
+}  // namespace qv::sim
