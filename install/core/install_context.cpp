@@ -37,9 +37,8 @@ void ReadDriverDirectory(InstallContext& ctx) {
   if (Os().GetPrinterDriverDirectoryW(nullptr, environment, 1, nullptr, 0, &needed)) return;
   if (Os().GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
     std::vector<wchar_t> directory(needed / sizeof(wchar_t) + 2, L'\0');
-    if (Os().GetPrinterDriverDirectoryW(nullptr, environment, 1,
-                                        reinterpret_cast<LPBYTE>(directory.data()), needed,
-                                        &needed)) {
+    if (Os().GetPrinterDriverDirectoryW(
+            nullptr, environment, 1, reinterpret_cast<LPBYTE>(directory.data()), needed, &needed)) {
       directory.back() = L'\0';
       ctx.driverDir.Assign(directory.data());
       AppendBackslashIfMissing(ctx.driverDir);

@@ -35,9 +35,9 @@ bool DescribeError(DWORD error, wchar_t* out, size_t capacity) {
   LocalBlock description;
   constexpr DWORD kFlags =
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
-  const DWORD length = Os().FormatMessageW(kFlags, nullptr, error, kEnglishUs,
-                                           reinterpret_cast<LPWSTR>(description.Receive()), 0,
-                                           nullptr);
+  const DWORD length =
+      Os().FormatMessageW(kFlags, nullptr, error, kEnglishUs,
+                          reinterpret_cast<LPWSTR>(description.Receive()), 0, nullptr);
   const auto* text = static_cast<const wchar_t*>(description.Get());
   if (length == 0 || !text) return false;
   size_t end = std::min<size_t>(length, capacity - 1);

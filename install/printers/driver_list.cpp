@@ -18,13 +18,20 @@ const wchar_t* NameOf(const GlobalBlock& entries, DWORD index) {
 const wchar_t* DriverList::NameAt(DWORD index) const {
   if (!entries || index >= count) return nullptr;
   switch (level) {
-    case 1: return NameOf<DRIVER_INFO_1W>(entries, index);
-    case 2: return NameOf<DRIVER_INFO_2W>(entries, index);
-    case 3: return NameOf<DRIVER_INFO_3W>(entries, index);
-    case 4: return NameOf<DRIVER_INFO_4W>(entries, index);
-    case 5: return NameOf<DRIVER_INFO_5W>(entries, index);
-    case 6: return NameOf<DRIVER_INFO_6W>(entries, index);
-    default: return nullptr;
+    case 1:
+      return NameOf<DRIVER_INFO_1W>(entries, index);
+    case 2:
+      return NameOf<DRIVER_INFO_2W>(entries, index);
+    case 3:
+      return NameOf<DRIVER_INFO_3W>(entries, index);
+    case 4:
+      return NameOf<DRIVER_INFO_4W>(entries, index);
+    case 5:
+      return NameOf<DRIVER_INFO_5W>(entries, index);
+    case 6:
+      return NameOf<DRIVER_INFO_6W>(entries, index);
+    default:
+      return nullptr;
   }
 }
 

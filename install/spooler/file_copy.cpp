@@ -46,8 +46,8 @@ CopyError StreamFile(HANDLE source, HANDLE target) {
 HANDLE OpenForWriteWithTimeout(InstallContext& ctx, const wchar_t* path) {
   const DWORD start = Os().GetTickCount();
   for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-    HANDLE file = Os().CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                   0, nullptr);
+    HANDLE file =
+        Os().CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
     if (Os().GetTickCount() - start > kOpenTimeout) {
       LogLine(ctx, L"CreateFile - timeout");

@@ -63,8 +63,7 @@ HANDLE SimWindows::CreateFileW(LPCWSTR fileName, DWORD access, DWORD, LPSECURITY
   return NewHandle(HandleKind::kFile, Lower(fileName));
 }
 
-BOOL SimWindows::ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read,
-                          LPOVERLAPPED) {
+BOOL SimWindows::ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED) {
   *read = 0;
   if (Fault("ReadFile")) return FALSE;
   HandleEntry* entry = FindHandle(handle, HandleKind::kFile);
@@ -73,8 +72,8 @@ BOOL SimWindows::ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD re
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  const uint64_t available = file->data.size() - std::min<uint64_t>(entry->position,
-                                                                     file->data.size());
+  const uint64_t available =
+      file->data.size() - std::min<uint64_t>(entry->position, file->data.size());
   *read = static_cast<DWORD>(std::min<uint64_t>(available, toRead));
   std::memcpy(buffer, file->data.data() + entry->position, *read);
   entry->position += *read;

@@ -77,8 +77,8 @@ LSTATUS SimWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWO
   return ERROR_SUCCESS;
 }
 
-LSTATUS SimWindows::RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type,
-                                   const BYTE* data, DWORD size) {
+LSTATUS SimWindows::RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* data,
+                                   DWORD size) {
   if (Fault("RegSetValueExW")) return static_cast<LSTATUS>(GetLastError());
   HandleEntry* entry = FindHandle(key, HandleKind::kRegKey);
   if (!entry) return ERROR_INVALID_HANDLE;

@@ -96,13 +96,14 @@ BOOL SimWindows::CloseHandle(HANDLE handle) {
     lastError_ = ERROR_INVALID_HANDLE;
     return FALSE;
   }
-  if (found->second.kind == HandleKind::kMutex) --mutexes[std::string(
-      found->second.name.begin(), found->second.name.end())].openHandles;
+  if (found->second.kind == HandleKind::kMutex)
+    --mutexes[std::string(found->second.name.begin(), found->second.name.end())].openHandles;
   handles_.erase(found);
   return TRUE;
 }
 
-// ---- Errors and memory ---------------------------------------------------------------------------
+// ---- Errors and memory
+// ---------------------------------------------------------------------------
 
 BOOL SimWindows::SetDefaultDllDirectories(DWORD) {
   return Fault("SetDefaultDllDirectories") ? FALSE : TRUE;
@@ -138,8 +139,8 @@ HGLOBAL SimWindows::GlobalFree(HGLOBAL mem) {
 
 HLOCAL SimWindows::LocalFree(HLOCAL mem) { return GlobalFree(mem); }
 
-DWORD SimWindows::FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer,
-                                 DWORD, va_list*) {
+DWORD SimWindows::FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer, DWORD,
+                                 va_list*) {
   if (Fault("FormatMessageW")) return 0;
   if (!(flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) || messageId == 0xDEADBEEF) {
     lastError_ = ERROR_MR_MID_NOT_FOUND;
@@ -152,11 +153,11 @@ DWORD SimWindows::FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, L
   return static_cast<DWORD>(text.size());
 }
 
-int SimWindows::MultiByteToWideChar(UINT, DWORD, LPCCH multiByte, int multiByteLength,
-                                    LPWSTR wide, int wideLength) {
+int SimWindows::MultiByteToWideChar(UINT, DWORD, LPCCH multiByte, int multiByteLength, LPWSTR wide,
+                                    int wideLength) {
   if (Fault("MultiByteToWideChar")) return 0;
-  const int length = multiByteLength < 0 ? static_cast<int>(std::strlen(multiByte)) + 1
-                                         : multiByteLength;
+  const int length =
+      multiByteLength < 0 ? static_cast<int>(std::strlen(multiByte)) + 1 : multiByteLength;
   if (!wide || wideLength == 0) return length;
   if (wideLength < length) {
     lastError_ = ERROR_INSUFFICIENT_BUFFER;
@@ -168,7 +169,8 @@ int SimWindows::MultiByteToWideChar(UINT, DWORD, LPCCH multiByte, int multiByteL
   return length;
 }
 
-// ---- Time and waiting ----------------------------------------------------------------------------
+// ---- Time and waiting
+// ----------------------------------------------------------------------------
 
 void SimWindows::Sleep(DWORD milliseconds) {
   Fault("Sleep");
@@ -205,7 +207,8 @@ DWORD SimWindows::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   return WAIT_TIMEOUT;
 }
 
-// ---- Process and system --------------------------------------------------------------------------
+// ---- Process and system
+// --------------------------------------------------------------------------
 
 LPWSTR SimWindows::GetCommandLineW() {
   Fault("GetCommandLineW");
@@ -296,8 +299,12 @@ BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTR
                                 LPVOID, LPCWSTR, LPSTARTUPINFOW startupInfo,
                                 LPPROCESS_INFORMATION processInfo) {
   if (Fault("CreateProcessW")) return FALSE;
-  SimProcessStart start{commandLineText ? commandLineText : L"", creationFlags, inheritHandles,
-                        startupInfo->dwFlags, startupInfo->wShowWindow, startupInfo->cb};
+  SimProcessStart start{commandLineText ? commandLineText : L"",
+                        creationFlags,
+                        inheritHandles,
+                        startupInfo->dwFlags,
+                        startupInfo->wShowWindow,
+                        startupInfo->cb};
   processStarts.push_back(start);
   if (onProcessStart) onProcessStart(start);
   processInfo->hProcess = NewHandle(HandleKind::kProcess);
@@ -317,7 +324,8 @@ HANDLE SimWindows::CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR name) {
   return NewHandle(HandleKind::kMutex, std::wstring(key.begin(), key.end()));
 }
 
-// ---- Windows and dialogs -------------------------------------------------------------------------
+// ---- Windows and dialogs
+// -------------------------------------------------------------------------
 
 SimWindow& SimWindows::AddWindow(const std::wstring& className, const std::wstring& title) {
   static uintptr_t next = 0x20000;

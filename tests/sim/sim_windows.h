@@ -8,7 +8,7 @@
 // are counted, so a scenario can end by asserting that all were released.
 //
 // Each domain's calls are implemented in its own file: sim_windows.cpp (frame, memory, process,
-// windows), sim_files.cpp, sim_registry.cpp, sim_service.cpp, sim_spooler.cpp.
+// windows), sim_files.cpp, sim_registry.cpp, sim_service.cpp, sim_monitors.cpp, sim_printers.cpp.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +29,8 @@ std::wstring Widen(const std::string& narrow);  // Latin-1, as the simulated ANS
 struct SimFile {
   std::string data;
   bool directory = false;
-  bool heldBySpooler = false;    // locked (no delete, no write) while the spooler runs
-  uint64_t lockedUntil = 0;      // locked by someone else until this virtual time
+  bool heldBySpooler = false;  // locked (no delete, no write) while the spooler runs
+  uint64_t lockedUntil = 0;    // locked by someone else until this virtual time
   bool lockedForever = false;
 };
 
@@ -44,8 +44,8 @@ struct SimService {
   int stopPendingPolls = 0;   // queries that still see STOP_PENDING after a stop request
   int startPendingPolls = 0;  // queries that still see START_PENDING after a start
   int pendingLeft = 0;
-  bool refuseStop = false;    // ControlService fails with ERROR_SERVICE_CANNOT_ACCEPT_CTRL
-  bool refuseStart = false;   // StartServiceW fails and the state stays STOPPED
+  bool refuseStop = false;   // ControlService fails with ERROR_SERVICE_CANNOT_ACCEPT_CTRL
+  bool refuseStart = false;  // StartServiceW fails and the state stays STOPPED
   int stopRequests = 0;
   int startRequests = 0;
 };
@@ -85,8 +85,8 @@ struct SimWindow {
 };
 
 struct SimMutex {
-  bool held = false;      // held by a process other than the installer
-  bool abandoned = false; // its holder ended without releasing it
+  bool held = false;       // held by a process other than the installer
+  bool abandoned = false;  // its holder ended without releasing it
   int openHandles = 0;
 };
 
@@ -113,7 +113,7 @@ class SimWindows : public WindowsApi {
   ~SimWindows() override;
 
   // ---- Machine set-up and inspection -------------------------------------------------------
-  uint64_t clock = 0;  // virtual milliseconds
+  uint64_t clock = 0;                                   // virtual milliseconds
   void At(uint64_t time, std::function<void()> event);  // fires once the clock reaches `time`
   void Advance(uint64_t milliseconds);
 
@@ -217,8 +217,8 @@ class SimWindows : public WindowsApi {
   BOOL VerQueryValueW(LPCVOID block, LPCWSTR subBlock, LPVOID* buffer, PUINT length) override;
   LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access,
                         PHKEY result) override;
-  LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type,
-                           LPBYTE data, LPDWORD size) override;
+  LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                           LPDWORD size) override;
   LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
                          DWORD size) override;
   LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName) override;
@@ -233,8 +233,8 @@ class SimWindows : public WindowsApi {
   HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) override;
   BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   SHORT GetAsyncKeyState(int key) override;
-  INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner,
-                          DLGPROC dialogProc, LPARAM initParam) override;
+  INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC dialogProc,
+                          LPARAM initParam) override;
   BOOL SetDlgItemTextW(HWND dialog, int itemId, LPCWSTR text) override;
   BOOL SetWindowTextW(HWND window, LPCWSTR text) override;
   BOOL EndDialog(HWND dialog, INT_PTR result) override;
@@ -245,14 +245,14 @@ class SimWindows : public WindowsApi {
   BOOL GetPrinterDriverDirectoryW(LPWSTR name, LPWSTR environment, DWORD level, LPBYTE info,
                                   DWORD size, LPDWORD needed) override;
   BOOL AddPrinterDriverExW(LPWSTR name, DWORD level, LPBYTE info, DWORD copyFlags) override;
-  BOOL DeletePrinterDriverExW(LPWSTR name, LPWSTR environment, LPWSTR driverName,
-                              DWORD deleteFlag, DWORD versionFlag) override;
+  BOOL DeletePrinterDriverExW(LPWSTR name, LPWSTR environment, LPWSTR driverName, DWORD deleteFlag,
+                              DWORD versionFlag) override;
   BOOL EnumPrinterDriversW(LPWSTR name, LPWSTR environment, DWORD level, LPBYTE info, DWORD size,
                            LPDWORD needed, LPDWORD returned) override;
   BOOL GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, LPBYTE info, DWORD size,
                          LPDWORD needed) override;
-  BOOL EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE info, DWORD size,
-                     LPDWORD needed, LPDWORD returned) override;
+  BOOL EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE info, DWORD size, LPDWORD needed,
+                     LPDWORD returned) override;
   BOOL OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults) override;
   BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD size, LPDWORD needed) override;
   BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command) override;
@@ -265,17 +265,25 @@ class SimWindows : public WindowsApi {
                           LPBYTE data, DWORD size, LPDWORD needed) override;
   DWORD SetPrinterDataA(HANDLE printer, LPSTR valueName, DWORD type, LPBYTE data,
                         DWORD size) override;
-  DWORD SetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, DWORD type,
-                          LPBYTE data, DWORD size) override;
+  DWORD SetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, DWORD type, LPBYTE data,
+                          DWORD size) override;
   BOOL GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) override;
   BOOL SetDefaultPrinterW(LPCWSTR printer) override;
 
   // ---- For the domain files ------------------------------------------------------------------
-  enum class HandleKind { kFile, kMutex, kProcess, kThread, kServiceManager, kService, kRegKey,
-                          kPrinter };
+  enum class HandleKind {
+    kFile,
+    kMutex,
+    kProcess,
+    kThread,
+    kServiceManager,
+    kService,
+    kRegKey,
+    kPrinter
+  };
   struct HandleEntry {
     HandleKind kind;
-    std::wstring name;    // file path, mutex name, registry key path, printer name
+    std::wstring name;      // file path, mutex name, registry key path, printer name
     uint64_t position = 0;  // file read position
     bool write = false;
     bool deletePending = false;  // printer: DeletePrinter called on this handle

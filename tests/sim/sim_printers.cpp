@@ -1,72 +1,11 @@
-// SimWindows print spooler: monitors and their ports, drivers, printers, printer data and the
-// default printer, answered with Windows' size-then-fetch protocol.
+// SimWindows print spooler, drivers and printers: the driver store, printers with their data,
+// and the default printer.
 #include <algorithm>
-#include <cstring>
-#include <cwchar>
 
-#include "sim_windows.h"
+#include "sim_record_packer.h"
 
 namespace qv::sim {
 namespace {
-
-// Lays out records followed by their strings in one caller block, as the spooler does.
-class RecordPacker {
- public:
-  RecordPacker(size_t recordSize, size_t count) : records_(recordSize * count, 0) {
-    recordSize_ = recordSize;
-  }
-
-  template <typename Record>
-  Record& At(size_t index) {
-    return *reinterpret_cast<Record*>(records_.data() + index * recordSize_);
-  }
-  // Points the field at `text` once the block is written; no string for `present` false.
-  template <typename Record>
-  void String(size_t index, LPWSTR Record::*field, const std::wstring& text, bool present = true) {
-    if (!present) return;
-    Record& record = At<Record>(index);
-    const size_t offset = reinterpret_cast<BYTE*>(&(record.*field)) - records_.data();
-    strings_.emplace_back(offset, text);
-  }
-  BOOL Write(SimWindows& sim, LPBYTE buffer, DWORD size, LPDWORD needed) {
-    size_t total = records_.size();
-    for (const auto& s : strings_) total += (s.second.size() + 1) * sizeof(wchar_t);
-    *needed = static_cast<DWORD>(total);
-    if (!buffer || size < total) {
-      sim.SetLastError(ERROR_INSUFFICIENT_BUFFER);
-      return FALSE;
-    }
-    std::memcpy(buffer, records_.data(), records_.size());
-    size_t at = records_.size();
-    for (const auto& [offset, text] : strings_) {
-      auto* target = reinterpret_cast<wchar_t*>(buffer + at);
-      std::wmemcpy(target, text.c_str(), text.size() + 1);
-      std::memcpy(buffer + offset, &target, sizeof target);
-      at += (text.size() + 1) * sizeof(wchar_t);
-    }
-    return TRUE;
-  }
-
- private:
-  size_t recordSize_;
-  std::vector<BYTE> records_;
-  std::vector<std::pair<size_t, std::wstring>> strings_;
-};
-
-std::wstring Text(LPCWSTR text) { return text ? text : L""; }
-
-std::vector<std::wstring> SplitPorts(const std::wstring& ports) {
-  std::vector<std::wstring> list;
-  size_t start = 0;
-  while (start <= ports.size()) {
-    const size_t comma = ports.find(L',', start);
-    const std::wstring port = ports.substr(start, comma - start);
-    if (!port.empty()) list.push_back(port);
-    if (comma == std::wstring::npos) break;
-    start = comma + 1;
-  }
-  return list;
-}
 
 std::wstring FileNameOf(const std::wstring& path) {
   const size_t slash = path.find_last_of(L"\\/");
@@ -75,114 +14,8 @@ std::wstring FileNameOf(const std::wstring& path) {
 
 }  // namespace
 
-// ---- Set-up helpers ------------------------------------------------------------------------------
-
-SimPrinter* SimWindows::FindPrinter(const std::wstring& name) {
-  for (SimPrinter& printer : printers) {
-    if (Lower(printer.name) == Lower(name)) return &printer;
-  }
-  return nullptr;
-}
-
-SimPrinter& SimWindows::AddPrinter(const std::wstring& name, const std::wstring& driver,
-                                   const std::wstring& port) {
-  SimPrinter printer;
-  printer.name = name;
-  printer.driver = driver;
-  printer.port = port;
-  printers.push_back(printer);
-  return printers.back();
-}
-
-const SimDriver* SimWindows::FindDriver(const std::wstring& name,
-                                        const std::wstring& environment) const {
-  for (const SimDriver& driver : drivers) {
-    if (driver.name == name && Lower(driver.environment) == Lower(environment)) return &driver;
-  }
-  return nullptr;
-}
-
-bool SimWindows::MonitorRegistered(const std::wstring& name) const {
-  return std::any_of(monitors.begin(), monitors.end(),
-                     [&](const SimMonitor& m) { return m.name == name; });
-}
-
-static bool PortExists(const SimWindows& sim, const std::wstring& port) {
-  return Lower(port) == L"file:" || Lower(port) == L"lpt1:" || sim.MonitorRegistered(port);
-}
-
-// ---- Monitors ------------------------------------------------------------------------------------
-
-BOOL SimWindows::EnumMonitorsW(LPWSTR, DWORD level, LPBYTE info, DWORD size, LPDWORD needed,
-                               LPDWORD returned) {
-  *returned = 0;
-  if (Fault("EnumMonitorsW")) return FALSE;
-  if (level != 1 && level != 2) {
-    SetLastError(ERROR_INVALID_LEVEL);
-    return FALSE;
-  }
-  RecordPacker packer(level == 1 ? sizeof(MONITOR_INFO_1W) : sizeof(MONITOR_INFO_2W),
-                      monitors.size());
-  for (size_t i = 0; i < monitors.size(); ++i) {
-    if (level == 1) {
-      packer.String(i, &MONITOR_INFO_1W::pName, monitors[i].name);
-    } else {
-      packer.String(i, &MONITOR_INFO_2W::pName, monitors[i].name);
-      packer.String(i, &MONITOR_INFO_2W::pEnvironment, monitors[i].environment);
-      packer.String(i, &MONITOR_INFO_2W::pDLLName, monitors[i].dll);
-    }
-  }
-  if (monitors.empty()) {
-    *needed = 0;
-    return TRUE;
-  }
-  if (!packer.Write(*this, info, size, needed)) return FALSE;
-  *returned = static_cast<DWORD>(monitors.size());
-  return TRUE;
-}
-
-BOOL SimWindows::AddMonitorW(LPWSTR, DWORD level, LPBYTE info) {
-  if (Fault("AddMonitorW")) return FALSE;
-  const auto* record = reinterpret_cast<const MONITOR_INFO_2W*>(info);
-  if (level != 2 || !record || !record->pName || !record->pDLLName) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  if (MonitorRegistered(record->pName)) {
-    SetLastError(ERROR_PRINT_MONITOR_ALREADY_INSTALLED);
-    return FALSE;
-  }
-  SimFile* dll = FindFile(systemDirectory + L"\\" + record->pDLLName);
-  if (!dll || !SpoolerRunning()) {
-    SetLastError(dll ? RPC_S_SERVER_UNAVAILABLE : ERROR_MOD_NOT_FOUND);
-    return FALSE;
-  }
-  dll->heldBySpooler = true;
-  monitors.push_back(SimMonitor{record->pName, Text(record->pEnvironment), record->pDLLName});
-  return TRUE;
-}
-
-BOOL SimWindows::DeleteMonitorW(LPWSTR, LPWSTR, LPWSTR monitorName) {
-  if (Fault("DeleteMonitorW")) return FALSE;
-  auto found = std::find_if(monitors.begin(), monitors.end(),
-                            [&](const SimMonitor& m) { return m.name == Text(monitorName); });
-  if (found == monitors.end()) {
-    SetLastError(ERROR_UNKNOWN_PRINT_MONITOR);
-    return FALSE;
-  }
-  for (const SimPrinter& printer : printers) {
-    for (const auto& port : SplitPorts(printer.port)) {
-      if (port == found->name) {
-        SetLastError(ERROR_PRINT_MONITOR_IN_USE);
-        return FALSE;
-      }
-    }
-  }
-  monitors.erase(found);
-  return TRUE;
-}
-
-// ---- Drivers -------------------------------------------------------------------------------------
+// ---- Drivers
+// -------------------------------------------------------------------------------------
 
 BOOL SimWindows::GetPrinterDriverDirectoryW(LPWSTR, LPWSTR, DWORD, LPBYTE info, DWORD size,
                                             LPDWORD needed) {
@@ -327,7 +160,8 @@ BOOL SimWindows::GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD lev
   return packer.Write(*this, info, size, needed);
 }
 
-// ---- Printers ------------------------------------------------------------------------------------
+// ---- Printers
+// ------------------------------------------------------------------------------------
 
 static void PackPrinter(RecordPacker& packer, size_t i, const SimPrinter& p) {
   auto& r = packer.At<PRINTER_INFO_2W>(i);
@@ -379,8 +213,7 @@ BOOL SimWindows::OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DE
   return TRUE;
 }
 
-BOOL SimWindows::GetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD size,
-                             LPDWORD needed) {
+BOOL SimWindows::GetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD size, LPDWORD needed) {
   if (Fault("GetPrinterW")) return FALSE;
   HandleEntry* entry = FindHandle(printer, HandleKind::kPrinter);
   SimPrinter* found = entry ? FindPrinter(entry->name) : nullptr;
@@ -472,10 +305,11 @@ BOOL SimWindows::ClosePrinter(HANDLE printer) {
   return TRUE;
 }
 
-// ---- Printer data --------------------------------------------------------------------------------
+// ---- Printer data
+// --------------------------------------------------------------------------------
 
-DWORD SimWindows::GetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName,
-                                    LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed) {
+DWORD SimWindows::GetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, LPDWORD type,
+                                    LPBYTE data, DWORD size, LPDWORD needed) {
   if (Fault("GetPrinterDataExA")) return GetLastError();
   HandleEntry* entry = FindHandle(printer, HandleKind::kPrinter);
   SimPrinter* found = entry ? FindPrinter(entry->name) : nullptr;
@@ -513,7 +347,8 @@ DWORD SimWindows::SetPrinterDataA(HANDLE printer, LPSTR valueName, DWORD type, L
   return SetPrinterDataExA(printer, "", valueName, type, data, size);
 }
 
-// ---- Default printer -----------------------------------------------------------------------------
+// ---- Default printer
+// -----------------------------------------------------------------------------
 
 BOOL SimWindows::GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) {
   if (Fault("GetDefaultPrinterW")) return FALSE;

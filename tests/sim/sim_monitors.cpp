@@ -1,0 +1,130 @@
+// SimWindows print spooler, monitors: registration, deletion, listing and their ports.
+#include <algorithm>
+
+#include "sim_record_packer.h"
+
+namespace qv::sim {
+
+std::vector<std::wstring> SplitPorts(const std::wstring& ports) {
+  std::vector<std::wstring> list;
+  size_t start = 0;
+  while (start <= ports.size()) {
+    const size_t comma = ports.find(L',', start);
+    const std::wstring port = ports.substr(start, comma - start);
+    if (!port.empty()) list.push_back(port);
+    if (comma == std::wstring::npos) break;
+    start = comma + 1;
+  }
+  return list;
+}
+
+// ---- Set-up helpers
+// ------------------------------------------------------------------------------
+
+SimPrinter* SimWindows::FindPrinter(const std::wstring& name) {
+  for (SimPrinter& printer : printers) {
+    if (Lower(printer.name) == Lower(name)) return &printer;
+  }
+  return nullptr;
+}
+
+SimPrinter& SimWindows::AddPrinter(const std::wstring& name, const std::wstring& driver,
+                                   const std::wstring& port) {
+  SimPrinter printer;
+  printer.name = name;
+  printer.driver = driver;
+  printer.port = port;
+  printers.push_back(printer);
+  return printers.back();
+}
+
+const SimDriver* SimWindows::FindDriver(const std::wstring& name,
+                                        const std::wstring& environment) const {
+  for (const SimDriver& driver : drivers) {
+    if (driver.name == name && Lower(driver.environment) == Lower(environment)) return &driver;
+  }
+  return nullptr;
+}
+
+bool SimWindows::MonitorRegistered(const std::wstring& name) const {
+  return std::any_of(monitors.begin(), monitors.end(),
+                     [&](const SimMonitor& m) { return m.name == name; });
+}
+
+bool PortExists(const SimWindows& sim, const std::wstring& port) {
+  return Lower(port) == L"file:" || Lower(port) == L"lpt1:" || sim.MonitorRegistered(port);
+}
+
+// ---- Monitors
+// ------------------------------------------------------------------------------------
+
+BOOL SimWindows::EnumMonitorsW(LPWSTR, DWORD level, LPBYTE info, DWORD size, LPDWORD needed,
+                               LPDWORD returned) {
+  *returned = 0;
+  if (Fault("EnumMonitorsW")) return FALSE;
+  if (level != 1 && level != 2) {
+    SetLastError(ERROR_INVALID_LEVEL);
+    return FALSE;
+  }
+  RecordPacker packer(level == 1 ? sizeof(MONITOR_INFO_1W) : sizeof(MONITOR_INFO_2W),
+                      monitors.size());
+  for (size_t i = 0; i < monitors.size(); ++i) {
+    if (level == 1) {
+      packer.String(i, &MONITOR_INFO_1W::pName, monitors[i].name);
+    } else {
+      packer.String(i, &MONITOR_INFO_2W::pName, monitors[i].name);
+      packer.String(i, &MONITOR_INFO_2W::pEnvironment, monitors[i].environment);
+      packer.String(i, &MONITOR_INFO_2W::pDLLName, monitors[i].dll);
+    }
+  }
+  if (monitors.empty()) {
+    *needed = 0;
+    return TRUE;
+  }
+  if (!packer.Write(*this, info, size, needed)) return FALSE;
+  *returned = static_cast<DWORD>(monitors.size());
+  return TRUE;
+}
+
+BOOL SimWindows::AddMonitorW(LPWSTR, DWORD level, LPBYTE info) {
+  if (Fault("AddMonitorW")) return FALSE;
+  const auto* record = reinterpret_cast<const MONITOR_INFO_2W*>(info);
+  if (level != 2 || !record || !record->pName || !record->pDLLName) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (MonitorRegistered(record->pName)) {
+    SetLastError(ERROR_PRINT_MONITOR_ALREADY_INSTALLED);
+    return FALSE;
+  }
+  SimFile* dll = FindFile(systemDirectory + L"\\" + record->pDLLName);
+  if (!dll || !SpoolerRunning()) {
+    SetLastError(dll ? RPC_S_SERVER_UNAVAILABLE : ERROR_MOD_NOT_FOUND);
+    return FALSE;
+  }
+  dll->heldBySpooler = true;
+  monitors.push_back(SimMonitor{record->pName, Text(record->pEnvironment), record->pDLLName});
+  return TRUE;
+}
+
+BOOL SimWindows::DeleteMonitorW(LPWSTR, LPWSTR, LPWSTR monitorName) {
+  if (Fault("DeleteMonitorW")) return FALSE;
+  auto found = std::find_if(monitors.begin(), monitors.end(),
+                            [&](const SimMonitor& m) { return m.name == Text(monitorName); });
+  if (found == monitors.end()) {
+    SetLastError(ERROR_UNKNOWN_PRINT_MONITOR);
+    return FALSE;
+  }
+  for (const SimPrinter& printer : printers) {
+    for (const auto& port : SplitPorts(printer.port)) {
+      if (port == found->name) {
+        SetLastError(ERROR_PRINT_MONITOR_IN_USE);
+        return FALSE;
+      }
+    }
+  }
+  monitors.erase(found);
+  return TRUE;
+}
+
+}  // namespace qv::sim

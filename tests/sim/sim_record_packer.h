@@ -1,0 +1,66 @@
+// RecordPacker: records followed by their strings in one caller block, answered with the
+// spooler's size-then-fetch protocol (ERROR_INSUFFICIENT_BUFFER with the needed size).
+#pragma once
+
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sim_windows.h"
+
+namespace qv::sim {
+
+// Lays out records followed by their strings in one caller block, as the spooler does.
+class RecordPacker {
+ public:
+  RecordPacker(size_t recordSize, size_t count) : records_(recordSize * count, 0) {
+    recordSize_ = recordSize;
+  }
+
+  template <typename Record>
+  Record& At(size_t index) {
+    return *reinterpret_cast<Record*>(records_.data() + index * recordSize_);
+  }
+  // Points the field at `text` once the block is written; no string for `present` false.
+  template <typename Record>
+  void String(size_t index, LPWSTR Record::*field, const std::wstring& text, bool present = true) {
+    if (!present) return;
+    Record& record = At<Record>(index);
+    const size_t offset = reinterpret_cast<BYTE*>(&(record.*field)) - records_.data();
+    strings_.emplace_back(offset, text);
+  }
+  BOOL Write(SimWindows& sim, LPBYTE buffer, DWORD size, LPDWORD needed) {
+    size_t total = records_.size();
+    for (const auto& s : strings_) total += (s.second.size() + 1) * sizeof(wchar_t);
+    *needed = static_cast<DWORD>(total);
+    if (!buffer || size < total) {
+      sim.SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return FALSE;
+    }
+    std::memcpy(buffer, records_.data(), records_.size());
+    size_t at = records_.size();
+    for (const auto& [offset, text] : strings_) {
+      auto* target = reinterpret_cast<wchar_t*>(buffer + at);
+      std::wmemcpy(target, text.c_str(), text.size() + 1);
+      std::memcpy(buffer + offset, &target, sizeof target);
+      at += (text.size() + 1) * sizeof(wchar_t);
+    }
+    return TRUE;
+  }
+
+ private:
+  size_t recordSize_;
+  std::vector<BYTE> records_;
+  std::vector<std::pair<size_t, std::wstring>> strings_;
+};
+
+inline std::wstring Text(LPCWSTR text) { return text ? text : L""; }
+
+// The entries of a comma-separated port list.
+std::vector<std::wstring> SplitPorts(const std::wstring& ports);
+// Ports the spooler knows: "file:", "LPT1:" and the registered monitors' ports.
+bool PortExists(const SimWindows& sim, const std::wstring& port);
+
+}  // namespace qv::sim
