@@ -6,6 +6,11 @@
 // Each job gets its own file, named from the job id, the time and a counter, created with
 // CREATE_NEW so that no existing file is ever overwritten.
 //
+// At initialisation the monitor records its port under its registry root ("Ports\Quintavera:"),
+// as port monitors keep their port configuration. Windows' spooler learns the ports from
+// EnumPorts; Wine's spooler finds the monitor of a port only through that key, and without it
+// cannot hand a job to this monitor.
+//
 // Every entry of the MONITOR2 table, the Windows 7 port-usage notifications included, is a working
 // function: the spooler may call any of them. What the monitor does not support (adding,
 // configuring and deleting ports, reading from the port, bidi) fails with ERROR_NOT_SUPPORTED; bad handles and arguments fail with ERROR_INVALID_HANDLE or
@@ -23,6 +28,7 @@ constexpr wchar_t kMonitorName[] = L"Quintavera:";
 constexpr wchar_t kPortDescription[] = L"Quintavera virtual printer port";
 constexpr wchar_t kCompanyDir[] = L"Quintavera";
 constexpr wchar_t kJobsDir[] = L"Jobs";
+constexpr wchar_t kPortKey[] = L"Ports\\Quintavera:";  // under the monitor's registry root
 
 constexpr DWORD kMonitorMagic = 0x4E4F4D51;  // "QMON"
 constexpr DWORD kPortMagic = 0x54524F51;     // "QORT"
@@ -486,6 +492,33 @@ MONITOR2 g_monitor2 = {
     QvNotifyUnusedPorts,
 };
 
+// Records the port under the monitor's registry root, through the spooler's registry functions.
+// Wine 8's spooler hands over MONITORREG functions that are stubs, but its registry root is a
+// real registry key: when the spooler's function fails, the key is created with the registry API
+// under that root (on Windows, where the root is a spooler handle, that call fails harmlessly).
+// Best effort either way: a failure must not stop the monitor from loading.
+void RegisterPortKey(const MONITORINIT* init) {
+  if (init->cbSize < sizeof(MONITORINIT) || init->hckRegistryRoot == nullptr) return;
+  const MONITORREG* reg = init->pMonitorReg;
+  if (reg != nullptr && reg->cbSize >= sizeof(MONITORREG) && reg->fpCreateKey != nullptr &&
+      reg->fpCloseKey != nullptr) {
+    HANDLE key = nullptr;
+    DWORD disposition = 0;
+    LONG rc = reg->fpCreateKey(init->hckRegistryRoot, kPortKey, REG_OPTION_NON_VOLATILE,
+                               KEY_READ | KEY_WRITE, nullptr, &key, &disposition, init->hSpooler);
+    if (rc == ERROR_SUCCESS) {
+      if (key != nullptr) reg->fpCloseKey(key, init->hSpooler);
+      return;
+    }
+  }
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(reinterpret_cast<HKEY>(init->hckRegistryRoot), kPortKey, 0, nullptr,
+                      REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key,
+                      nullptr) == ERROR_SUCCESS) {
+    RegCloseKey(key);
+  }
+}
+
 }  // namespace
 
 extern "C" LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT pMonitorInit,
@@ -501,6 +534,7 @@ extern "C" LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT pMonitorInit,
     return nullptr;
   }
   monitor->magic = kMonitorMagic;
+  RegisterPortKey(pMonitorInit);
   *phMonitor = monitor;
   return &g_monitor2;
 }

@@ -368,4 +368,112 @@ TEST_F(MonitorTest, BadHandlesAreRefused) {
   EXPECT_FALSE(monitor_->pfnXcvClosePort(nullptr));
 }
 
+// ---- Port key under the monitor's registry root -------------------------------------------
+
+// A fake of the spooler's registry functions: records what the monitor asks for.
+struct FakeRegistry {
+  int creates = 0;
+  int closes = 0;
+  HANDLE createdUnder = nullptr;
+  std::wstring subKey;
+  HANDLE spooler = nullptr;
+  HANDLE closed = nullptr;
+  LONG createResult = ERROR_SUCCESS;
+};
+FakeRegistry g_fake;
+const HANDLE kFakeKey = reinterpret_cast<HANDLE>(0x5150);
+
+LONG WINAPI FakeCreateKey(HANDLE hcKey, LPCWSTR pszSubKey, DWORD, REGSAM, PSECURITY_ATTRIBUTES,
+                          PHANDLE phckResult, PDWORD pdwDisposition, HANDLE hSpooler) {
+  ++g_fake.creates;
+  g_fake.createdUnder = hcKey;
+  g_fake.subKey = pszSubKey != nullptr ? pszSubKey : L"(null)";
+  g_fake.spooler = hSpooler;
+  if (g_fake.createResult != ERROR_SUCCESS) return g_fake.createResult;
+  *phckResult = kFakeKey;
+  if (pdwDisposition != nullptr) *pdwDisposition = REG_CREATED_NEW_KEY;
+  return ERROR_SUCCESS;
+}
+
+LONG WINAPI FakeCloseKey(HANDLE hcKey, HANDLE) {
+  ++g_fake.closes;
+  g_fake.closed = hcKey;
+  return ERROR_SUCCESS;
+}
+
+class MonitorRegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_fake = FakeRegistry();
+    module_ = LoadLibraryW(qvtest::DrvFile(L"orbmon64.dll").c_str());
+    ASSERT_NE(module_, nullptr);
+    init_ = reinterpret_cast<InitializePrintMonitor2Fn>(
+        reinterpret_cast<void*>(GetProcAddress(module_, "InitializePrintMonitor2")));
+    ASSERT_NE(init_, nullptr);
+    reg_.cbSize = sizeof(reg_);
+    reg_.fpCreateKey = FakeCreateKey;
+    reg_.fpCloseKey = FakeCloseKey;
+  }
+
+  void TearDown() override {
+    if (monitor_ != nullptr) monitor_->pfnShutdown(hMonitor_);
+    if (module_ != nullptr) FreeLibrary(module_);
+  }
+
+  void Init(HANDLE root) {
+    MONITORINIT mi = {};
+    mi.cbSize = sizeof(mi);
+    mi.hSpooler = reinterpret_cast<HANDLE>(0x77);
+    mi.hckRegistryRoot = static_cast<HKEYMONITOR>(root);
+    mi.pMonitorReg = &reg_;
+    mi.bLocal = TRUE;
+    monitor_ = init_(&mi, &hMonitor_);
+    ASSERT_NE(monitor_, nullptr);
+  }
+
+  HMODULE module_ = nullptr;
+  InitializePrintMonitor2Fn init_ = nullptr;
+  MONITORREG reg_ = {};
+  LPMONITOR2 monitor_ = nullptr;
+  HANDLE hMonitor_ = nullptr;
+};
+
+TEST_F(MonitorRegistryTest, RecordsItsPortThroughTheSpoolersRegistryFunctions) {
+  HANDLE root = reinterpret_cast<HANDLE>(0x1234);
+  Init(root);
+  EXPECT_EQ(g_fake.creates, 1);
+  EXPECT_EQ(g_fake.createdUnder, root);
+  EXPECT_EQ(g_fake.subKey, L"Ports\\Quintavera:");
+  EXPECT_EQ(g_fake.spooler, reinterpret_cast<HANDLE>(0x77));
+  EXPECT_EQ(g_fake.closes, 1);
+  EXPECT_EQ(g_fake.closed, kFakeKey);
+}
+
+TEST_F(MonitorRegistryTest, WithoutARegistryRootNothingIsRecorded) {
+  Init(nullptr);
+  EXPECT_EQ(g_fake.creates, 0);
+  EXPECT_EQ(g_fake.closes, 0);
+}
+
+// Wine 8's registry functions are stubs; its registry root is a real key. The monitor then makes
+// the port key with the registry API under that root (here a scratch key of the current user).
+TEST_F(MonitorRegistryTest, FallsBackToTheRegistryApiUnderTheRoot) {
+  g_fake.createResult = ERROR_CALL_NOT_IMPLEMENTED;
+  std::wstring scratch =
+      L"Software\\Quintavera component tests\\monitor-" + std::to_wstring(GetCurrentProcessId());
+  HKEY root = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, scratch.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &root, nullptr),
+            ERROR_SUCCESS);
+  Init(root);
+  EXPECT_EQ(g_fake.creates, 1);
+  EXPECT_EQ(g_fake.closes, 0);
+  HKEY port = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(root, L"Ports\\Quintavera:", 0, KEY_READ, &port), ERROR_SUCCESS);
+  if (port != nullptr) RegCloseKey(port);
+  RegCloseKey(root);
+  RegDeleteTreeW(HKEY_CURRENT_USER, scratch.c_str());
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Quintavera component tests");
+}
+
 }  // namespace
