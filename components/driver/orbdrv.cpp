@@ -51,8 +51,7 @@ QV_DRVFN g_functions[] = {
 
 // GDI asks for the driver's function table. The engine must speak at least the NT4 DDI and the
 // caller's block must hold the whole DRVENABLEDATA.
-extern "C" BOOL APIENTRY DrvEnableDriver(ULONG iEngineVersion, ULONG cj,
-                                         QV_DRVENABLEDATA* pded) {
+extern "C" BOOL APIENTRY DrvEnableDriver(ULONG iEngineVersion, ULONG cj, QV_DRVENABLEDATA* pded) {
   if (pded == nullptr || cj < sizeof(QV_DRVENABLEDATA) ||
       iEngineVersion < QV_DDI_DRIVER_VERSION_NT4) {
     SetLastError(ERROR_INVALID_PARAMETER);

@@ -13,8 +13,8 @@
 //
 // Every entry of the MONITOR2 table, the Windows 7 port-usage notifications included, is a working
 // function: the spooler may call any of them. What the monitor does not support (adding,
-// configuring and deleting ports, reading from the port, bidi) fails with ERROR_NOT_SUPPORTED; bad handles and arguments fail with ERROR_INVALID_HANDLE or
-// ERROR_INVALID_PARAMETER.
+// configuring and deleting ports, reading from the port, bidi) fails with ERROR_NOT_SUPPORTED; bad
+// handles and arguments fail with ERROR_INVALID_HANDLE or ERROR_INVALID_PARAMETER.
 #include <windows.h>
 #include <shlobj.h>
 #include <strsafe.h>
@@ -68,9 +68,7 @@ T* NewRecord() {
 void FreeRecord(void* record) { HeapFree(GetProcessHeap(), 0, record); }
 
 // True when name is exactly the product port (the spooler compares port names without case).
-bool IsProductPort(LPCWSTR name) {
-  return name != nullptr && lstrcmpiW(name, kPortName) == 0;
-}
+bool IsProductPort(LPCWSTR name) { return name != nullptr && lstrcmpiW(name, kPortName) == 0; }
 
 // pName is the server name; only the local machine (NULL or empty) is served.
 bool IsLocalServer(LPCWSTR name) { return name == nullptr || name[0] == L'\0'; }
@@ -101,8 +99,8 @@ bool EnsureDirectory(LPCWSTR dir) {
 // The jobs folder, created if missing, with a trailing backslash.
 bool JobsFolder(wchar_t* out, size_t cch) {
   wchar_t base[MAX_PATH];
-  if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
-                                 base))) {
+  if (SUCCEEDED(
+          SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base))) {
     wchar_t company[MAX_PATH];
     if (SUCCEEDED(StringCchPrintfW(company, MAX_PATH, L"%ls\\%ls", base, kCompanyDir)) &&
         EnsureDirectory(company) &&
@@ -127,9 +125,8 @@ HANDLE CreateJobFile(DWORD jobId, wchar_t* path, size_t cch) {
     LONG n = InterlockedIncrement(&g_fileCounter);
     HRESULT hr = StringCchPrintfW(
         path, cch, L"%lsjob-%lu-%04u%02u%02u-%02u%02u%02u-%lu-%ld.prn", folder,
-        static_cast<unsigned long>(jobId), now.wYear, now.wMonth, now.wDay, now.wHour,
-        now.wMinute, now.wSecond, static_cast<unsigned long>(GetCurrentProcessId()),
-        static_cast<long>(n));
+        static_cast<unsigned long>(jobId), now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+        now.wSecond, static_cast<unsigned long>(GetCurrentProcessId()), static_cast<long>(n));
     if (FAILED(hr)) {
       SetLastError(ERROR_FILENAME_EXCED_RANGE);
       return INVALID_HANDLE_VALUE;
@@ -467,6 +464,8 @@ DWORD WINAPI QvNotifyUnusedPorts(HANDLE hMonitor, DWORD, PCWSTR*) {
   return IsMonitor(hMonitor) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
+// The table, entry by entry in MONITOR2 order.
+// clang-format off
 MONITOR2 g_monitor2 = {
     sizeof(MONITOR2),
     QvEnumPorts,
@@ -491,6 +490,7 @@ MONITOR2 g_monitor2 = {
     QvNotifyUsedPorts,
     QvNotifyUnusedPorts,
 };
+// clang-format on
 
 // Records the port under the monitor's registry root, through the spooler's registry functions.
 // Wine 8's spooler hands over MONITORREG functions that are stubs, but its registry root is a
@@ -521,8 +521,7 @@ void RegisterPortKey(const MONITORINIT* init) {
 
 }  // namespace
 
-extern "C" LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT pMonitorInit,
-                                                     PHANDLE phMonitor) {
+extern "C" LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT pMonitorInit, PHANDLE phMonitor) {
   if (pMonitorInit == nullptr || phMonitor == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;

@@ -104,8 +104,8 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 HICON LoadProductIcon(int size) {
-  return static_cast<HICON>(LoadImageW(g_instance, MAKEINTRESOURCEW(IDI_QVATRAY), IMAGE_ICON,
-                                       size, size, LR_DEFAULTCOLOR));
+  return static_cast<HICON>(LoadImageW(g_instance, MAKEINTRESOURCEW(IDI_QVATRAY), IMAGE_ICON, size,
+                                       size, LR_DEFAULTCOLOR));
 }
 
 int Run() {

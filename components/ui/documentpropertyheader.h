@@ -42,8 +42,8 @@ typedef struct _DEVICEPROPERTYHEADER {
 
 LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam);
 LONG WINAPI DrvDevicePropertySheets(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam);
-DWORD WINAPI DrvDeviceCapabilities(HANDLE hPrinter, PWSTR pDeviceName, WORD iDevCap,
-                                   PVOID pvOutput, PDEVMODEW pDevMode);
+DWORD WINAPI DrvDeviceCapabilities(HANDLE hPrinter, PWSTR pDeviceName, WORD iDevCap, PVOID pvOutput,
+                                   PDEVMODEW pDevMode);
 
 #ifdef __cplusplus
 }

@@ -90,7 +90,8 @@ void FillDefaultDevMode(DEVMODEW* dm, const wchar_t* printerName) {
 // True when the input device mode is big enough to hold the field that ends at end.
 bool Covers(const DEVMODEW* in, size_t end) { return in->dmSize >= end; }
 
-#define QV_FIELD_END(field) (offsetof(DEVMODEW, field) + sizeof(static_cast<DEVMODEW*>(nullptr)->field))
+#define QV_FIELD_END(field) \
+  (offsetof(DEVMODEW, field) + sizeof(static_cast<DEVMODEW*>(nullptr)->field))
 
 // Takes over from `in` the fields this driver supports and whose values it accepts.
 void MergeDevMode(DEVMODEW* out, const DEVMODEW* in) {

@@ -100,14 +100,14 @@ class MonitorTest : public ::testing::Test {
     HANDLE port = OpenProductPort();
     ASSERT_NE(port, nullptr);
     DOC_INFO_1W doc = {const_cast<LPWSTR>(L"test document"), nullptr, const_cast<LPWSTR>(L"RAW")};
-    ASSERT_TRUE(monitor_->pfnStartDocPort(port, kPrinterName, jobId, 1,
-                                          reinterpret_cast<LPBYTE>(&doc)))
+    ASSERT_TRUE(
+        monitor_->pfnStartDocPort(port, kPrinterName, jobId, 1, reinterpret_cast<LPBYTE>(&doc)))
         << GetLastError();
     for (const std::string& chunk : chunks) {
       DWORD written = 12345;
-      ASSERT_TRUE(monitor_->pfnWritePort(
-          port, reinterpret_cast<LPBYTE>(const_cast<char*>(chunk.data())),
-          static_cast<DWORD>(chunk.size()), &written))
+      ASSERT_TRUE(monitor_->pfnWritePort(port,
+                                         reinterpret_cast<LPBYTE>(const_cast<char*>(chunk.data())),
+                                         static_cast<DWORD>(chunk.size()), &written))
           << GetLastError();
       EXPECT_EQ(written, chunk.size());
     }
@@ -161,8 +161,8 @@ TEST_F(MonitorTest, EnumPortsLevel1OffersOnlyTheProductPort) {
 
   std::vector<BYTE> small(needed - 1);
   DWORD needed2 = 0;
-  EXPECT_FALSE(monitor_->pfnEnumPorts(hMonitor_, nullptr, 1, small.data(), needed - 1, &needed2,
-                                      &returned));
+  EXPECT_FALSE(
+      monitor_->pfnEnumPorts(hMonitor_, nullptr, 1, small.data(), needed - 1, &needed2, &returned));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
   EXPECT_EQ(needed2, needed);
 
@@ -204,8 +204,7 @@ TEST_F(MonitorTest, EnumPortsLevel2OffersOnlyTheProductPort) {
 TEST_F(MonitorTest, EnumPortsRejectsOtherLevelsAndServers) {
   DWORD needed = 0, returned = 0;
   BYTE buf[512];
-  EXPECT_FALSE(monitor_->pfnEnumPorts(hMonitor_, nullptr, 3, buf, sizeof(buf), &needed,
-                                      &returned));
+  EXPECT_FALSE(monitor_->pfnEnumPorts(hMonitor_, nullptr, 3, buf, sizeof(buf), &needed, &returned));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
   wchar_t server[] = L"\\\\elsewhere";
   EXPECT_FALSE(monitor_->pfnEnumPorts(hMonitor_, server, 1, buf, sizeof(buf), &needed, &returned));
@@ -255,8 +254,8 @@ TEST_F(MonitorTest, WriteAfterFailedStartFailsCleanly) {
   ASSERT_NE(port, nullptr);
   DOC_INFO_1W doc = {const_cast<LPWSTR>(L"bad"), nullptr, nullptr};
   DWORD jobId = UniqueJobId();
-  EXPECT_FALSE(monitor_->pfnStartDocPort(port, kPrinterName, jobId, 7,
-                                         reinterpret_cast<LPBYTE>(&doc)));
+  EXPECT_FALSE(
+      monitor_->pfnStartDocPort(port, kPrinterName, jobId, 7, reinterpret_cast<LPBYTE>(&doc)));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
   EXPECT_FALSE(monitor_->pfnStartDocPort(port, kPrinterName, jobId, 1, nullptr));
   char data[] = "lost";
@@ -285,8 +284,8 @@ TEST_F(MonitorTest, ClosePortEndsAnOpenDocument) {
   HANDLE port = OpenProductPort();
   ASSERT_NE(port, nullptr);
   DOC_INFO_1W doc = {const_cast<LPWSTR>(L"unfinished"), nullptr, nullptr};
-  ASSERT_TRUE(monitor_->pfnStartDocPort(port, kPrinterName, jobId, 1,
-                                        reinterpret_cast<LPBYTE>(&doc)));
+  ASSERT_TRUE(
+      monitor_->pfnStartDocPort(port, kPrinterName, jobId, 1, reinterpret_cast<LPBYTE>(&doc)));
   char data[] = "partial";
   DWORD written = 0;
   ASSERT_TRUE(monitor_->pfnWritePort(port, reinterpret_cast<LPBYTE>(data), 7, &written));
@@ -325,8 +324,8 @@ TEST_F(MonitorTest, UnsupportedEntriesFailWithNotSupported) {
   EXPECT_EQ(n, 0u);
   wchar_t out[16];
   n = 9;
-  EXPECT_FALSE(monitor_->pfnGetPrinterDataFromPort(h, 0, nullptr, nullptr, 0, out, sizeof(out),
-                                                   &n));
+  EXPECT_FALSE(
+      monitor_->pfnGetPrinterDataFromPort(h, 0, nullptr, nullptr, 0, out, sizeof(out), &n));
   EXPECT_EQ(n, 0u);
   COMMTIMEOUTS cto = {};
   EXPECT_TRUE(monitor_->pfnSetPortTimeOuts(h, &cto, 0));
@@ -352,8 +351,7 @@ TEST_F(MonitorTest, XcvHandlesOpenAnswerAndClose) {
 TEST_F(MonitorTest, PortUsageNotificationsAreAccepted) {
   PCWSTR ports[] = {L"Quintavera:"};
   EXPECT_EQ(monitor_->pfnNotifyUsedPorts(hMonitor_, 1, ports), static_cast<DWORD>(ERROR_SUCCESS));
-  EXPECT_EQ(monitor_->pfnNotifyUnusedPorts(hMonitor_, 1, ports),
-            static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(monitor_->pfnNotifyUnusedPorts(hMonitor_, 1, ports), static_cast<DWORD>(ERROR_SUCCESS));
 }
 
 TEST_F(MonitorTest, BadHandlesAreRefused) {
