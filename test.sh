@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Sets everything up on a fresh Debian machine, builds, and runs every test: unit and scenario
+# tests against the simulated Windows, component tests, and end-to-end scenarios in the project's
+# Wine machine. Usage: ./test.sh [ctest arguments...]
+set -euo pipefail
+cd "$(dirname "$0")"
+
+bash scripts/setup.sh
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw -j "$(nproc)"
+
+source scripts/wine-env.sh
+qv_wine_prefix
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true' EXIT
+ctest --preset mingw "$@"
