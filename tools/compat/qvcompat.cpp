@@ -1,0 +1,47 @@
+// qvcompat.dll: loaded into the installer's process by the runner (qvrun --compat) under Wine.
+//
+// The installer binds winspool.drv at run time through kernel32's GetProcAddress. Patching the
+// main module's import of GetProcAddress lets this layer hand out its own AddPrinterW and
+// DeletePrinterDriverExW; every other lookup is answered by the real GetProcAddress.
+#include <windows.h>
+
+#include <cstring>
+
+#include "import_patch.h"
+#include "spooler_fixes.h"
+
+namespace qvcompat {
+namespace {
+
+FARPROC AsProc(const void* function) {
+  return reinterpret_cast<FARPROC>(const_cast<void*>(function));
+}
+
+FARPROC WINAPI CompatGetProcAddress(HMODULE module, LPCSTR name) {
+  FARPROC real = ::GetProcAddress(module, name);
+  if (!real || IS_INTRESOURCE(name)) return real;
+  const DWORD error = ::GetLastError();
+  const bool winspool = module == ::GetModuleHandleW(L"winspool.drv");
+  ::SetLastError(error);
+  if (!winspool) return real;
+  if (std::strcmp(name, "AddPrinterW") == 0) {
+    return AsProc(reinterpret_cast<const void*>(&CompatAddPrinterW));
+  }
+  if (std::strcmp(name, "DeletePrinterDriverExW") == 0) {
+    return AsProc(reinterpret_cast<const void*>(&CompatDeletePrinterDriverExW));
+  }
+  return real;
+}
+
+}  // namespace
+}  // namespace qvcompat
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    ::DisableThreadLibraryCalls(instance);
+    // Refuse to load when there is nothing to patch, so the runner knows the layer is absent.
+    return qvcompat::PatchImport(::GetModuleHandleW(nullptr), "GetProcAddress",
+                                 reinterpret_cast<const void*>(&qvcompat::CompatGetProcAddress)) > 0;
+  }
+  return TRUE;
+}

@@ -1,0 +1,83 @@
+// Starting the installer, loading the compatibility layer into it, and watching it run.
+#include "installer_process.h"
+
+#include <psapi.h>
+
+#include <cwchar>
+
+namespace qvrun {
+
+bool InstallerProcess::Start(const std::wstring& application, std::wstring commandLine,
+                             const std::wstring& directory, bool suspended) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  const DWORD flags = suspended ? CREATE_SUSPENDED : 0;
+  if (!::CreateProcessW(application.c_str(), &commandLine[0], nullptr, nullptr, FALSE, flags,
+                        nullptr, directory.empty() ? nullptr : directory.c_str(), &startup,
+                        &info)) {
+    return false;
+  }
+  process_.Reset(info.hProcess);
+  thread_.Reset(info.hThread);
+  id_ = info.dwProcessId;
+  return true;
+}
+
+bool InstallerProcess::InjectLibrary(const std::wstring& dllPath, DWORD timeoutMs) {
+  // kernel32 lies at the same address in every process of the session.
+  HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
+  FARPROC loadLibrary = kernel32 ? ::GetProcAddress(kernel32, "LoadLibraryW") : nullptr;
+  if (!loadLibrary) return false;
+
+  const SIZE_T bytes = (dllPath.size() + 1) * sizeof(wchar_t);
+  qvtools::RemoteBlock block(process_.Get(), bytes);
+  if (!block.Address()) return false;
+  SIZE_T written = 0;
+  if (!::WriteProcessMemory(process_.Get(), block.Address(), dllPath.c_str(), bytes, &written) ||
+      written != bytes) {
+    return false;
+  }
+  auto start = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(loadLibrary));
+  qvtools::UniqueHandle loader(
+      ::CreateRemoteThread(process_.Get(), nullptr, 0, start, block.Address(), 0, nullptr));
+  if (!loader) return false;
+  if (::WaitForSingleObject(loader.Get(), timeoutMs) != WAIT_OBJECT_0) {
+    // The block must outlive the thread that reads it: give up on the process instead.
+    Kill(255);
+    ::WaitForSingleObject(loader.Get(), 5000);
+    return false;
+  }
+  DWORD loaded = 0;  // the low half of the module handle; zero when LoadLibraryW failed
+  return ::GetExitCodeThread(loader.Get(), &loaded) && loaded != 0;
+}
+
+bool InstallerProcess::Resume() { return ::ResumeThread(thread_.Get()) != static_cast<DWORD>(-1); }
+
+bool InstallerProcess::WaitForEnd(DWORD milliseconds) const {
+  return ::WaitForSingleObject(process_.Get(), milliseconds) == WAIT_OBJECT_0;
+}
+
+DWORD InstallerProcess::ExitCode() const {
+  DWORD code = 0;
+  if (!::GetExitCodeProcess(process_.Get(), &code)) return static_cast<DWORD>(-1);
+  return code;
+}
+
+void InstallerProcess::Kill(UINT exitCode) const {
+  ::TerminateProcess(process_.Get(), exitCode);
+  ::WaitForSingleObject(process_.Get(), 5000);
+}
+
+bool InstallerProcess::SampleMetrics(ProcessMetrics& metrics) const {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof(counters);
+  DWORD handles = 0;
+  const bool memory = ::GetProcessMemoryInfo(process_.Get(), &counters, sizeof(counters));
+  const bool count = ::GetProcessHandleCount(process_.Get(), &handles);
+  if (memory && counters.PeakWorkingSetSize > 0) metrics.peakWorkingSet = counters.PeakWorkingSetSize;
+  if (count && handles > 0) metrics.handleCount = handles;
+  return memory || count;
+}
+
+}  // namespace qvrun
