@@ -106,8 +106,10 @@ TextBuffer TextBuffer::DirectoryOf() const {
   TextBuffer result;
   if (Empty()) return result;
   const wchar_t* text = Text();
-  const wchar_t* separator = std::wcsrchr(text, L'\\');
-  if (!separator) separator = std::wcsrchr(text, L'/');
+  // The last separator of either kind: C:\a/b.dll lies in C:\a.
+  const wchar_t* backslash = std::wcsrchr(text, L'\\');
+  const wchar_t* slash = std::wcsrchr(text, L'/');
+  const wchar_t* separator = !backslash || (slash && slash > backslash) ? slash : backslash;
   if (!separator || separator == text) return result;
   const size_t length = static_cast<size_t>(separator - text);
   if (result.Resize(length)) std::wmemcpy(result.Data(), text, length);

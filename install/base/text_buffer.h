@@ -40,8 +40,8 @@ class TextBuffer {
   void FormatList(const wchar_t* format, std::initializer_list<FormatArg> args);
   void Clear() { Resize(0); }
 
-  // The text before the last backslash (else the last slash); empty when there is none or it is
-  // the first character.
+  // The text before the last path separator (backslash or slash); empty when there is none or it
+  // is the first character.
   TextBuffer DirectoryOf() const;
 
   uint64_t Length() const;

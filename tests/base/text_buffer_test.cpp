@@ -1,0 +1,85 @@
+// TextBuffer: block steps of 32 characters, no block when empty, and DirectoryOf's rules.
+#include "base/text_buffer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "scenario.h"
+
+namespace qv {
+namespace {
+
+TextBuffer Of(const wchar_t* text) {
+  TextBuffer buffer;
+  buffer.Assign(text);
+  return buffer;
+}
+
+// The block grows and shrinks in steps of 32 characters, terminator included, and stays in
+// place within a step.
+TEST(TextBufferTest, CapacityStepsAndBlockReuse) {
+  TextBuffer buffer;
+  EXPECT_TRUE(buffer.Empty());
+  EXPECT_EQ(buffer.Capacity(), 0u);
+  buffer.Assign(std::wstring(31, L'a').c_str());
+  EXPECT_EQ(buffer.Capacity(), 32u);
+  const wchar_t* block = buffer.Text();
+  buffer.Append(L"b");  // 32 characters: the terminator needs a second step
+  EXPECT_EQ(buffer.Capacity(), 64u);
+  buffer.Resize(40);
+  block = buffer.Text();
+  buffer.Resize(35);
+  EXPECT_EQ(buffer.Text(), block);
+  EXPECT_EQ(buffer.Text()[35], L'\0');
+  buffer.Resize(0);
+  EXPECT_TRUE(buffer.Empty());
+  EXPECT_STREQ(buffer.Text(), L"");
+}
+
+// Empty texts never allocate.
+TEST(TextBufferTest, EmptyTextsLeaveNoBlock) {
+  sim::SimWindows sim;
+  ScopedWindowsApi scope(sim);
+  TextBuffer buffer;
+  buffer.Assign(nullptr);
+  buffer.Assign(L"");
+  buffer.Append(L"");
+  buffer.AppendNarrow("");
+  buffer.Format(L"%s", L"");
+  EXPECT_TRUE(buffer.Empty());
+  EXPECT_TRUE(TextBuffer::FromNarrow("").Empty());
+  EXPECT_EQ(sim.CallCount("MultiByteToWideChar"), 1);  // only FromNarrow asked
+}
+
+TEST(TextBufferTest, NarrowTextIsConvertedAndAppended) {
+  sim::SimWindows sim;
+  ScopedWindowsApi scope(sim);
+  TextBuffer buffer = Of(L"Quinta");
+  buffer.AppendNarrow("vera");
+  EXPECT_STREQ(buffer.Text(), L"Quintavera");
+  sim.FailNext("MultiByteToWideChar", 1, ERROR_NO_UNICODE_TRANSLATION);
+  buffer.AppendNarrow("x");
+  EXPECT_STREQ(buffer.Text(), L"Quintavera");
+}
+
+TEST(TextBufferTest, FormatReplacesAndCutsLongResults) {
+  TextBuffer buffer = Of(L"old");
+  buffer.Format(L"%s-%d", L"new", 7);
+  EXPECT_STREQ(buffer.Text(), L"new-7");
+  const std::wstring huge(10000, L'z');
+  buffer.Format(L"%s", huge.c_str());
+  EXPECT_EQ(buffer.Length(), 8191u);
+}
+
+TEST(TextBufferTest, DirectoryOfSplitsAtTheLastSeparator) {
+  EXPECT_STREQ(Of(L"C:\\a\\b.dll").DirectoryOf().Text(), L"C:\\a");
+  EXPECT_STREQ(Of(L"C:/a/b.dll").DirectoryOf().Text(), L"C:/a");
+  EXPECT_STREQ(Of(L"C:\\a/b.dll").DirectoryOf().Text(), L"C:\\a");
+  EXPECT_TRUE(Of(L"\\b.dll").DirectoryOf().Empty());
+  EXPECT_TRUE(Of(L"b.dll").DirectoryOf().Empty());
+  EXPECT_TRUE(TextBuffer().DirectoryOf().Empty());
+}
+
+}  // namespace
+}  // namespace qv

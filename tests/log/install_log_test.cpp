@@ -1,0 +1,66 @@
+// The install log: indentation, numbered error lines with the system's description, the count.
+#include "log/install_log.h"
+
+#include <gtest/gtest.h>
+
+#include "core/install_context.h"
+#include "scenario.h"
+
+namespace qv {
+namespace {
+
+class InstallLogTest : public ::testing::Test {
+ protected:
+  std::wstring Log() const { return ctx.logText.Text(); }
+
+  sim::SimWindows sim;
+  ScopedWindowsApi scope{sim};
+  InstallContext ctx;
+};
+
+TEST_F(InstallLogTest, IndentIsTwoBlanksPerLevelUpToTen) {
+  for (int level : {0, 1, 10, 15, -1}) {
+    ctx.indent = level;
+    AppendLogText(ctx, L"x");
+  }
+  AppendLogText(ctx, nullptr);
+  EXPECT_EQ(Log(), L"x\r\n  x\r\n" + std::wstring(20, L' ') + L"x\r\n" + std::wstring(20, L' ') +
+                       L"x\r\nx\r\n\r\n");
+}
+
+TEST_F(InstallLogTest, LinesAreFormattedLiterallyAndCutAtTheScratchLine) {
+  LogLine(ctx, L"EnumMonitors");
+  LogLine(ctx, L"%d Monitors found.", 3);
+  const std::wstring longText(2000, L'p');
+  LogLine(ctx, L"%s", longText.c_str());
+  EXPECT_EQ(Log(), L"EnumMonitors\r\n3 Monitors found.\r\n" + std::wstring(1023, L'p') + L"\r\n");
+  EXPECT_EQ(ctx.errorCount, 0);
+}
+
+// The description stands without its line end; no description is said so; error 0 adds nothing.
+TEST_F(InstallLogTest, ErrorLinesCarryTheDescriptionAndAreCounted) {
+  sim.SetLastError(0);
+  LogError(ctx, 7, L"Can`t retrieve system directory.");
+  sim.SetLastError(5);
+  LogError(ctx, 2, L"Can't open the spooler");
+  sim.SetLastError(0xDEADBEEF);  // the simulated system has no text for it
+  LogError(ctx, 4, L"Can't start the spooler");
+  EXPECT_EQ(Log(),
+            L"Error(7): Can`t retrieve system directory.\r\n"
+            L"Error(2): Can't open the spooler - (System message 5.)\r\n"
+            L"Error(4): Can't start the spooler - ( No Description )\r\n");
+  EXPECT_EQ(ctx.errorCount, 3);
+  EXPECT_EQ(sim.LiveBlocks(), 0);
+}
+
+TEST_F(InstallLogTest, IndentScopeRestoresOnEveryWayOut) {
+  {
+    LogIndent outer(ctx, 2);
+    LogIndent inner(ctx);
+    EXPECT_EQ(ctx.indent, 3);
+  }
+  EXPECT_EQ(ctx.indent, 0);
+}
+
+}  // namespace
+}  // namespace qv
