@@ -1,0 +1,27 @@
+// qvstate: the state of the Wine machine after an installer run, as greppable plain text.
+//
+//   qvstate.exe [file...]     extra files (e.g. the package's qvatray.exe) are reported too
+//
+// One fact per line: "monitor: ...", "port: ...", "driver: ...", "driver-file: ...",
+// "printer: <name> | port=... | driver=... | comment=... | location=... | subkey=... |
+// dsuser-subkey=... | default=yes", "default printer: ...", "run value QuintaveraTray: ...",
+// "tray running: yes", "pending rename: ...", "file: <path> | exists=yes | version=...".
+#include <string>
+#include <vector>
+
+#include "spooler_report.h"
+#include "system_report.h"
+
+int wmain(int argc, wchar_t** argv) {
+  using namespace qvstate;
+  ReportMonitors();
+  ReportPorts();
+  ReportDrivers();
+  ReportPrinters();
+  ReportDefaultPrinter();
+  ReportRunValue();
+  ReportTray();
+  ReportPendingRenames();
+  ReportProductFiles(DriverDirectory(), std::vector<std::wstring>(argv + 1, argv + argc));
+  return 0;
+}
