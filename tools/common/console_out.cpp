@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <climits>
 #include <cstdio>
 
@@ -20,6 +23,8 @@ std::string ToUtf8(const std::wstring& text) {
 }
 
 void Print(const std::wstring& text) {
+  static const bool binary = _setmode(_fileno(stdout), _O_BINARY) != -1;  // LF stays LF
+  (void)binary;
   std::string utf8 = ToUtf8(text);
   std::string out;
   out.reserve(utf8.size());

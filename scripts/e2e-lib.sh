@@ -1,0 +1,171 @@
+# End-to-end scenarios in a Wine machine of their own: sourced by tests/e2e/*.sh and
+# scripts/bench.sh. Never touches build/wineprefix.
+#
+#   source scripts/e2e-lib.sh
+#   qv_e2e_init <build-dir>       tools in <build-dir>/tools, the package in <build-dir>/package,
+#                                 the machine in <build-dir>/wine-e2e
+#   qv_e2e_reset                  fresh machine (copy of a pristine booted prefix), package in
+#                                 C:\qvpkg, warm wineserver, spooler started
+#   qv_run [word [hwnd]]          the installer through qvrun (--compat unless QV_COMPAT=0);
+#                                 output in $QV_OUT, exit code in $QV_RC
+#   qv_state                      qvstate report in $QV_STATE
+#   qv_expect_rc / qv_expect_state / qv_expect_no_state / qv_expect_out / qv_expect_no_out
+#   qv_e2e_finish                 stops the wineserver; exit status 1 if any expectation failed
+
+QV_ROOT="${QV_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
+QV_FAILURES=0
+QV_RUN_TIMEOUT_MS="${QV_RUN_TIMEOUT_MS:-300000}"
+QV_PKG_WIN='C:\qvpkg'
+
+qv_log() { echo "[e2e] $*"; }
+
+# A unix path as Wine sees it through drive Z:, without starting Wine.
+qv_winpath() {
+  local path
+  path="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
+  echo "Z:${path//\//\\}"
+}
+
+qv_e2e_init() {
+  QV_BUILD="$(cd "$1" && pwd)"
+  QV_TOOLS="$QV_BUILD/tools"
+  QV_PACKAGE="$QV_BUILD/package"
+  QV_PRISTINE="$QV_BUILD/wine-e2e-pristine"
+  QV_WORK="$(mktemp -d "${TMPDIR:-/tmp}/qv-e2e.XXXXXX")"
+  QV_OUT="$QV_WORK/run.txt"
+  QV_STATE="$QV_WORK/state.txt"
+  export WINEPREFIX_QV="$QV_BUILD/wine-e2e"
+  # shellcheck source=wine-env.sh
+  source "$QV_ROOT/scripts/wine-env.sh"
+  local tool
+  for tool in qvrun.exe qvstate.exe qvcompat.dll; do
+    [ -f "$QV_TOOLS/$tool" ] || { echo "missing $QV_TOOLS/$tool: build first" >&2; exit 2; }
+  done
+}
+
+# The pristine machine: booted once, then only ever copied.
+qv_e2e_pristine() {
+  [ -f "$QV_PRISTINE/.qv-ready" ] && return 0
+  local target="$WINEPREFIX"
+  rm -rf "$QV_PRISTINE"
+  WINEPREFIX="$QV_PRISTINE"
+  qv_wine_prefix
+  wineserver -k 2>/dev/null || true
+  WINEPREFIX="$target"
+}
+
+qv_e2e_reset() {
+  wineserver -k 2>/dev/null || true
+  qv_e2e_pristine
+  local start
+  start=$(date +%s%N)
+  rm -rf "$WINEPREFIX"
+  cp -a "$QV_PRISTINE" "$WINEPREFIX"
+  cp -r "$QV_PACKAGE" "$WINEPREFIX/drive_c/qvpkg"
+  QV_RESET_MS=$((($(date +%s%N) - start) / 1000000))
+  wineserver -p
+  qv_spooler_start
+}
+
+qv_spooler_start() { wine net start spooler >/dev/null 2>&1 || true; }
+
+# A package in C:\qvpkg with only the listed files of drv\ (and no tray program).
+qv_partial_package() {
+  rm -rf "$WINEPREFIX/drive_c/qvpkg"
+  mkdir -p "$WINEPREFIX/drive_c/qvpkg/drv"
+  local file
+  for file in "$@"; do cp "$QV_PACKAGE/drv/$file" "$WINEPREFIX/drive_c/qvpkg/drv/"; done
+}
+
+# Runs any program under qvrun; output in $QV_OUT, exit code in $QV_RC.
+qv_run_program() {
+  local compat=()
+  [ "${QV_COMPAT:-1}" = 1 ] && compat=(--compat "$(qv_winpath "$QV_TOOLS/qvcompat.dll")")
+  QV_RC=0
+  wine "$QV_TOOLS/qvrun.exe" "${compat[@]}" --timeout-ms "$QV_RUN_TIMEOUT_MS" "$@" \
+    >"$QV_OUT.raw" 2>&1 || QV_RC=$?
+  tr -d '\r' <"$QV_OUT.raw" >"$QV_OUT"  # programs run under qvrun may write CR LF
+  sed 's/^/    | /' "$QV_OUT"
+}
+
+qv_run() { qv_log "qvinstall ${*:-(no word)}"; qv_run_program "$QV_PKG_WIN\\drv\\qvinstall.exe" "$@"; }
+
+qv_state() {
+  wine "$QV_TOOLS/qvstate.exe" "$QV_PKG_WIN\\qvatray.exe" >"$QV_STATE" 2>&1 || true
+}
+
+# Polls the state report until it holds a line matching the pattern (e.g. the tray's window).
+qv_wait_state() {
+  local pattern="$1" tries="${2:-20}"
+  while [ "$tries" -gt 0 ]; do
+    qv_state
+    grep -Eq -- "$pattern" "$QV_STATE" && return 0
+    sleep 0.25
+    tries=$((tries - 1))
+  done
+  return 1
+}
+
+qv_fail() {
+  echo "FAIL: $*"
+  QV_FAILURES=$((QV_FAILURES + 1))
+}
+
+qv_expect_rc() {
+  [ "$QV_RC" = "$1" ] && echo "ok: exit code $1" || qv_fail "exit code $QV_RC, expected $1"
+}
+
+qv_expect_rc_in() {
+  local code
+  for code in "$@"; do [ "$QV_RC" = "$code" ] && { echo "ok: exit code $code"; return; }; done
+  qv_fail "exit code $QV_RC, expected one of $*"
+}
+
+qv_expect_in() {
+  local file="$1" pattern="$2"
+  if grep -Eq -- "$pattern" "$file"; then echo "ok: /$pattern/"; else
+    qv_fail "no line matches /$pattern/ in $(basename "$file"); its end:"
+    tail -n 40 "$file" | sed 's/^/    > /'
+  fi
+}
+
+qv_expect_not_in() {
+  local file="$1" pattern="$2"
+  if grep -Eq -- "$pattern" "$file"; then
+    qv_fail "a line matches /$pattern/ in $(basename "$file"): $(grep -E -m1 -- "$pattern" "$file")"
+  else echo "ok: no /$pattern/"; fi
+}
+
+qv_expect_state() { qv_expect_in "$QV_STATE" "$1"; }
+qv_expect_no_state() { qv_expect_not_in "$QV_STATE" "$1"; }
+qv_expect_out() { qv_expect_in "$QV_OUT" "$1"; }
+qv_expect_no_out() { qv_expect_not_in "$QV_OUT" "$1"; }
+
+# What a completed install leaves: monitor, port, driver, one printer per name given.
+qv_expect_installed() {
+  qv_expect_state '^monitor: Quintavera: \| dll=orbmon64\.dll'
+  qv_expect_state '^port: Quintavera: \| monitor=Quintavera:$'
+  qv_expect_state '^driver: Quintavera printer \| version=3 '
+  qv_expect_state '^driver-file: Quintavera printer \| role=driver .*\| exists=yes \| version=[0-9.]+\.2629$'
+  qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=yes'
+}
+
+# What an uninstall leaves: none of the product's objects.
+qv_expect_removed() {
+  qv_expect_no_state '^monitor: Quintavera:'
+  qv_expect_no_state '^port: Quintavera:'
+  qv_expect_no_state '^driver: Quintavera printer'
+  qv_expect_no_state 'driver=Quintavera printer'
+  qv_expect_state '^run value QuintaveraTray: \(none\)$'
+  qv_expect_state '^tray running: no$'
+}
+
+qv_e2e_finish() {
+  wineserver -k 2>/dev/null || true
+  rm -rf "$QV_WORK"
+  if [ "$QV_FAILURES" -ne 0 ]; then
+    echo "$QV_FAILURES expectation(s) failed"
+    exit 1
+  fi
+  echo "all expectations met"
+}

@@ -1,0 +1,119 @@
+// qvseed: prepares the Wine machine for a scenario the way a user of the product would have.
+//
+//   qvseed.exe printer <name> <comment> <location> <subkey> plain|dsuser [default]
+//
+// Adds a product printer on "Quintavera:" with the driver "Quintavera printer", its comment and
+// location, the printer data "SubKey" (plain, or under the key "DsUser"), the value "deleted" in
+// the product's per-user key for that SubKey, and optionally makes it the default printer.
+// Exit code 0 when everything was set, 1 otherwise.
+#include <windows.h>
+#include <winspool.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+const wchar_t kPort[] = L"Quintavera:";
+const wchar_t kDriver[] = L"Quintavera printer";
+const wchar_t kUserKey[] = L"Software\\Orbelin\\Quintavera\\Quintaveras\\";
+
+struct SeedPrinter {
+  std::wstring name, comment, location, subKey;
+  bool dsUser = false;
+  bool makeDefault = false;
+};
+
+class PrinterHandle {
+ public:
+  explicit PrinterHandle(HANDLE handle) : handle_(handle) {}
+  PrinterHandle(const PrinterHandle&) = delete;
+  PrinterHandle& operator=(const PrinterHandle&) = delete;
+  ~PrinterHandle() {
+    if (handle_) ::ClosePrinter(handle_);
+  }
+  HANDLE Get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+// Adds the printer with a data type, so that Wine hands back its handle.
+HANDLE AddSeedPrinter(SeedPrinter& seed) {
+  std::wstring port = kPort, driver = kDriver, processor = L"WinPrint", datatype = L"RAW";
+  PRINTER_INFO_2W info = {};
+  info.pPrinterName = &seed.name[0];
+  info.pPortName = &port[0];
+  info.pDriverName = &driver[0];
+  info.pPrintProcessor = &processor[0];
+  info.pDatatype = &datatype[0];
+  info.pComment = &seed.comment[0];
+  info.pLocation = &seed.location[0];
+  return ::AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
+}
+
+bool SetSubKey(HANDLE printer, const SeedPrinter& seed) {
+  const auto* data = reinterpret_cast<const BYTE*>(seed.subKey.c_str());
+  const DWORD bytes = static_cast<DWORD>((seed.subKey.size() + 1) * sizeof(wchar_t));
+  wchar_t value[] = L"SubKey";
+  if (seed.dsUser) {
+    return ::SetPrinterDataExW(printer, L"DsUser", value, REG_SZ, const_cast<BYTE*>(data),
+                               bytes) == ERROR_SUCCESS;
+  }
+  return ::SetPrinterDataW(printer, value, REG_SZ, const_cast<BYTE*>(data), bytes) ==
+         ERROR_SUCCESS;
+}
+
+bool MarkUserKeyDeleted(const std::wstring& subKey) {
+  HKEY key = nullptr;
+  const std::wstring path = kUserKey + subKey;
+  if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const DWORD one = 1;
+  const bool set = ::RegSetValueExW(key, L"deleted", 0, REG_DWORD,
+                                    reinterpret_cast<const BYTE*>(&one), sizeof(one)) == ERROR_SUCCESS;
+  ::RegCloseKey(key);
+  return set;
+}
+
+bool Seed(SeedPrinter& seed) {
+  PrinterHandle printer(AddSeedPrinter(seed));
+  if (!printer.Get()) {
+    std::fprintf(stderr, "qvseed: AddPrinterW failed (error %lu)\n", ::GetLastError());
+    return false;
+  }
+  if (!SetSubKey(printer.Get(), seed)) {
+    std::fprintf(stderr, "qvseed: cannot set SubKey\n");
+    return false;
+  }
+  if (!MarkUserKeyDeleted(seed.subKey)) {
+    std::fprintf(stderr, "qvseed: cannot write the per-user key\n");
+    return false;
+  }
+  if (seed.makeDefault && !::SetDefaultPrinterW(seed.name.c_str())) {
+    std::fprintf(stderr, "qvseed: SetDefaultPrinterW failed (error %lu)\n", ::GetLastError());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 7 || std::wstring(argv[1]) != L"printer") {
+    std::fprintf(stderr,
+                 "usage: qvseed.exe printer <name> <comment> <location> <subkey> plain|dsuser "
+                 "[default]\n");
+    return 1;
+  }
+  SeedPrinter seed;
+  seed.name = argv[2];
+  seed.comment = argv[3];
+  seed.location = argv[4];
+  seed.subKey = argv[5];
+  seed.dsUser = std::wstring(argv[6]) == L"dsuser";
+  seed.makeDefault = argc > 7 && std::wstring(argv[7]) == L"default";
+  return Seed(seed) ? 0 : 1;
+}
