@@ -2,12 +2,14 @@
 # Sets up a fresh Debian machine, builds, and runs the installer once in the project's Wine
 # machine (build/wineprefix): prints the exit code with its meaning, then what the installer left
 # on the machine. Usage: ./run.sh [word [hwnd]]   (word defaults to "install")
+# QV_BUILD_DIR (default build/mingw) and WINEPREFIX_QV choose another build and Wine machine.
 set -euo pipefail
 cd "$(dirname "$0")"
+build="${QV_BUILD_DIR:-build/mingw}"
 
 bash scripts/setup.sh
-cmake --preset mingw >/dev/null
-cmake --build --preset mingw -j2
+cmake --preset mingw -B "$build" >/dev/null
+cmake --build "$build" -j2
 
 source scripts/wine-env.sh
 qv_wine_prefix
@@ -36,9 +38,9 @@ meaning() {
 # The setup package as the machine sees it, in C:\qvpkg (an uninstall deletes the tray program
 # the log-on entry names, so the build's own copy is never the one installed).
 rm -rf "$WINEPREFIX/drive_c/qvpkg"
-cp -r build/mingw/package "$WINEPREFIX/drive_c/qvpkg"
+cp -r "$build/package" "$WINEPREFIX/drive_c/qvpkg"
 
-tools=build/mingw/tools
+tools="$build/tools"
 word="${1:-install}"
 set +e
 wine "$tools/qvrun.exe" --compat "$tools/qvcompat.dll" 'C:\qvpkg\drv\qvinstall.exe' \
