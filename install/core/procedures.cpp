@@ -3,7 +3,9 @@
 
 #include "log/install_log.h"
 #include "log/log_window.h"
+#include "monitor/install_monitor.h"
 #include "monitor/monitor_list.h"
+#include "monitor/remove_monitor.h"
 #include "printers/driver_list.h"
 #include "spooler/spooler_service.h"
 #include "system/pending_deletes.h"
@@ -39,6 +41,7 @@ void Uninstall(InstallContext& ctx) {
   LogLine(ctx, L"EnumPrinterDrivers for %s", ctx.environment);
   const DriverList drivers = EnumerateDrivers(ctx.environment);
   LogLine(ctx, L"%d drivers found", drivers.count);
+  RemoveMonitor(ctx, monitors);
   if (!ctx.pendingDeletes.Empty()) RetryPendingDeletes(ctx);
 }
 
@@ -52,6 +55,7 @@ void Reinstall(InstallContext& ctx) {
     RetryPendingDeletes(ctx);
     FreeFileNameList(ctx.pendingDeletes);
   }
+  if (ctx.installMonitor) InstallMonitor(ctx);
   RetryPendingDeletesWithRestart(ctx);
 }
 

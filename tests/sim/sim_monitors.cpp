@@ -107,10 +107,16 @@ BOOL SimWindows::AddMonitorW(LPWSTR, DWORD level, LPBYTE info) {
   return TRUE;
 }
 
-BOOL SimWindows::DeleteMonitorW(LPWSTR, LPWSTR, LPWSTR monitorName) {
+BOOL SimWindows::DeleteMonitorW(LPWSTR, LPWSTR environment, LPWSTR monitorName) {
   if (Fault("DeleteMonitorW")) return FALSE;
-  auto found = std::find_if(monitors.begin(), monitors.end(),
-                            [&](const SimMonitor& m) { return m.name == Text(monitorName); });
+  if (!SpoolerRunning()) {
+    SetLastError(RPC_S_SERVER_UNAVAILABLE);
+    return FALSE;
+  }
+  auto found = std::find_if(monitors.begin(), monitors.end(), [&](const SimMonitor& m) {
+    return m.name == Text(monitorName) &&
+           (!environment || Lower(m.environment) == Lower(environment));
+  });
   if (found == monitors.end()) {
     SetLastError(ERROR_UNKNOWN_PRINT_MONITOR);
     return FALSE;
@@ -123,8 +129,21 @@ BOOL SimWindows::DeleteMonitorW(LPWSTR, LPWSTR, LPWSTR monitorName) {
       }
     }
   }
+  // The spooler keeps the DLL loaded until it stops.
+  deletedMonitorDlls.insert(Lower(systemDirectory + L"\\" + found->dll));
   monitors.erase(found);
   return TRUE;
+}
+
+void SimWindows::UnloadDeletedMonitors() {
+  for (const std::wstring& path : deletedMonitorDlls) {
+    const bool stillUsed = std::any_of(monitors.begin(), monitors.end(), [&](const SimMonitor& m) {
+      return Lower(systemDirectory + L"\\" + m.dll) == path;
+    });
+    SimFile* dll = FindFile(path);
+    if (dll && !stillUsed) dll->heldBySpooler = false;
+  }
+  deletedMonitorDlls.clear();
 }
 
 }  // namespace qv::sim

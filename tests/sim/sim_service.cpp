@@ -47,6 +47,7 @@ BOOL SimWindows::ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STAT
     return FALSE;
   }
   ++spooler.stopRequests;
+  UnloadDeletedMonitors();
   spooler.pendingLeft = spooler.stopPendingPolls;
   spooler.state = spooler.pendingLeft > 0 ? SERVICE_STOP_PENDING : SERVICE_STOPPED;
   Report(spooler, status);

@@ -167,6 +167,10 @@ class SimWindows : public WindowsApi {
                          const std::wstring& port);
   const SimDriver* FindDriver(const std::wstring& name, const std::wstring& environment) const;
   bool MonitorRegistered(const std::wstring& name) const;
+  // DLLs of deleted monitors that the running spooler still has loaded (paths); it lets go of
+  // them when it stops, unless a registered monitor still uses them.
+  std::set<std::wstring> deletedMonitorDlls;
+  void UnloadDeletedMonitors();
 
   // Windows, mutexes and processes.
   std::vector<SimWindow> windows;

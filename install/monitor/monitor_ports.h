@@ -1,0 +1,27 @@
+// The product port in the printers' port lists: parking printers on "file:" while the monitor is
+// removed, putting them back once it is registered again, and handing an edited printer record to
+// the spooler.
+//
+// The edits work in place on the port-list strings of the run's printer snapshot. Parking
+// shortens a string by 6 characters; returning only ever undoes one parking, so a string never
+// grows beyond the storage it came with. Each parked record must be returned at most once.
+#pragma once
+
+#include <windows.h>
+#include <winspool.h>
+
+namespace qv {
+
+struct InstallContext;
+
+// Replaces the first "Quintavera:" of `ports` by "file:"; false (nothing changed) when there is
+// none or `ports` is null.
+bool ParkOnFilePort(wchar_t* ports);
+// Replaces the first "file:" of `ports` by "Quintavera:"; false (nothing changed) when there is
+// none or `ports` is null. Only for a string that ParkOnFilePort has shortened.
+bool ReturnToProductPort(wchar_t* ports);
+// Opens the printer with full access and sets the whole record at level 2, logging
+// "SetPrinter(%s) - ok" or "- failed", or "Can't open printer %s".
+void ApplyPrinterRecord(InstallContext& ctx, PRINTER_INFO_2W& printer);
+
+}  // namespace qv

@@ -1,0 +1,52 @@
+// Helpers of the port monitor tests: the machine's monitor set-up and reading the install log.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "scenario.h"
+
+namespace qv::sim {
+
+constexpr wchar_t kMonitorDll[] = L"C:\\windows\\system32\\orbmon64.dll";
+
+// The log's lines without their indentation.
+inline std::vector<std::wstring> Trimmed(const std::vector<std::wstring>& lines) {
+  std::vector<std::wstring> trimmed;
+  for (const std::wstring& line : lines) {
+    const size_t start = line.find_first_not_of(L' ');
+    trimmed.push_back(start == std::wstring::npos ? L"" : line.substr(start));
+  }
+  return trimmed;
+}
+
+// `expected` appear in `lines` in this order (other lines may stand between them).
+inline void ExpectLinesInOrder(const std::vector<std::wstring>& lines,
+                               std::initializer_list<std::wstring> expected) {
+  size_t at = 0;
+  for (const std::wstring& line : expected) {
+    while (at < lines.size() && lines[at] != line) ++at;
+    ASSERT_LT(at, lines.size()) << "missing or out of order: " << testing::PrintToString(line);
+    ++at;
+  }
+}
+
+inline bool HasLine(const std::vector<std::wstring>& lines, const std::wstring& line) {
+  for (const std::wstring& l : lines) {
+    if (l == line) return true;
+  }
+  return false;
+}
+
+// A monitor "Quintavera:" registered with its DLL of `build` loaded by the spooler.
+inline void RegisterProductMonitor(SimWindows& sim, int32_t build,
+                                   const std::wstring& dll = L"orbmon64.dll") {
+  sim.AddFile(kMonitorDll, "old monitor", build);
+  sim.FindFile(kMonitorDll)->heldBySpooler = true;
+  sim.monitors.push_back(SimMonitor{L"Quintavera:", L"Windows x64", dll});
+}
+
+}  // namespace qv::sim
