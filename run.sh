@@ -13,7 +13,7 @@ cmake --build "$build" -j2
 
 source scripts/wine-env.sh
 qv_wine_prefix
-wineserver -p
+wineserver -p 2>/dev/null || true  # already running is fine
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wine net start spooler >/dev/null 2>&1 || true
 
@@ -42,11 +42,14 @@ cp -r "$build/package" "$WINEPREFIX/drive_c/qvpkg"
 
 tools="$build/tools"
 word="${1:-install}"
-set +e
+# Through a file, not a pipe: the tray program the installer starts inherits Wine's output and
+# would hold a pipe open for as long as it runs.
+out="$(mktemp)"
+rc=0
 wine "$tools/qvrun.exe" --compat "$tools/qvcompat.dll" 'C:\qvpkg\drv\qvinstall.exe' \
-  "$word" "${@:2}" | tr -d '\r'
-rc=${PIPESTATUS[0]}
-set -e
+  "$word" "${@:2}" >"$out" 2>&1 || rc=$?
+tr -d '\r' <"$out"
+rm -f "$out"
 echo
 echo "exit code $rc: $(meaning "$rc")"
 echo
