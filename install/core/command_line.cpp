@@ -8,6 +8,7 @@
 #include "core/exit_codes.h"
 #include "core/procedures.h"
 #include "os/scoped_handles.h"
+#include "system/tray.h"
 
 namespace qv {
 namespace {
@@ -89,6 +90,10 @@ int RunCommandLine() {
   }
   if (CommandWordEquals(word, L"un") || CommandWordEquals(word, L"uninstall")) {
     return RunUninstallRow(owner);
+  }
+  if (CommandWordEquals(word, L"removetray")) {
+    CloseTray();
+    return kNothingDone;
   }
   if (installFlags != 0) return RunInstallRow(installFlags, owner);
   if (std::wcscmp(word, L"def.set") == 0) {

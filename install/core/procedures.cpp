@@ -9,6 +9,7 @@
 #include "printers/driver_list.h"
 #include "spooler/spooler_service.h"
 #include "system/pending_deletes.h"
+#include "system/tray.h"
 
 namespace qv {
 namespace {
@@ -34,6 +35,7 @@ void ShowLogWindowIfWanted(InstallContext& ctx, HWND owner) {
 void Uninstall(InstallContext& ctx) {
   LogLine(ctx, L"#UnInstall");
   LogIndent indent(ctx);
+  CloseTray(TrayPathToKeep(ctx).Text());
   LogLine(ctx, L"EnumMonitors");
   MonitorList monitors;
   EnumerateMonitors(monitors, ctx);
@@ -56,6 +58,7 @@ void Reinstall(InstallContext& ctx) {
     FreeFileNameList(ctx.pendingDeletes);
   }
   if (ctx.installMonitor) InstallMonitor(ctx);
+  StartTray(ctx);
   RetryPendingDeletesWithRestart(ctx);
 }
 

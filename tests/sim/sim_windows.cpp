@@ -210,6 +210,14 @@ DWORD SimWindows::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
 // ---- Process and system
 // --------------------------------------------------------------------------
 
+// The program a command line starts: its first element, quoted or up to the first blank.
+static std::wstring ProgramOf(const std::wstring& commandLine) {
+  if (!commandLine.empty() && commandLine[0] == L'"') {
+    return commandLine.substr(1, commandLine.find(L'"', 1) - 1);
+  }
+  return commandLine.substr(0, commandLine.find_first_of(L" \t"));
+}
+
 LPWSTR SimWindows::GetCommandLineW() {
   Fault("GetCommandLineW");
   commandLineCopy_.assign(commandLine.begin(), commandLine.end());
@@ -290,7 +298,7 @@ BOOL SimWindows::GetVersionExA(LPOSVERSIONINFOA info) {
   if (Fault("GetVersionExA") || info->dwOSVersionInfoSize < sizeof(OSVERSIONINFOA)) return FALSE;
   info->dwMajorVersion = majorVersion;
   info->dwMinorVersion = 0;
-  info->dwPlatformId = VER_PLATFORM_WIN32_NT;
+  info->dwPlatformId = platformId;
   return TRUE;
 }
 
@@ -305,7 +313,12 @@ BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTR
                         startupInfo->dwFlags,
                         startupInfo->wShowWindow,
                         startupInfo->cb};
+  start.started = FileExists(ProgramOf(start.commandLine));
   processStarts.push_back(start);
+  if (!start.started) {
+    lastError_ = ERROR_FILE_NOT_FOUND;
+    return FALSE;
+  }
   if (onProcessStart) onProcessStart(start);
   processInfo->hProcess = NewHandle(HandleKind::kProcess);
   processInfo->hThread = NewHandle(HandleKind::kThread);

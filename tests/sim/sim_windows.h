@@ -97,6 +97,7 @@ struct SimProcessStart {
   DWORD startupFlags;
   WORD showWindow;
   DWORD startupSize;
+  bool started = false;  // false: the program file named first on the command line is missing
 };
 
 struct SimDialog {
@@ -133,6 +134,7 @@ class SimWindows : public WindowsApi {
   bool escClosesDialog = false;  // the simulated user presses Esc instead of "Close"
   SimDialog dialog;
   DWORD majorVersion = 10;
+  DWORD platformId = VER_PLATFORM_WIN32_NT;
 
   // Files, by full path (compared without regard to case).
   std::map<std::wstring, SimFile> files;
@@ -177,8 +179,8 @@ class SimWindows : public WindowsApi {
   SimWindow& AddWindow(const std::wstring& className, const std::wstring& title);
   void RemoveWindow(HWND hwnd);
   std::map<std::string, SimMutex> mutexes;
-  std::vector<SimProcessStart> processStarts;
-  std::function<void(const SimProcessStart&)> onProcessStart;
+  std::vector<SimProcessStart> processStarts;  // every CreateProcessW call, started or not
+  std::function<void(const SimProcessStart&)> onProcessStart;  // called for each process started
 
   // ---- WindowsApi ------------------------------------------------------------------------------
   BOOL SetDefaultDllDirectories(DWORD flags) override;
