@@ -8,23 +8,22 @@
 #include <string>
 #include <vector>
 
+#include "spooler_handles.h"
+
 namespace qvcompat {
 namespace {
 
 constexpr DWORD kMaxEnumBytes = 16 * 1024 * 1024;
 
 bool PrinterExists(LPWSTR name) {
-  HANDLE printer = nullptr;
-  if (!name || !::OpenPrinterW(name, &printer, nullptr)) return false;
-  ::ClosePrinter(printer);
-  return true;
+  qvtools::UniquePrinter printer;
+  return printer.Open(name, nullptr);
 }
 
 HANDLE OpenAddedPrinter(LPWSTR name) {
   PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-  HANDLE printer = nullptr;
-  if (!::OpenPrinterW(name, &printer, &defaults)) return nullptr;
-  return printer;
+  qvtools::UniquePrinter printer;
+  return printer.Open(name, &defaults) ? printer.Release() : nullptr;
 }
 
 // The level-3 records of every driver of `environment`, as one owned block.

@@ -9,6 +9,7 @@
 #include "console_out.h"
 #include "file_facts.h"
 #include "report_line.h"
+#include "spooler_handles.h"
 
 namespace qvstate {
 namespace {
@@ -73,14 +74,12 @@ std::wstring DsUserSubKey(HANDLE printer) {
 }
 
 std::wstring PrinterDataFields(LPWSTR name) {
-  HANDLE printer = nullptr;
-  if (!name || !::OpenPrinterW(name, &printer, nullptr)) {
+  qvtools::UniquePrinter printer;
+  if (!printer.Open(name, nullptr)) {
     return Field(L"subkey", L"(cannot open)") + Field(L"dsuser-subkey", L"(cannot open)");
   }
-  const std::wstring fields =
-      Field(L"subkey", PlainSubKey(printer)) + Field(L"dsuser-subkey", DsUserSubKey(printer));
-  ::ClosePrinter(printer);
-  return fields;
+  return Field(L"subkey", PlainSubKey(printer.Get())) +
+         Field(L"dsuser-subkey", DsUserSubKey(printer.Get()));
 }
 
 void ReportDriverFile(const wchar_t* driver, const wchar_t* role, const wchar_t* path) {

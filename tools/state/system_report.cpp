@@ -6,6 +6,8 @@
 #include "console_out.h"
 #include "file_facts.h"
 #include "report_line.h"
+#include "spooler_handles.h"
+#include "unique_handle.h"
 
 namespace qvstate {
 namespace {
@@ -21,22 +23,21 @@ const wchar_t kTrayWindowClass[] = L"qvs::{C41F8A37-92D6-4B5E-8E03-6F7A1B2C9D40}
 // A value of HKEY_LOCAL_MACHINE as UTF-16 units, bounded; false when it cannot be read.
 bool ReadMachineValue(const wchar_t* key, const wchar_t* name, DWORD& type,
                       std::wstring& data) {
-  HKEY opened = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &opened) !=
-      ERROR_SUCCESS) {
+  qvtools::UniqueKey opened;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                      opened.Receive()) != ERROR_SUCCESS) {
     return false;
   }
   DWORD size = 0;
-  LSTATUS status = ::RegQueryValueExW(opened, name, nullptr, &type, nullptr, &size);
+  LSTATUS status = ::RegQueryValueExW(opened.Get(), name, nullptr, &type, nullptr, &size);
   if (status == ERROR_SUCCESS && size > 0 && size <= kMaxRegistryBytes) {
     data.assign(size / sizeof(wchar_t) + 1, L'\0');
-    status = ::RegQueryValueExW(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
-                                &size);
+    status = ::RegQueryValueExW(opened.Get(), name, nullptr, &type,
+                                reinterpret_cast<BYTE*>(&data[0]), &size);
     data.resize(status == ERROR_SUCCESS ? size / sizeof(wchar_t) : 0);
   } else if (status == ERROR_SUCCESS) {
     data.clear();
   }
-  ::RegCloseKey(opened);
   return status == ERROR_SUCCESS;
 }
 
@@ -56,10 +57,8 @@ std::vector<std::wstring> SplitMultiString(const std::wstring& data) {
 }
 
 bool TrayMutexExists() {
-  HANDLE mutex = ::OpenMutexW(SYNCHRONIZE, FALSE, kTrayMutex);
-  if (!mutex) return false;
-  ::CloseHandle(mutex);
-  return true;
+  const qvtools::UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, kTrayMutex));
+  return static_cast<bool>(mutex);
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <string>
 
+#include "spooler_handles.h"
+
 namespace {
 
 const wchar_t kPort[] = L"Quintavera:";
@@ -22,20 +24,6 @@ struct SeedPrinter {
   std::wstring name, comment, location, subKey;
   bool dsUser = false;
   bool makeDefault = false;
-};
-
-class PrinterHandle {
- public:
-  explicit PrinterHandle(HANDLE handle) : handle_(handle) {}
-  PrinterHandle(const PrinterHandle&) = delete;
-  PrinterHandle& operator=(const PrinterHandle&) = delete;
-  ~PrinterHandle() {
-    if (handle_) ::ClosePrinter(handle_);
-  }
-  HANDLE Get() const { return handle_; }
-
- private:
-  HANDLE handle_;
 };
 
 // Adds the printer with a data type, so that Wine hands back its handle.
@@ -65,21 +53,19 @@ bool SetSubKey(HANDLE printer, const SeedPrinter& seed) {
 }
 
 bool MarkUserKeyDeleted(const std::wstring& subKey) {
-  HKEY key = nullptr;
+  qvtools::UniqueKey key;
   const std::wstring path = kUserKey + subKey;
   if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
+                        key.Receive(), nullptr) != ERROR_SUCCESS) {
     return false;
   }
   const DWORD one = 1;
-  const bool set = ::RegSetValueExW(key, L"deleted", 0, REG_DWORD,
-                                    reinterpret_cast<const BYTE*>(&one), sizeof(one)) == ERROR_SUCCESS;
-  ::RegCloseKey(key);
-  return set;
+  return ::RegSetValueExW(key.Get(), L"deleted", 0, REG_DWORD,
+                          reinterpret_cast<const BYTE*>(&one), sizeof(one)) == ERROR_SUCCESS;
 }
 
 bool Seed(SeedPrinter& seed) {
-  PrinterHandle printer(AddSeedPrinter(seed));
+  qvtools::UniquePrinter printer(AddSeedPrinter(seed));
   if (!printer.Get()) {
     std::fprintf(stderr, "qvseed: AddPrinterW failed (error %lu)\n", ::GetLastError());
     return false;
