@@ -8,6 +8,7 @@
 #include "core/exit_codes.h"
 #include "core/procedures.h"
 #include "os/scoped_handles.h"
+#include "printers/printer_checks.h"
 #include "system/tray.h"
 
 namespace qv {
@@ -88,6 +89,12 @@ int RunCommandLine() {
   } else if (CommandWordEquals(word, L"in_notray")) {
     installFlags = kSetupX64 | kSetupNoTray;
   }
+  if (CommandWordEquals(word, L"onChkDrv")) {
+    return CheckInstalledDriver() ? kDriverCurrent : kCheckNegative;
+  }
+  if (CommandWordEquals(word, L"onInit")) {
+    return CheckDefaultPrinter() ? kDefaultNotProduct : kCheckNegative;
+  }
   if (CommandWordEquals(word, L"un") || CommandWordEquals(word, L"uninstall")) {
     return RunUninstallRow(owner);
   }
@@ -97,6 +104,7 @@ int RunCommandLine() {
   }
   if (installFlags != 0) return RunInstallRow(installFlags, owner);
   if (std::wcscmp(word, L"def.set") == 0) {
+    SetProductPrinterDefault();
     return kDefaultPrinterSet;
   }
   return kNothingDone;

@@ -7,8 +7,11 @@
 #include "monitor/monitor_list.h"
 #include "monitor/remove_monitor.h"
 #include "printers/driver_list.h"
+#include "printers/printer_driver.h"
+#include "printers/product_printers.h"
 #include "spooler/spooler_service.h"
 #include "system/pending_deletes.h"
+#include "system/printer_settings.h"
 #include "system/tray.h"
 
 namespace qv {
@@ -43,6 +46,8 @@ void Uninstall(InstallContext& ctx) {
   LogLine(ctx, L"EnumPrinterDrivers for %s", ctx.environment);
   const DriverList drivers = EnumerateDrivers(ctx.environment);
   LogLine(ctx, L"%d drivers found", drivers.count);
+  DeleteProductPrinters(ctx);
+  RemoveDriver(ctx, drivers);
   RemoveMonitor(ctx, monitors);
   if (!ctx.pendingDeletes.Empty()) RetryPendingDeletes(ctx);
 }
@@ -58,6 +63,8 @@ void Reinstall(InstallContext& ctx) {
     FreeFileNameList(ctx.pendingDeletes);
   }
   if (ctx.installMonitor) InstallMonitor(ctx);
+  InstallDriver(ctx);
+  RestorePrinterSettings(ctx);
   StartTray(ctx);
   RetryPendingDeletesWithRestart(ctx);
 }

@@ -167,13 +167,49 @@ static void PackPrinter(RecordPacker& packer, size_t i, const SimPrinter& p) {
   auto& r = packer.At<PRINTER_INFO_2W>(i);
   r.Attributes = p.attributes | (p.connection ? PRINTER_ATTRIBUTE_NETWORK : 0);
   r.cJobs = static_cast<DWORD>(p.jobs);
+  r.Priority = p.priority;
+  r.DefaultPriority = p.defaultPriority;
+  r.StartTime = p.startTime;
+  r.UntilTime = p.untilTime;
   packer.String(i, &PRINTER_INFO_2W::pPrinterName, p.name);
+  packer.String(i, &PRINTER_INFO_2W::pShareName, p.shareName);
   packer.String(i, &PRINTER_INFO_2W::pPortName, p.port);
   packer.String(i, &PRINTER_INFO_2W::pDriverName, p.driver, !p.driver.empty());
   packer.String(i, &PRINTER_INFO_2W::pComment, p.comment);
   packer.String(i, &PRINTER_INFO_2W::pLocation, p.location);
-  packer.String(i, &PRINTER_INFO_2W::pPrintProcessor, L"WinPrint");
-  packer.String(i, &PRINTER_INFO_2W::pDatatype, L"RAW");
+  packer.String(i, &PRINTER_INFO_2W::pSepFile, p.sepFile);
+  packer.String(i, &PRINTER_INFO_2W::pPrintProcessor, p.printProcessor);
+  packer.String(i, &PRINTER_INFO_2W::pDatatype, p.datatype);
+  packer.String(i, &PRINTER_INFO_2W::pParameters, p.parameters);
+}
+
+// The fields of a PRINTER_INFO_2 that AddPrinterW and SetPrinterW (level 2) take over as given.
+static void TakeSettings(SimPrinter& p, const PRINTER_INFO_2W& r) {
+  p.shareName = Text(r.pShareName);
+  p.comment = Text(r.pComment);
+  p.location = Text(r.pLocation);
+  p.sepFile = Text(r.pSepFile);
+  p.parameters = Text(r.pParameters);
+  p.printProcessor = Text(r.pPrintProcessor);
+  if (r.pDatatype) p.datatype = r.pDatatype;
+  p.attributes = r.Attributes & ~(PRINTER_ATTRIBUTE_NETWORK | PRINTER_ATTRIBUTE_DEFAULT);
+  p.priority = r.Priority == 0 ? 1 : r.Priority;
+  p.defaultPriority = r.DefaultPriority;
+  p.startTime = r.StartTime;
+  p.untilTime = r.UntilTime;
+}
+
+// The spooler's checks of a record's print processor and priority.
+static bool ValidSettings(SimWindows& sim, const PRINTER_INFO_2W& r) {
+  if (!r.pPrintProcessor || Lower(r.pPrintProcessor) != L"winprint") {
+    sim.SetLastError(ERROR_UNKNOWN_PRINTPROCESSOR);
+    return false;
+  }
+  if (r.Priority > MAX_PRIORITY) {
+    sim.SetLastError(ERROR_INVALID_PRIORITY);
+    return false;
+  }
+  return true;
 }
 
 BOOL SimWindows::EnumPrintersW(DWORD flags, LPWSTR, DWORD level, LPBYTE info, DWORD size,
@@ -249,9 +285,9 @@ BOOL SimWindows::SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD com
       return FALSE;
     }
   }
+  if (!ValidSettings(*this, *record)) return FALSE;
   found->port = Text(record->pPortName);
-  found->comment = Text(record->pComment);
-  found->location = Text(record->pLocation);
+  TakeSettings(*found, *record);
   return TRUE;
 }
 
@@ -276,9 +312,9 @@ HANDLE SimWindows::AddPrinterW(LPWSTR, DWORD level, LPBYTE info) {
       return nullptr;
     }
   }
+  if (!ValidSettings(*this, *record)) return nullptr;
   SimPrinter& added = AddPrinter(record->pPrinterName, record->pDriverName, record->pPortName);
-  added.comment = Text(record->pComment);
-  added.location = Text(record->pLocation);
+  TakeSettings(added, *record);
   return NewHandle(HandleKind::kPrinter, added.name);
 }
 

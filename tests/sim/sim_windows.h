@@ -70,7 +70,11 @@ struct SimPrinter {
   std::wstring driver;
   std::wstring comment;
   std::wstring location;
+  std::wstring shareName, sepFile, parameters;
+  std::wstring printProcessor = L"WinPrint";
+  std::wstring datatype = L"RAW";
   DWORD attributes = 0;
+  DWORD priority = 1, defaultPriority = 0, startTime = 0, untilTime = 0;
   bool connection = false;
   int jobs = 0;
   std::map<std::pair<std::string, std::string>, RegValue> data;  // (key, value); key "" = plain

@@ -1,0 +1,58 @@
+// The default-printer and driver checks behind "onInit", "onChkDrv" and "def.set".
+#include "printers/printer_checks.h"
+
+#include "core/install_context.h"
+#include "printers/driver_list.h"
+#include "printers/printer_list.h"
+#include "printers/product_printers.h"
+
+namespace qv {
+namespace {
+
+constexpr DWORD kDefaultNameCapacity = 260;
+
+// The first product printer of the list, or null.
+PRINTER_INFO_2W* FirstProductPrinter(const PrinterList& list) {
+  PRINTER_INFO_2W* records = list.entries();
+  for (DWORD i = 0; i < list.count; ++i) {
+    if (IsProductPrinter(records[i])) return &records[i];
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool CheckDefaultPrinter() {
+  wchar_t name[kDefaultNameCapacity] = {};
+  DWORD capacity = kDefaultNameCapacity;
+  Os().GetDefaultPrinterW(name, &capacity);
+  name[kDefaultNameCapacity - 1] = L'\0';
+  if (name[0] == L'\0') return true;
+  ScopedPrinter printer;
+  if (!Os().OpenPrinterW(name, printer.Receive(), nullptr)) return true;
+  const PrinterInfoBlock info = QueryPrinterInfo(printer.Get());
+  return !(info.Record() && IsProductPrinter(*info.Record()));
+}
+
+bool CheckInstalledDriver() {
+  PrinterList printers;
+  EnumeratePrinters(printers);
+  const PRINTER_INFO_2W* product = FirstProductPrinter(printers);
+  if (!product) return false;
+  ScopedPrinter printer;
+  if (!Os().OpenPrinterW(product->pPrinterName, printer.Receive(), nullptr)) return false;
+  const GlobalBlock driver = QueryPrinterDriver(printer.Get());
+  const auto* info = static_cast<const DRIVER_INFO_2W*>(driver.Get());
+  return info && info->pDriverPath &&
+         QueryFileBuildNumber(info->pDriverPath) >= kMinimumDriverBuild;
+}
+
+void SetProductPrinterDefault() {
+  PrinterList printers;
+  EnumeratePrinters(printers);
+  if (const PRINTER_INFO_2W* product = FirstProductPrinter(printers)) {
+    Os().SetDefaultPrinterW(product->pPrinterName);
+  }
+}
+
+}  // namespace qv

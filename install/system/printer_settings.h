@@ -1,0 +1,30 @@
+// Carrying product printers over a reinstall: their "SubKey" link to the user's printer key,
+// comment, location and default status.
+#pragma once
+
+#include <windows.h>
+#include <winspool.h>
+
+namespace qv {
+
+struct InstallContext;
+
+// Size in bytes of a "SubKey" buffer, NUL included; a longer value is not found.
+constexpr DWORD kSubKeyCapacity = 64;
+
+// Remembers `printer` (a record of the context's snapshot) with its "SubKey" in the context's
+// savedSettings when it carries a non-empty one. Leaves the printer as it is; writes no log.
+void SavePrinterSettings(InstallContext& ctx, PRINTER_INFO_2W& printer);
+// Re-creates each saved printer, last saved first, with its "SubKey", comment, location and
+// default status; adds one "Quintavera" when none could be re-created.
+void RestorePrinterSettings(InstallContext& ctx);
+
+// Writes "SubKey" plain and under the key "DsUser"; true when the write under "DsUser" succeeded.
+bool SetPrinterSubKey(HANDLE printer, const char* subKey);
+// Reads "SubKey" (REG_SZ), plain first, else under "DsUser"; an empty string when neither is
+// usable. `subKey` holds kSubKeyCapacity bytes and is always NUL-terminated.
+void GetPrinterSubKey(HANDLE printer, char* subKey);
+// Removes the value "deleted" from HKCU\Software\Orbelin\Quintavera\<subPath>; true when removed.
+bool ClearDeletedMark(const char* subPath);
+
+}  // namespace qv

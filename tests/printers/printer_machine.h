@@ -1,0 +1,67 @@
+// A simulated machine with the product's monitor, driver and printers, for the printer tests.
+#pragma once
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "scenario.h"
+
+namespace qv::sim {
+
+constexpr wchar_t kProductDriver[] = L"Quintavera printer";
+constexpr wchar_t kProductPort[] = L"Quintavera:";
+constexpr wchar_t kStoreDir[] = L"C:\\windows\\system32\\spool\\drivers\\x64\\3\\";
+
+class PrinterMachine : public Scenario {
+ protected:
+  // The product monitor registered, its DLL (build 2629) in the system directory.
+  void RegisterMonitor() {
+    sim.monitors.push_back({kProductPort, L"Windows x64", L"orbmon64.dll"});
+    sim.AddFile(std::wstring(kSystemDir) + L"orbmon64.dll", "monitor", 2629);
+  }
+  // A driver of an earlier installation, its files in the driver store.
+  SimDriver& AddDriver(const std::wstring& name, int32_t build = 2629) {
+    SimDriver driver;
+    driver.name = name;
+    driver.environment = L"Windows x64";
+    driver.driverPath = driver.dataFile = std::wstring(kStoreDir) + L"orbdrv64.dll";
+    driver.configFile = std::wstring(kStoreDir) + L"orbui64.dll";
+    sim.AddFile(driver.driverPath, "driver", build);
+    sim.AddFile(driver.configFile, "ui", build);
+    sim.drivers.push_back(driver);
+    return sim.drivers.back();
+  }
+  SimPrinter& AddProductPrinter(const std::wstring& name) {
+    return sim.AddPrinter(name, kProductDriver, kProductPort);
+  }
+  // A narrow REG_SZ printer-data value with its NUL; key "" is a plain value.
+  static void SetData(SimPrinter& printer, const std::string& key, const std::string& text) {
+    printer.data[{key, "SubKey"}] = RegValue{REG_SZ, std::vector<BYTE>(text.begin(), text.end())};
+    printer.data[{key, "SubKey"}].data.push_back(0);
+  }
+  static std::string SubKeyOf(const SimPrinter& printer, const std::string& key) {
+    auto value = printer.data.find({key, "SubKey"});
+    if (value == printer.data.end()) return "<none>";
+    return std::string(value->second.data.begin(), value->second.data.end());
+  }
+  std::vector<std::wstring> PrinterNames() const {
+    std::vector<std::wstring> names;
+    for (const SimPrinter& p : sim.printers) names.push_back(p.name);
+    return names;
+  }
+  // The position of the first log line reading `text` after its indent (with `prefix`: beginning
+  // with it), or -1.
+  static int LineOf(const std::vector<std::wstring>& lines, const std::wstring& text,
+                    bool prefix = false) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+      const size_t start = lines[i].find_first_not_of(L' ');
+      if (start == std::wstring::npos) continue;
+      const std::wstring line = lines[i].substr(start);
+      if (prefix ? line.rfind(text, 0) == 0 : line == text) return static_cast<int>(i);
+    }
+    return -1;
+  }
+};
+
+}  // namespace qv::sim
