@@ -9,6 +9,7 @@
 #include "core/procedures.h"
 #include "os/scoped_handles.h"
 #include "printers/printer_checks.h"
+#include "system/pending_renames.h"
 #include "system/tray.h"
 
 namespace qv {
@@ -93,6 +94,7 @@ int RunCommandLine() {
     return CheckInstalledDriver() ? kDriverCurrent : kCheckNegative;
   }
   if (CommandWordEquals(word, L"onInit")) {
+    if (CheckPendingProductFiles()) return kProductFilesPending;
     return CheckDefaultPrinter() ? kDefaultNotProduct : kCheckNegative;
   }
   if (CommandWordEquals(word, L"un") || CommandWordEquals(word, L"uninstall")) {

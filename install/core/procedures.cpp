@@ -11,6 +11,7 @@
 #include "printers/product_printers.h"
 #include "spooler/spooler_service.h"
 #include "system/pending_deletes.h"
+#include "system/pending_renames.h"
 #include "system/printer_settings.h"
 #include "system/tray.h"
 
@@ -24,6 +25,12 @@ void RetryPendingDeletesWithRestart(InstallContext& ctx) {
   if (ctx.pendingDeletes.Empty()) return;
   RestartSpooler restart(&ctx);
   RetryPendingDeletes(ctx);
+}
+
+// Deletes now the files that Windows holds queued for deletion at reboot; the queue stays.
+void DeleteFilesQueuedForReboot() {
+  PendingRenames renames = ReadPendingRenames();
+  DeleteQueuedDeletions(renames);
 }
 
 // The log window opens when errors were logged, or else while Shift is held.
@@ -62,6 +69,7 @@ void Reinstall(InstallContext& ctx) {
     RetryPendingDeletes(ctx);
     FreeFileNameList(ctx.pendingDeletes);
   }
+  DeleteFilesQueuedForReboot();
   if (ctx.installMonitor) InstallMonitor(ctx);
   InstallDriver(ctx);
   RestorePrinterSettings(ctx);
@@ -71,6 +79,7 @@ void Reinstall(InstallContext& ctx) {
 
 void UninstallAndCleanUp(InstallContext& ctx) {
   Uninstall(ctx);
+  DeleteFilesQueuedForReboot();
   RetryPendingDeletesWithRestart(ctx);
 }
 

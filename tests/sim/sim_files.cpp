@@ -23,9 +23,11 @@ std::wstring WithoutNtPrefix(const std::wstring& path) {
 
 }  // namespace
 
-void SimWindows::AddFile(const std::wstring& path, std::string data, int32_t build) {
+SimFile& SimWindows::AddFile(const std::wstring& path, std::string data, int32_t build) {
   if (build >= 0) data = kBuildMarker + std::to_string(build) + "]" + data;
-  files[Lower(path)].data = std::move(data);
+  SimFile& file = files[Lower(path)];
+  file.data = std::move(data);
+  return file;
 }
 
 SimFile* SimWindows::FindFile(const std::wstring& path) {
@@ -37,9 +39,11 @@ bool SimWindows::FileExists(const std::wstring& path) const {
   return files.count(Lower(path)) != 0;
 }
 
+// The spooler keeps its files loaded until it has stopped completely (a stop still pending holds
+// them too).
 static bool IsLocked(const SimWindows& sim, const SimFile& file) {
   return file.lockedForever || sim.clock < file.lockedUntil ||
-         (file.heldBySpooler && sim.SpoolerRunning());
+         (file.heldBySpooler && sim.spoolerService.state != SERVICE_STOPPED);
 }
 
 HANDLE SimWindows::CreateFileW(LPCWSTR fileName, DWORD access, DWORD, LPSECURITY_ATTRIBUTES,

@@ -144,7 +144,7 @@ class SimWindows : public WindowsApi {
   std::map<std::wstring, SimFile> files;
   // A file; with `build` >= 0 it carries a version resource whose fourth product-version number
   // is `build` (kept in the data, so a copy keeps it).
-  void AddFile(const std::wstring& path, std::string data = "x", int32_t build = -1);
+  SimFile& AddFile(const std::wstring& path, std::string data = "x", int32_t build = -1);
   bool FileExists(const std::wstring& path) const;
   SimFile* FindFile(const std::wstring& path);
   // "PendingFileRenameOperations" as strings (pairs of source and target).

@@ -1,0 +1,38 @@
+// Windows' queue of file operations at reboot ("PendingFileRenameOperations"): reading it,
+// deleting at once the files queued there for deletion, and the "onInit" check for product files.
+//
+// The installer never writes the value itself; it only adds to it through MoveFileExW.
+#pragma once
+
+#include <cstdint>
+
+namespace qv {
+
+// The queue as read at one moment. Slot 2k is the source path of pair k, slot 2k+1 its target
+// (empty target: the source is deleted at reboot). Owns both arrays and every path copy.
+struct PendingRenames {
+  wchar_t** paths = nullptr;      // 2 x pairCount copies as stored ("\??\" kept); null if empty
+  int32_t* fileExists = nullptr;  // parallel to paths: 1 when the path named an existing file
+  int32_t pairCount = 0;
+
+  PendingRenames() = default;
+  ~PendingRenames();
+  PendingRenames(PendingRenames&& other) noexcept;
+  PendingRenames& operator=(PendingRenames&& other) noexcept;
+  PendingRenames(const PendingRenames&) = delete;
+  PendingRenames& operator=(const PendingRenames&) = delete;
+};
+
+// Reads the queue. Empty when the key or value cannot be read, the value is empty or is not
+// REG_MULTI_SZ, or memory cannot be had. Every scan is bounded by the data that was read.
+PendingRenames ReadPendingRenames();
+
+// Deletes now every existing source queued for deletion (empty target) and clears its flag.
+// Failures are silent; the queue itself is left unchanged.
+void DeleteQueuedDeletions(PendingRenames& renames);
+
+// True when a product file (x64 set) is still queued after two passes, each deleting what it can
+// and restarting the spooler (without a context: nothing is logged). False at once when none is.
+bool CheckPendingProductFiles();
+
+}  // namespace qv

@@ -1,0 +1,149 @@
+// Copying a product file: the bounded wait for a locked target, the copy loop's boundaries, the
+// destPath buffer's limit and the failures of reading and writing.
+#include "spooler/file_copy.h"
+
+#include "core/install_context.h"
+#include "scenario.h"
+
+namespace qv::sim {
+namespace {
+
+constexpr wchar_t kSystem[] = L"C:\\windows\\system32";
+constexpr wchar_t kTarget[] = L"C:\\windows\\system32\\orbmon64.dll";
+
+class FileCopyTest : public Scenario {
+ protected:
+  FileCopyTest() {
+    ctx.moduleDir.Assign(kSetupDir);
+    sim.AddFile(std::wstring(kSetupDir) + L"orbmon64.dll", "monitor", 2629);
+  }
+  HRESULT Copy(const wchar_t* destDir, bool logAsError = true) {
+    return CopyProductFile(ctx, destDir, L"orbmon64.dll", destPath, logAsError);
+  }
+  std::vector<std::wstring> Lines() const { return SplitLines(ctx.logText.Text()); }
+
+  InstallContext ctx;
+  wchar_t destPath[kDestPathCapacity] = L"unset";
+};
+
+TEST_F(FileCopyTest, TargetLockedForThreeSecondsIsCopiedOnALaterAttempt) {
+  sim.AddFile(kTarget, "old");
+  sim.FindFile(kTarget)->lockedUntil = 3000;
+  EXPECT_EQ(Copy(kSystem), S_OK);
+  EXPECT_EQ(Lines(),
+            std::vector<std::wstring>{L"  CopyFile orbmon64.dll to C:\\windows\\system32)- OK"});
+  EXPECT_EQ(sim.clock, 3000u);
+  EXPECT_EQ(sim.FindFile(kTarget)->data, sim.FindFile(L"C:\\setup\\drv\\orbmon64.dll")->data);
+  EXPECT_STREQ(destPath, kTarget);
+  EXPECT_EQ(ctx.indent, 0);
+  ExpectAllReleased();
+}
+
+TEST_F(FileCopyTest, HopelessTargetFailsAfterAHundredAttempts) {
+  sim.AddFile(kTarget, "old");
+  sim.FindFile(kTarget)->lockedForever = true;
+  EXPECT_EQ(Copy(kSystem), E_FAIL);
+  EXPECT_EQ(sim.clock, 5000u);  // 100 x 50 ms, below the 10 s timeout: no timeout line
+  EXPECT_EQ(Lines(), std::vector<std::wstring>{
+                         L"  Error(9): CopyFile orbmon64.dll to C:\\windows\\system32) Cant't open "
+                         L"destination file- FAILED! - (System message 32.)"});
+  EXPECT_STREQ(destPath, kTarget);  // filled even though the copy failed
+  EXPECT_EQ(sim.FindFile(kTarget)->data, "old");
+  ExpectAllReleased();
+}
+
+// A machine whose every open takes 150 ms, so the attempts reach the 10 s bound first, and whose
+// tick count wraps during the wait.
+struct SlowOpens : SimWindows {
+  DWORD GetTickCount() override { return SimWindows::GetTickCount() + 0xFFFFF000u; }
+  HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes,
+                     DWORD disposition, DWORD flags, HANDLE templateFile) override {
+    Advance(150);
+    return SimWindows::CreateFileW(name, access, share, attributes, disposition, flags,
+                                   templateFile);
+  }
+};
+
+TEST_F(FileCopyTest, SlowAttemptsEndWithTheTimeoutLineAcrossATickWrap) {
+  SlowOpens machine;
+  ScopedWindowsApi api(machine);
+  machine.AddFile(L"C:\\setup\\drv\\orbmon64.dll", "monitor");
+  machine.AddFile(kTarget, "old");
+  machine.FindFile(kTarget)->lockedForever = true;
+  EXPECT_EQ(Copy(kSystem), E_FAIL);
+  EXPECT_EQ(machine.CallCount("CreateFileW"), 1 + 51);  // 51 x 200 ms passes 10 s
+  const std::vector<std::wstring> lines = Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], L"  CreateFile - timeout");
+  EXPECT_EQ(lines[1].rfind(L"  Error(9): CopyFile orbmon64.dll", 0), 0u);
+  EXPECT_EQ(machine.OpenHandles(), 0);
+}
+
+TEST_F(FileCopyTest, SourceSizesAroundTheBufferAreCopiedExactly) {
+  for (size_t size : {size_t{0}, size_t{8192}, size_t{8193}, size_t{20000}}) {
+    SCOPED_TRACE(size);
+    std::string data(size, '\0');
+    for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>(i * 7);
+    sim.AddFile(L"C:\\setup\\drv\\orbmon64.dll", data);
+    const int readsBefore = sim.CallCount("ReadFile");
+    EXPECT_EQ(Copy(L"C:\\windows\\system32\\"), S_OK);
+    EXPECT_EQ(sim.FindFile(kTarget)->data, data);
+    EXPECT_EQ(sim.CallCount("ReadFile") - readsBefore, static_cast<int>(size / 8192 + 1));
+  }
+  EXPECT_EQ(ctx.errorCount, 0);
+  ExpectAllReleased();
+}
+
+TEST_F(FileCopyTest, TargetThatDoesNotFitDestPathIsRefused) {
+  // 263 characters fit (with the terminator); one more is refused before the target is opened.
+  const std::wstring fits = L"C:\\" + std::wstring(263 - 3 - 13, L'd');
+  EXPECT_EQ(Copy(fits.c_str()), S_OK);
+  EXPECT_EQ(std::wcslen(destPath), 263u);
+
+  const std::wstring tooLong = fits + L"x";
+  const int opensBefore = sim.CallCount("CreateFileW");
+  EXPECT_EQ(Copy(tooLong.c_str()), E_FAIL);
+  EXPECT_EQ(destPath[0], L'\0');
+  EXPECT_EQ(sim.CallCount("CreateFileW") - opensBefore, 1);  // the source only
+  EXPECT_FALSE(sim.FileExists(tooLong + L"\\orbmon64.dll"));
+  EXPECT_EQ(Lines().back(), L"  Error(9): CopyFile orbmon64.dll to " + tooLong +
+                                L") Cant't open destination file- FAILED! - (System message 206.)");
+  ExpectAllReleased();
+}
+
+TEST_F(FileCopyTest, FailuresOfTheCopyItself) {
+  struct Case {
+    const char* failing;  // the call that fails; "" for a missing source
+    bool logAsError;
+    std::wstring line;
+  };
+  const Case cases[] = {
+      {"ReadFile", true,
+       L"  Error(8): CopyFile orbmon64.dll to C:\\windows\\system32)Copy Error- FAILED! - (System "
+       L"message 1117.)"},
+      {"WriteFile", true,
+       L"  Error(8): CopyFile orbmon64.dll to C:\\windows\\system32)Copy Error- FAILED! - (System "
+       L"message 1117.)"},
+      {"", false,
+       L"  CopyFile orbmon64.dll to C:\\windows\\system32) Cant't open source file- FAILED!"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.failing);
+    SimWindows machine;
+    ScopedWindowsApi api(machine);
+    InstallContext context;
+    context.moduleDir.Assign(kSetupDir);
+    if (*c.failing) {
+      machine.AddFile(L"C:\\setup\\drv\\orbmon64.dll", std::string(10000, 'm'));
+      machine.FailNext(c.failing, 1, ERROR_IO_DEVICE);
+    }
+    EXPECT_EQ(CopyProductFile(context, kSystem, L"orbmon64.dll", nullptr, c.logAsError), E_FAIL);
+    EXPECT_EQ(SplitLines(context.logText.Text()), std::vector<std::wstring>{c.line});
+    EXPECT_EQ(context.errorCount, c.logAsError ? 1 : 0);
+    EXPECT_EQ(machine.FileExists(kTarget), *c.failing != '\0');
+    EXPECT_EQ(machine.OpenHandles(), 0);
+  }
+}
+
+}  // namespace
+}  // namespace qv::sim

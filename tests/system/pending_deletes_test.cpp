@@ -1,0 +1,123 @@
+// The run's failed deletions: the list, its retries (with the spooler stopped when need be) and
+// the hand-over to Windows for the reboot, as an uninstall run ends.
+#include "system/pending_deletes.h"
+
+#include "core/install_context.h"
+#include "core/procedures.h"
+#include "scenario.h"
+#include "system/pending_renames.h"
+
+namespace qv::sim {
+namespace {
+
+std::vector<std::wstring> Names(const FileNameList& list) {
+  std::vector<std::wstring> names;
+  for (const FileNameNode* node = list.head; node; node = node->next) names.push_back(node->name);
+  return names;
+}
+
+class PendingDeletesTest : public Scenario {
+ protected:
+  // The lines of the retries and of the spooler restarts, in order.
+  std::vector<std::wstring> RetryLines() const {
+    std::vector<std::wstring> lines;
+    for (const std::wstring& line : SplitLines(ctx.logText.Text())) {
+      if (line.find(L"DeleteFile-try") != std::wstring::npos ||
+          line.find(L"#Restart Spooler") != std::wstring::npos) {
+        lines.push_back(line.substr(line.find_first_not_of(L' ')));
+      }
+    }
+    return lines;
+  }
+  InstallContext ctx;
+};
+
+TEST_F(PendingDeletesTest, ListKeepsNewestFirstWithoutExactDuplicates) {
+  FileNameList list;
+  AddFileName(list, L"C:\\a.dll");
+  AddFileName(list, L"C:\\b.dll");
+  AddFileName(list, L"C:\\a.dll");
+  AddFileName(list, L"C:\\A.DLL");
+  EXPECT_EQ(Names(list), (std::vector<std::wstring>{L"C:\\A.DLL", L"C:\\b.dll", L"C:\\a.dll"}));
+  FreeFileNameList(list);
+  EXPECT_TRUE(list.Empty());
+}
+
+TEST_F(PendingDeletesTest, RetryDropsWhatIsGoneAndKeepsTheOrderOfTheRest) {
+  RetryPendingDeletes(ctx);  // logs even with nothing to do
+  sim.AddFile(L"C:\\locked1.dll").lockedForever = true;
+  sim.AddFile(L"C:\\free.dll");
+  sim.AddFile(L"C:\\locked2.dll").lockedForever = true;
+  for (const wchar_t* name :
+       {L"C:\\locked1.dll", L"C:\\gone.dll", L"C:\\free.dll", L"C:\\locked2.dll"})
+    AddFileName(ctx.pendingDeletes, name);
+  RetryPendingDeletes(ctx);
+  EXPECT_EQ(Names(ctx.pendingDeletes),
+            (std::vector<std::wstring>{L"C:\\locked2.dll", L"C:\\locked1.dll"}));
+  EXPECT_FALSE(sim.FileExists(L"C:\\free.dll"));
+  EXPECT_EQ(SplitLines(ctx.logText.Text()),
+            (std::vector<std::wstring>{L"DeleteFile-try", L"DeleteFile-try"}));
+  ExpectAllReleased();
+}
+
+TEST_F(PendingDeletesTest, ScheduledNamesReachTheRebootQueueAndGoAtReboot) {
+  EXPECT_EQ(ScheduleDeletesAtReboot(ctx), 0u);
+  for (const wchar_t* name : {L"C:\\a.dll", L"C:\\b.dll", L"C:\\c.dll"}) {
+    sim.AddFile(name).lockedForever = true;
+    AddFileName(ctx.pendingDeletes, name);
+  }
+  sim.FailNext("MoveFileExW", 1, ERROR_ACCESS_DENIED);  // refused: neither counted nor kept
+  EXPECT_EQ(ScheduleDeletesAtReboot(ctx), 2u);
+  EXPECT_TRUE(ctx.pendingDeletes.Empty());
+  EXPECT_EQ(sim.PendingRenames(),
+            (std::vector<std::wstring>{L"\\??\\C:\\b.dll", L"", L"\\??\\C:\\a.dll", L""}));
+  EXPECT_EQ(ReadPendingRenames().pairCount, 2);
+  sim.Reboot();
+  EXPECT_FALSE(sim.FileExists(L"C:\\a.dll"));
+  EXPECT_TRUE(sim.FileExists(L"C:\\c.dll"));
+  EXPECT_TRUE(sim.PendingRenames().empty());
+  ExpectAllReleased();
+}
+
+// The steps of an uninstall run after the removal: a file the spooler holds goes with the restart,
+// one locked for good is left for the reboot (101), unless an error line was written (100).
+TEST_F(PendingDeletesTest, UninstallCleanUpLeavesOnlyTheLockedFileForTheReboot) {
+  for (const bool startFails : {false, true}) {
+    SCOPED_TRACE(startFails);
+    SimWindows machine;
+    ScopedWindowsApi api(machine);
+    machine.registry[Lower(L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager")];
+    machine.AddFile(L"C:\\windows\\system32\\held.dll").heldBySpooler = true;
+    machine.AddFile(L"C:\\windows\\system32\\locked.dll").lockedForever = true;
+    machine.AddFile(L"C:\\windows\\system32\\queued.dll");
+    Os().MoveFileExW(L"C:\\windows\\system32\\queued.dll", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    machine.spoolerService.refuseStart = startFails;
+    {
+      InstallContext run;
+      InitInstallContext(run, kSetupX64);
+      const int errorsBefore = run.errorCount;
+      AddFileName(run.pendingDeletes, L"C:\\windows\\system32\\held.dll");
+      AddFileName(run.pendingDeletes, L"C:\\windows\\system32\\locked.dll");
+      UninstallAndCleanUp(run);
+      EXPECT_FALSE(machine.FileExists(L"C:\\windows\\system32\\held.dll"));
+      EXPECT_FALSE(machine.FileExists(L"C:\\windows\\system32\\queued.dll"));
+      EXPECT_EQ(ScheduleDeletesAtReboot(run), 1u);
+      EXPECT_EQ(run.errorCount - errorsBefore, startFails ? 1 : 0);
+      std::vector<std::wstring> retries;
+      for (const std::wstring& line : SplitLines(run.logText.Text())) {
+        if (line.find(L"DeleteFile-try") != std::wstring::npos ||
+            line.find(L"Restart Spooler") != std::wstring::npos) {
+          retries.push_back(line.substr(line.find_first_not_of(L' ')));
+        }
+      }
+      EXPECT_EQ(retries, (std::vector<std::wstring>{L"DeleteFile-try", L"DeleteFile-try",
+                                                    L"#Restart Spooler", L"DeleteFile-try"}));
+    }
+    EXPECT_EQ(machine.PendingRenames().size(), 4u);  // the queued deletion and the locked file
+    EXPECT_EQ(machine.LiveBlocks(), 0);
+    EXPECT_EQ(machine.OpenHandles(), 0);
+  }
+}
+
+}  // namespace
+}  // namespace qv::sim

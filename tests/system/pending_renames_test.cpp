@@ -1,0 +1,154 @@
+// Windows' reboot queue: reading "PendingFileRenameOperations" (malformed values included),
+// deleting what is queued for deletion, and the "onInit" check for product files.
+#include "system/pending_renames.h"
+
+#include <cstring>
+
+#include "scenario.h"
+
+namespace qv::sim {
+namespace {
+
+constexpr wchar_t kSessionManager[] = L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
+constexpr wchar_t kMonitorDll[] = L"C:\\windows\\system32\\orbmon64.dll";
+constexpr wchar_t kDriverDll[] = L"C:\\windows\\system32\\spool\\drivers\\x64\\orbdrv64.dll";
+
+// The value as raw bytes: the strings joined by NULs exactly as given, cut or padded to `bytes`.
+RegValue RawValue(const std::wstring& chars, DWORD type = REG_MULTI_SZ, size_t bytes = SIZE_MAX) {
+  RegValue value{type, {}};
+  const auto* data = reinterpret_cast<const BYTE*>(chars.data());
+  value.data.assign(data, data + chars.size() * sizeof(wchar_t));
+  if (bytes != SIZE_MAX) value.data.resize(bytes, 0);
+  return value;
+}
+
+std::vector<std::wstring> Paths(const PendingRenames& renames) {
+  std::vector<std::wstring> paths;
+  for (int32_t slot = 0; slot < 2 * renames.pairCount; ++slot) {
+    paths.push_back(renames.paths[slot] ? renames.paths[slot] : L"<null>");
+  }
+  return paths;
+}
+
+// Reports a size 4096 bytes too large when asked for the size only.
+struct OverstatedSize : SimWindows {
+  LSTATUS RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                           LPDWORD size) override {
+    const LSTATUS status = SimWindows::RegQueryValueExW(key, name, reserved, type, data, size);
+    if (!data && status == ERROR_SUCCESS) *size += 4096;
+    return status;
+  }
+};
+
+class PendingRenamesTest : public Scenario {
+ protected:
+  void Queue(const std::vector<std::wstring>& strings) {
+    sim.SetRegMultiSz(kSessionManager, kPendingValue, strings);
+  }
+};
+
+TEST_F(PendingRenamesTest, ValuesAreReadWithinTheirData) {
+  using namespace std::string_literals;
+  struct Case {
+    const char* name;
+    RegValue value;
+    std::vector<std::wstring> paths;
+  };
+  const Case cases[] = {
+      {"empty", RawValue(L""), {}},
+      {"one byte", RawValue(L"a", REG_MULTI_SZ, 1), {}},
+      {"final NUL only", RawValue(L"\0"s), {}},
+      {"one pair, empty target", RawValue(L"\\??\\C:\\a\0\0\0"s), {L"\\??\\C:\\a", L"<null>"}},
+      {"odd length", RawValue(L"C:\\a\0C:\\b\0\0"s, REG_MULTI_SZ, 23), {L"C:\\a", L"C:\\b"}},
+      {"last string without NUL", RawValue(L"C:\\a\0C:\\bb"s), {L"C:\\a", L"C:\\bb"}},
+      {"odd string count", RawValue(L"C:\\a\0\0C:\\c\0\0"s), {L"C:\\a", L"<null>"}},
+      {"empty target in the middle",
+       RawValue(L"C:\\a\0\0C:\\c\0C:\\d\0\0"s),
+       {L"C:\\a", L"<null>", L"C:\\c", L"C:\\d"}},
+      {"not REG_MULTI_SZ", RawValue(L"C:\\a\0\0\0"s, REG_SZ), {}},
+      {"REG_BINARY", RawValue(L"C:\\a\0\0\0"s, REG_BINARY), {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sim.registry[Lower(kSessionManager)][Lower(kPendingValue)] = c.value;
+    const PendingRenames renames = ReadPendingRenames();
+    EXPECT_EQ(Paths(renames), c.paths);
+  }
+  sim.registry.clear();  // no key at all
+  EXPECT_EQ(ReadPendingRenames().pairCount, 0);
+  ExpectAllReleased();
+}
+
+TEST_F(PendingRenamesTest, DataLengthIsWhatTheSecondQueryReturns) {
+  OverstatedSize machine;
+  ScopedWindowsApi api(machine);
+  machine.SetRegMultiSz(kSessionManager, kPendingValue, {L"C:\\a", L""});
+  EXPECT_EQ(Paths(ReadPendingRenames()), (std::vector<std::wstring>{L"C:\\a", L"<null>"}));
+
+  machine.FailNext("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
+  EXPECT_EQ(ReadPendingRenames().pairCount, 0);
+  EXPECT_EQ(machine.LiveBlocks(), 0);
+  EXPECT_EQ(machine.OpenHandles(), 0);
+}
+
+TEST_F(PendingRenamesTest, QueuedDeletionsOfExistingFilesAreDeletedNow) {
+  sim.AddFile(L"C:\\temp\\old.dll");
+  sim.AddFile(L"C:\\temp\\renamed.dll");
+  sim.AddFile(L"C:\\temp\\dir").directory = true;
+  Queue({L"\\??\\C:\\TEMP\\OLD.DLL", L"", L"\\??\\C:\\temp\\renamed.dll",
+         L"\\??\\C:\\temp\\new.dll", L"\\??\\C:\\temp\\dir", L"", L"\\??\\C:\\temp\\gone.dll",
+         L""});
+  const std::vector<std::wstring> before = sim.PendingRenames();
+  PendingRenames renames = ReadPendingRenames();
+  ASSERT_EQ(renames.pairCount, 4);
+  EXPECT_EQ(std::vector<int32_t>(renames.fileExists, renames.fileExists + 8),
+            (std::vector<int32_t>{1, 0, 1, 0, 0, 0, 0, 0}));
+  DeleteQueuedDeletions(renames);
+  EXPECT_EQ(renames.fileExists[0], 0);
+  EXPECT_FALSE(sim.FileExists(L"C:\\temp\\old.dll"));
+  EXPECT_TRUE(sim.FileExists(L"C:\\temp\\renamed.dll"));  // a rename, not a deletion
+  EXPECT_TRUE(sim.FileExists(L"C:\\temp\\dir"));
+  EXPECT_EQ(sim.PendingRenames(), before);  // the queue itself is left alone
+  EXPECT_EQ(sim.CallCount("DeleteFileW"), 1);
+  ExpectAllReleased();
+}
+
+TEST_F(PendingRenamesTest, ProductFileThatStaysQueuedAnswersOnInitAfterTwoRestarts) {
+  sim.AddFile(kMonitorDll).lockedForever = true;
+  sim.AddFile(kDriverDll);
+  Queue({L"\\??\\C:\\WINDOWS\\SYSTEM32\\ORBMON64.DLL", L"", std::wstring(L"\\??\\") + kDriverDll,
+         L""});
+  EXPECT_EQ(Run(L"onInit"), 200);
+  EXPECT_EQ(sim.spoolerService.stopRequests, 2);
+  EXPECT_EQ(sim.spoolerService.startRequests, 2);
+  EXPECT_TRUE(sim.SpoolerRunning());
+  EXPECT_FALSE(sim.FileExists(kDriverDll));
+  EXPECT_TRUE(sim.FileExists(kMonitorDll));
+  EXPECT_EQ(sim.PendingRenames().size(), 4u);
+  ExpectAllReleased();
+}
+
+TEST_F(PendingRenamesTest, ProductFileFreedByTheFirstRestartGivesFalse) {
+  sim.AddFile(kMonitorDll).lockedUntil = 300;
+  sim.spoolerService.stopPendingPolls = 2;  // the restart takes 400 ms
+  Queue({std::wstring(L"\\??\\") + kMonitorDll, L""});
+  EXPECT_FALSE(CheckPendingProductFiles());
+  EXPECT_EQ(sim.spoolerService.stopRequests, 1);
+  EXPECT_FALSE(sim.FileExists(kMonitorDll));
+  ExpectAllReleased();
+}
+
+TEST_F(PendingRenamesTest, FilesThatDoNotCountLeaveTheSpoolerAlone) {
+  // x86 names are looked for but not counted
+  sim.AddFile(L"C:\\windows\\system32\\orbmon32.dll").lockedForever = true;
+  sim.AddFile(L"C:\\temp\\orbui64.dll").directory = true;
+  Queue({L"\\??\\C:\\windows\\system32\\orbmon32.dll", L"", L"\\??\\C:\\temp\\orbui64.dll", L"",
+         L"\\\\?\\C:\\windows\\system32\\orbdrv64.dll", L""});
+  EXPECT_FALSE(CheckPendingProductFiles());
+  EXPECT_EQ(sim.CallCount("OpenSCManagerW"), 0);
+  ExpectAllReleased();
+}
+
+}  // namespace
+}  // namespace qv::sim
