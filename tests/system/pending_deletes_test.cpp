@@ -29,6 +29,12 @@ class PendingDeletesTest : public Scenario {
     }
     return lines;
   }
+  // A product monitor whose DLL nobody can delete before the reboot.
+  void InstallUndeletableMonitor() {
+    StagePackage();
+    sim.monitors.push_back(SimMonitor{L"Quintavera:", L"Windows x64", L"orbmon64.dll"});
+    sim.AddFile(L"C:\\windows\\system32\\orbmon64.dll", "monitor", 2629).lockedForever = true;
+  }
   InstallContext ctx;
 };
 
@@ -117,6 +123,27 @@ TEST_F(PendingDeletesTest, UninstallCleanUpLeavesOnlyTheLockedFileForTheReboot) 
     EXPECT_EQ(machine.LiveBlocks(), 0);
     EXPECT_EQ(machine.OpenHandles(), 0);
   }
+}
+
+TEST_F(PendingDeletesTest, UninstallLeavingTheMonitorDllForTheRebootExitsWith101) {
+  InstallUndeletableMonitor();
+  EXPECT_EQ(Run(L"uninstall"), 101);
+  EXPECT_FALSE(sim.MonitorRegistered(L"Quintavera:"));
+  EXPECT_EQ(sim.PendingRenames(),
+            (std::vector<std::wstring>{L"\\??\\C:\\windows\\system32\\orbmon64.dll", L""}));
+  EXPECT_TRUE(sim.SpoolerRunning());
+  sim.Reboot();
+  EXPECT_FALSE(sim.FileExists(L"C:\\windows\\system32\\orbmon64.dll"));
+  ExpectAllReleased();
+}
+
+TEST_F(PendingDeletesTest, UninstallWithAnErrorLineAsWellExitsWith100) {
+  InstallUndeletableMonitor();
+  sim.spoolerService.refuseStart = true;  // the restart of the clean-up ends in error 4
+  EXPECT_EQ(Run(L"uninstall"), 100);
+  EXPECT_TRUE(sim.dialog.shown);
+  EXPECT_EQ(sim.PendingRenames().size(), 2u);
+  ExpectAllReleased();
 }
 
 }  // namespace
