@@ -114,6 +114,16 @@ TEST_F(PendingRenamesTest, QueuedDeletionsOfExistingFilesAreDeletedNow) {
   ExpectAllReleased();
 }
 
+TEST_F(PendingRenamesTest, InstallDeletesQueuedFilesAndLeavesTheQueue) {
+  StagePackage();
+  sim.AddFile(L"C:\\temp\\old.dll");
+  Queue({L"\\??\\C:\\temp\\old.dll", L""});
+  Run(L"install");
+  EXPECT_FALSE(sim.FileExists(L"C:\\temp\\old.dll"));
+  EXPECT_EQ(sim.PendingRenames(), (std::vector<std::wstring>{L"\\??\\C:\\temp\\old.dll", L""}));
+  ExpectAllReleased();
+}
+
 TEST_F(PendingRenamesTest, ProductFileThatStaysQueuedAnswersOnInitAfterTwoRestarts) {
   sim.AddFile(kMonitorDll).lockedForever = true;
   sim.AddFile(kDriverDll);
