@@ -5,8 +5,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <stdexcept>
 
 namespace qv::sim {
+namespace {
+
+constexpr size_t kRunawayCalls = 5000000;
+constexpr uint64_t kRunawayClock = 6ull * 60 * 60 * 1000;  // six virtual hours
+
+}  // namespace
 
 std::wstring Lower(const std::wstring& text) {
   std::wstring lower = text;
@@ -62,6 +69,10 @@ void SimWindows::FailNext(const std::string& function, int times, DWORD error) {
 
 bool SimWindows::Fault(const char* function) {
   calls_.emplace_back(function);
+  // A run that never ends is a hang in the code under test: stop it with a clear failure.
+  if (calls_.size() > kRunawayCalls || clock > kRunawayClock) {
+    throw std::runtime_error(std::string("runaway run at ") + function);
+  }
   auto plan = faults_.find(function);
   if (plan == faults_.end() || plan->second.times == 0) return false;
   if (plan->second.times > 0) --plan->second.times;
