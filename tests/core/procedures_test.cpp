@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "installed_machine.h"
 #include "scenario.h"
 
 namespace qv {
@@ -14,31 +15,108 @@ using Lines = std::vector<std::wstring>;
 class ProceduresTest : public sim::Scenario {
  protected:
   void SetUp() override { StagePackage(); }
-  static Lines Head(const Lines& lines, size_t count) {
-    return Lines(lines.begin(), lines.begin() + std::min(count, lines.size()));
-  }
 };
 
-TEST_F(ProceduresTest, InstallLogOpensWithContextThenReinstallThenUninstall) {
-  const Lines log = RunAndReadLog(L"install");
-  EXPECT_EQ(Head(log, 9),
-            (Lines{L"Quintavera 2629", L"#Check Spooler",
-                   L"PrinterDriverDirectory:C:\\windows\\system32\\spool\\drivers\\x64\\",
-                   L"##0010", L"#ReInstall", L"    #UnInstall", L"      EnumMonitors",
-                   L"      1. EnumMonitors returns true", L"      0 Monitors found."}));
-  EXPECT_EQ(log.back().find(L"##0020"), std::wstring::npos);  // written after the window
+// A first install on a clean machine: nothing to remove, then monitor, driver and the default
+// printer; the whole log as the plans write it.
+TEST_F(ProceduresTest, FreshInstallWritesThePlannedLog) {
+  int code = 0;
+  const Lines log = RunAndReadLog(L"install", &code);
+  EXPECT_EQ(
+      log,
+      (Lines{
+          L"Quintavera 2629",
+          L"#Check Spooler",
+          L"PrinterDriverDirectory:C:\\windows\\system32\\spool\\drivers\\x64\\",
+          L"##0010",
+          L"#ReInstall",
+          L"    #UnInstall",
+          L"      EnumMonitors",
+          L"      1. EnumMonitors returns true",
+          L"      0 Monitors found.",
+          L"      EnumPrinterDrivers for Windows x64",
+          L"      0 drivers found",
+          L"      #DeleteAllPrinters",
+          L"      #DeletePrinterDriver for Windows x64",
+          L"        BTW, there is no printer drivers on this system.",
+          L"        No Quintavera driver (Windows x64)was found",
+          L"      #DeleteMonitor",
+          L"        BTW, there is no port monitors on this system.",
+          L"        No Quintavera port monitor was found.",
+          L"        Computing monitor filename",
+          L"        Auto calculated monitor file name: "
+          L"C:\\windows\\system32\\orbmon64.dll",
+          L"        Version is unknown, proceed with reinstall",
+          L"        Can't delete monitor and monitor was not found. So everything "
+          L"should be ok",
+          L"    #AddMonitor",
+          L"      Copy monitor file",
+          L"        CopyFile orbmon64.dll to C:\\windows\\system32\\)- OK",
+          L"      AddMonitor - OK :)",
+          L"    #Add Printer Driver x64",
+          L"        CopyFile orbdrv64.dll to C:\\windows\\system32\\spool\\drivers\\x64\\)- OK",
+          L"        CopyFile orbui64.dll to C:\\windows\\system32\\spool\\drivers\\x64\\)- OK",
+          L"        CopyFile orbhelp.chm to C:\\windows\\system32\\spool\\drivers\\x64\\)- OK",
+          L"      Printer Driver x64 was added successfully",
+          L"    #AddPrinter(Quintavera)",
+          L"      Let's check our port monitors",
+          L"      Port monitor (Windows x64) is found",
+          L"      OK :)",
+      }));
+  EXPECT_EQ(code, 1);
+  EXPECT_TRUE(sim.MonitorRegistered(L"Quintavera:"));
+  ASSERT_NE(sim.FindPrinter(L"Quintavera"), nullptr);
+  EXPECT_EQ(sim.FindPrinter(L"Quintavera")->port, L"Quintavera:");
+  EXPECT_EQ(sim.processStarts.size(), 1u);
   ExpectAllReleased();
 }
 
-TEST_F(ProceduresTest, UninstallLogHasNoMarkersAndStartsAtLevelZero) {
-  const Lines log = RunAndReadLog(L"uninstall");
-  EXPECT_EQ(
-      Head(log, 9),
-      (Lines{L"Quintavera 2629", L"#Check Spooler",
-             L"PrinterDriverDirectory:C:\\windows\\system32\\spool\\drivers\\x64\\", L"#UnInstall",
-             L"  EnumMonitors", L"  1. EnumMonitors returns true", L"  0 Monitors found.",
-             L"  EnumPrinterDrivers for Windows x64", L"  0 drivers found"}));
-  for (const auto& line : log) EXPECT_EQ(line.find(L"##00"), std::wstring::npos);
+// Uninstalling an installed product: printers, driver, monitor removed in that order; the
+// monitor DLL the spooler still holds goes after one restart, so nothing waits for the reboot.
+TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
+  sim::MakeInstalledMachine(sim);
+  int code = 0;
+  const Lines log = RunAndReadLog(L"uninstall", &code);
+  EXPECT_EQ(log, (Lines{
+                     L"Quintavera 2629",
+                     L"#Check Spooler",
+                     L"PrinterDriverDirectory:C:\\windows\\system32\\spool\\drivers\\x64\\",
+                     L"#UnInstall",
+                     L"  EnumMonitors",
+                     L"  1 Monitors found.",
+                     L"  EnumPrinterDrivers for Windows x64",
+                     L"  2 drivers found",
+                     L"  #DeleteAllPrinters",
+                     L"    #DeletePrinter(Quintavera)",
+                     L"      OK",
+                     L"  #DeletePrinterDriver for Windows x64",
+                     L"    ------------ 2 existing drivers-----------",
+                     L"    1. Quintavera printer",
+                     L"    2. Other maker driver",
+                     L"    -------------------------------------------",
+                     L"    Driver is found. Index=1",
+                     L"    OK :)",
+                     L"  #DeleteMonitor",
+                     L"    ------- 1 existing monitors ----------",
+                     L"    1. Quintavera:",
+                     L"    ---------------------------------------",
+                     L"    Port monitor is found. Index=1",
+                     L"    Trying to get monitor filename from MONITOR_INFO_2",
+                     L"    Auto calculated monitor file name: C:\\windows\\system32\\orbmon64.dll",
+                     L"    There is no check for monitor version",
+                     L"    Monitor was removed :)",
+                     L"  DeleteFile-try",
+                     L"DeleteFile-try",
+                     L"#Restart Spooler",
+                     L"DeleteFile-try",
+                 }));
+  EXPECT_EQ(code, 2);
+  EXPECT_FALSE(sim.FileExists(L"C:\\windows\\system32\\orbmon64.dll"));
+  EXPECT_TRUE(sim.monitors.empty());
+  EXPECT_EQ(sim.drivers.size(), 1u);
+  EXPECT_EQ(sim.printers.size(), 1u);  // the other maker's printer stays
+  EXPECT_FALSE(sim.HasRegValue(L"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+                               L"QuintaveraTray"));
   ExpectAllReleased();
 }
 
