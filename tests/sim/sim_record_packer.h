@@ -23,10 +23,11 @@ class RecordPacker {
   Record& At(size_t index) {
     return *reinterpret_cast<Record*>(records_.data() + index * recordSize_);
   }
-  // Points the field at `text` once the block is written; no string for `present` false.
+  // Points the field at `text` once the block is written. An empty text, or `present` false,
+  // leaves the field null, as the spooler does for members it has no value for.
   template <typename Record>
   void String(size_t index, LPWSTR Record::*field, const std::wstring& text, bool present = true) {
-    if (!present) return;
+    if (!present || text.empty()) return;
     Record& record = At<Record>(index);
     const size_t offset = reinterpret_cast<BYTE*>(&(record.*field)) - records_.data();
     strings_.emplace_back(offset, text);
