@@ -21,31 +21,6 @@ std::vector<std::wstring> SplitPorts(const std::wstring& ports) {
 // ---- Set-up helpers
 // ------------------------------------------------------------------------------
 
-SimPrinter* SimWindows::FindPrinter(const std::wstring& name) {
-  for (SimPrinter& printer : printers) {
-    if (Lower(printer.name) == Lower(name)) return &printer;
-  }
-  return nullptr;
-}
-
-SimPrinter& SimWindows::AddPrinter(const std::wstring& name, const std::wstring& driver,
-                                   const std::wstring& port) {
-  SimPrinter printer;
-  printer.name = name;
-  printer.driver = driver;
-  printer.port = port;
-  printers.push_back(printer);
-  return printers.back();
-}
-
-const SimDriver* SimWindows::FindDriver(const std::wstring& name,
-                                        const std::wstring& environment) const {
-  for (const SimDriver& driver : drivers) {
-    if (driver.name == name && Lower(driver.environment) == Lower(environment)) return &driver;
-  }
-  return nullptr;
-}
-
 bool SimWindows::MonitorRegistered(const std::wstring& name) const {
   return std::any_of(monitors.begin(), monitors.end(),
                      [&](const SimMonitor& m) { return m.name == name; });

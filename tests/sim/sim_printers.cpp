@@ -14,6 +14,39 @@ std::wstring FileNameOf(const std::wstring& path) {
 
 }  // namespace
 
+// ---- Set-up helpers
+// ------------------------------------------------------------------------------
+
+SimPrinter* SimWindows::FindPrinter(const std::wstring& name) {
+  for (SimPrinter& printer : printers) {
+    if (Lower(printer.name) == Lower(name)) return &printer;
+  }
+  return nullptr;
+}
+
+SimPrinter* SimWindows::PrinterOf(HANDLE printer) {
+  HandleEntry* entry = FindHandle(printer, HandleKind::kPrinter);
+  return entry ? FindPrinter(entry->name) : nullptr;
+}
+
+SimPrinter& SimWindows::AddPrinter(const std::wstring& name, const std::wstring& driver,
+                                   const std::wstring& port) {
+  SimPrinter printer;
+  printer.name = name;
+  printer.driver = driver;
+  printer.port = port;
+  printers.push_back(printer);
+  return printers.back();
+}
+
+const SimDriver* SimWindows::FindDriver(const std::wstring& name,
+                                        const std::wstring& environment) const {
+  for (const SimDriver& driver : drivers) {
+    if (driver.name == name && Lower(driver.environment) == Lower(environment)) return &driver;
+  }
+  return nullptr;
+}
+
 // ---- Drivers
 // -------------------------------------------------------------------------------------
 
@@ -147,8 +180,7 @@ BOOL SimWindows::EnumPrinterDriversW(LPWSTR, LPWSTR environment, DWORD level, LP
 BOOL SimWindows::GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, LPBYTE info,
                                    DWORD size, LPDWORD needed) {
   if (Fault("GetPrinterDriverW")) return FALSE;
-  HandleEntry* entry = FindHandle(printer, HandleKind::kPrinter);
-  SimPrinter* found = entry ? FindPrinter(entry->name) : nullptr;
+  SimPrinter* found = PrinterOf(printer);
   const SimDriver* driver =
       found ? FindDriver(found->driver, environment ? environment : L"Windows x64") : nullptr;
   if (!driver || level != 2) {
@@ -251,8 +283,7 @@ BOOL SimWindows::OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DE
 
 BOOL SimWindows::GetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD size, LPDWORD needed) {
   if (Fault("GetPrinterW")) return FALSE;
-  HandleEntry* entry = FindHandle(printer, HandleKind::kPrinter);
-  SimPrinter* found = entry ? FindPrinter(entry->name) : nullptr;
+  SimPrinter* found = PrinterOf(printer);
   if (!found || level != 2) {
     SetLastError(found ? ERROR_INVALID_LEVEL : ERROR_INVALID_HANDLE);
     return FALSE;
@@ -264,8 +295,7 @@ BOOL SimWindows::GetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD siz
 
 BOOL SimWindows::SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
   if (Fault("SetPrinterW")) return FALSE;
-  HandleEntry* entry = FindHandle(printer, HandleKind::kPrinter);
-  SimPrinter* found = entry ? FindPrinter(entry->name) : nullptr;
+  SimPrinter* found = PrinterOf(printer);
   if (!found) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
@@ -320,8 +350,7 @@ HANDLE SimWindows::AddPrinterW(LPWSTR, DWORD level, LPBYTE info) {
 
 BOOL SimWindows::DeletePrinter(HANDLE printer) {
   if (Fault("DeletePrinter")) return FALSE;
-  HandleEntry* entry = FindHandle(printer, HandleKind::kPrinter);
-  SimPrinter* found = entry ? FindPrinter(entry->name) : nullptr;
+  SimPrinter* found = PrinterOf(printer);
   if (!found) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
@@ -347,8 +376,7 @@ BOOL SimWindows::ClosePrinter(HANDLE printer) {
 DWORD SimWindows::GetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, LPDWORD type,
                                     LPBYTE data, DWORD size, LPDWORD needed) {
   if (Fault("GetPrinterDataExA")) return GetLastError();
-  HandleEntry* entry = FindHandle(printer, HandleKind::kPrinter);
-  SimPrinter* found = entry ? FindPrinter(entry->name) : nullptr;
+  SimPrinter* found = PrinterOf(printer);
   if (!found) return ERROR_INVALID_HANDLE;
   auto value = found->data.find({keyName ? keyName : "", valueName ? valueName : ""});
   if (value == found->data.end()) return ERROR_FILE_NOT_FOUND;
@@ -369,8 +397,7 @@ DWORD SimWindows::GetPrinterDataA(HANDLE printer, LPSTR valueName, LPDWORD type,
 DWORD SimWindows::SetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, DWORD type,
                                     LPBYTE data, DWORD size) {
   if (Fault("SetPrinterDataExA")) return GetLastError();
-  HandleEntry* entry = FindHandle(printer, HandleKind::kPrinter);
-  SimPrinter* found = entry ? FindPrinter(entry->name) : nullptr;
+  SimPrinter* found = PrinterOf(printer);
   if (!found) return ERROR_INVALID_HANDLE;
   found->data[{keyName ? keyName : "", valueName ? valueName : ""}] =
       RegValue{type, std::vector<BYTE>(data, data + size)};

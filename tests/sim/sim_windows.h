@@ -169,6 +169,7 @@ class SimWindows : public WindowsApi {
   std::vector<SimPrinter> printers;
   std::wstring defaultPrinter;  // the user's default printer; empty: none
   SimPrinter* FindPrinter(const std::wstring& name);
+  SimPrinter* PrinterOf(HANDLE printer);  // the printer an open handle names, if it still exists
   SimPrinter& AddPrinter(const std::wstring& name, const std::wstring& driver,
                          const std::wstring& port);
   const SimDriver* FindDriver(const std::wstring& name, const std::wstring& environment) const;
