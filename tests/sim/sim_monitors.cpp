@@ -18,8 +18,7 @@ std::vector<std::wstring> SplitPorts(const std::wstring& ports) {
   return list;
 }
 
-// ---- Set-up helpers
-// ------------------------------------------------------------------------------
+// ---- Set-up helpers ----------------------------------------------------------------------------
 
 bool SimWindows::MonitorRegistered(const std::wstring& name) const {
   return std::any_of(monitors.begin(), monitors.end(),
@@ -30,8 +29,7 @@ bool PortExists(const SimWindows& sim, const std::wstring& port) {
   return Lower(port) == L"file:" || Lower(port) == L"lpt1:" || sim.MonitorRegistered(port);
 }
 
-// ---- Monitors
-// ------------------------------------------------------------------------------------
+// ---- Monitors ----------------------------------------------------------------------------------
 
 BOOL SimWindows::EnumMonitorsW(LPWSTR, DWORD level, LPBYTE info, DWORD size, LPDWORD needed,
                                LPDWORD returned) {

@@ -14,8 +14,7 @@ std::wstring FileNameOf(const std::wstring& path) {
 
 }  // namespace
 
-// ---- Set-up helpers
-// ------------------------------------------------------------------------------
+// ---- Set-up helpers ----------------------------------------------------------------------------
 
 SimPrinter* SimWindows::FindPrinter(const std::wstring& name) {
   for (SimPrinter& printer : printers) {
@@ -47,8 +46,7 @@ const SimDriver* SimWindows::FindDriver(const std::wstring& name,
   return nullptr;
 }
 
-// ---- Drivers
-// -------------------------------------------------------------------------------------
+// ---- Drivers -----------------------------------------------------------------------------------
 
 BOOL SimWindows::GetPrinterDriverDirectoryW(LPWSTR, LPWSTR, DWORD, LPBYTE info, DWORD size,
                                             LPDWORD needed) {
@@ -192,8 +190,7 @@ BOOL SimWindows::GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD lev
   return packer.Write(*this, info, size, needed);
 }
 
-// ---- Printers
-// ------------------------------------------------------------------------------------
+// ---- Printers ----------------------------------------------------------------------------------
 
 static void PackPrinter(RecordPacker& packer, size_t i, const SimPrinter& p) {
   auto& r = packer.At<PRINTER_INFO_2W>(i);
@@ -370,8 +367,7 @@ BOOL SimWindows::ClosePrinter(HANDLE printer) {
   return TRUE;
 }
 
-// ---- Printer data
-// --------------------------------------------------------------------------------
+// ---- Printer data ------------------------------------------------------------------------------
 
 DWORD SimWindows::GetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, LPDWORD type,
                                     LPBYTE data, DWORD size, LPDWORD needed) {
@@ -410,8 +406,7 @@ DWORD SimWindows::SetPrinterDataA(HANDLE printer, LPSTR valueName, DWORD type, L
   return SetPrinterDataExA(printer, "", valueName, type, data, size);
 }
 
-// ---- Default printer
-// -----------------------------------------------------------------------------
+// ---- Default printer ---------------------------------------------------------------------------
 
 BOOL SimWindows::GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) {
   if (Fault("GetDefaultPrinterW")) return FALSE;

@@ -113,8 +113,7 @@ BOOL SimWindows::CloseHandle(HANDLE handle) {
   return TRUE;
 }
 
-// ---- Errors and memory
-// ---------------------------------------------------------------------------
+// ---- Errors and memory -------------------------------------------------------------------------
 
 BOOL SimWindows::SetDefaultDllDirectories(DWORD) {
   return Fault("SetDefaultDllDirectories") ? FALSE : TRUE;
@@ -180,8 +179,7 @@ int SimWindows::MultiByteToWideChar(UINT, DWORD, LPCCH multiByte, int multiByteL
   return length;
 }
 
-// ---- Time and waiting
-// ----------------------------------------------------------------------------
+// ---- Time and waiting --------------------------------------------------------------------------
 
 void SimWindows::Sleep(DWORD milliseconds) {
   Fault("Sleep");
@@ -218,8 +216,7 @@ DWORD SimWindows::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   return WAIT_TIMEOUT;
 }
 
-// ---- Process and system
-// --------------------------------------------------------------------------
+// ---- Process and system ------------------------------------------------------------------------
 
 // The program a command line starts: its first element, quoted or up to the first blank.
 static std::wstring ProgramOf(const std::wstring& commandLine) {
@@ -348,8 +345,7 @@ HANDLE SimWindows::CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR name) {
   return NewHandle(HandleKind::kMutex, std::wstring(key.begin(), key.end()));
 }
 
-// ---- Windows and dialogs
-// -------------------------------------------------------------------------
+// ---- Windows and dialogs -----------------------------------------------------------------------
 
 SimWindow& SimWindows::AddWindow(const std::wstring& className, const std::wstring& title) {
   static uintptr_t next = 0x20000;
