@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cwchar>
 
+#include "base/ascii_case.h"
 #include "core/exit_codes.h"
 #include "core/procedures.h"
 #include "os/scoped_handles.h"
@@ -19,8 +20,6 @@ constexpr int kHelpCloseRounds = 200;
 constexpr DWORD kHelpCloseDelay = 50;
 
 bool IsBlank(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
-
-wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c; }
 
 // Runs an install or uninstall row and maps its outcome to the exit code.
 int RunInstallRow(unsigned setupFlags, HWND owner) {
@@ -40,10 +39,7 @@ int RunUninstallRow(HWND owner) {
 }  // namespace
 
 bool CommandWordEquals(const wchar_t* word, const wchar_t* command) {
-  for (;; ++word, ++command) {
-    if (FoldAscii(*word) != FoldAscii(*command)) return false;
-    if (*word == L'\0') return true;
-  }
+  return EqualsIgnoringAsciiCase(word, command);
 }
 
 HWND ParseOwnerWindow(const wchar_t* text) {

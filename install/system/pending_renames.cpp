@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "base/ascii_case.h"
 #include "os/scoped_handles.h"
 #include "spooler/spooler_service.h"
 
@@ -105,15 +106,6 @@ void FillSlots(const RawQueue& raw, PendingRenames& renames) {
   }
 }
 
-wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c; }
-
-bool EqualsFoldingAscii(const wchar_t* a, const wchar_t* b) {
-  for (; FoldAscii(*a) == FoldAscii(*b); ++a, ++b) {
-    if (*a == L'\0') return true;
-  }
-  return false;
-}
-
 // What follows the last '\', '/' or ':' of the path (without "\??\").
 const wchar_t* FileNamePart(const wchar_t* path) {
   const wchar_t* name = WithoutNtPrefix(path);
@@ -130,7 +122,7 @@ bool HasPendingSource(const PendingRenames& renames, const wchar_t* const (&name
     const wchar_t* source = renames.paths[2 * pair];
     if (renames.fileExists[2 * pair] != 1 || !source) continue;
     for (const wchar_t* name : names) {
-      if (EqualsFoldingAscii(FileNamePart(source), name)) return true;
+      if (EqualsIgnoringAsciiCase(FileNamePart(source), name)) return true;
     }
   }
   return false;
