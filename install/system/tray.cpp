@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "base/ascii_case.h"
 #include "core/install_context.h"
 #include "os/scoped_handles.h"
 
@@ -32,16 +33,6 @@ static_assert(sizeof(OSVERSIONINFOA) == 148, "GetVersionExA is given 148 bytes")
 static_assert(sizeof(STARTUPINFOW) == 104, "CreateProcessW is given 104 bytes");
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
-wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c; }
-
-// File names compared as Windows does for the product's paths: letters A-Z without regard to case.
-bool SamePath(const wchar_t* a, const wchar_t* b) {
-  for (;; ++a, ++b) {
-    if (FoldAscii(*a) != FoldAscii(*b)) return false;
-    if (*a == L'\0') return true;
-  }
-}
 
 // Windows NT 6 or later; a failed query counts as an older system.
 bool IsTraySupported() {
@@ -129,7 +120,7 @@ void DeleteRegisteredTray(HKEY run, const wchar_t* keepFile) {
   if (chars == kRunPathChars && path[kRunPathChars - 1] != L'\0') return;  // no whole path
   if (chars < kRunPathChars) path[chars] = L'\0';
   if (path[0] == L'\0') return;
-  if (keepFile && *keepFile && SamePath(path, keepFile)) return;
+  if (keepFile && *keepFile && EqualsIgnoringAsciiCase(path, keepFile)) return;
   DeleteTrayFile(path);
 }
 
