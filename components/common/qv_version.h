@@ -1,6 +1,6 @@
 // Version numbers shared by the product components' version resources. The fourth number is the
-// build: the installer reads it from the product version (Part 1.2, QueryFileBuildNumber) and
-// keeps an installed monitor of build 2605 to 2629 (Part 5.2).
+// build: the installer reads it from the product version (QueryFileBuildNumber) and keeps an
+// installed monitor of build 2605 to 2629 in place during a reinstall.
 #ifndef QV_VERSION_H
 #define QV_VERSION_H
 

@@ -2,7 +2,7 @@
 //
 // Its one duty is to show that Quintavera is there: the product icon in the notification area,
 // with the tooltip "Quintavera" and a right-click menu whose "Close" ends the program. It meets
-// the installer only through the names of Part 7.3:
+// the installer only through these names:
 //   - while it runs it owns the named mutex kMutexName (created owned, released when it ends);
 //   - it has a hidden top-level window of the class kWindowClass (FindWindowW finds it);
 //   - the message 0x0402 (WM_USER + 2) posted to that window ends it cleanly: the icon is

@@ -1,4 +1,4 @@
-// qvatray.exe against the protocol of Part 7.3: mutex and window while it runs, a second copy ends
+// qvatray.exe against the installer's tray protocol: mutex and window while it runs, a second copy ends
 // at once, the message 0x0402 ends it and it lets go of the mutex. Every wait is bounded.
 #include <windows.h>
 
