@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Open help windows of the product ("HH Parent", "Quintavera Help") are closed before an install:
+# one window, then two at once; each viewer process ends and the install still completes.
+# Usage: help_window.sh <build-dir>
+set -u
+source "$(dirname "$0")/../../scripts/e2e-lib.sh"
+qv_e2e_init "$1"
+QV_RUN_TIMEOUT_MS=60000  # a help window that never closes would keep the installer looping
+helpwin="$QV_TOOLS/qvhelpwin.exe"
+viewers=()
+
+# Starts N help windows and waits until all of them are on the screen.
+open_help_windows() {
+  local count="$1" i tries=40
+  for ((i = 0; i < count; i++)); do
+    wine "$helpwin" show 90 >/dev/null 2>&1 &
+    viewers+=($!)
+  done
+  while [ "$tries" -gt 0 ]; do
+    [ "$(wine "$helpwin" count 2>/dev/null | tr -d '\r')" = "help windows: $count" ] && return 0
+    sleep 0.25
+    tries=$((tries - 1))
+  done
+  qv_fail "the $count help window(s) did not appear"
+}
+
+# Every viewer process has ended (bounded: they end on their own after 90 s at the latest).
+expect_viewers_ended() {
+  local pid code
+  for pid in "${viewers[@]}"; do
+    code=0
+    timeout 15 tail --pid="$pid" -f /dev/null || code=$?
+    if [ "$code" = 0 ]; then
+      wait "$pid"; code=$?
+      [ "$code" = 0 ] && echo "ok: help viewer $pid closed" ||
+        qv_fail "help viewer $pid ended with $code (3: its own time-out, not closed)"
+    else
+      qv_fail "help viewer $pid still runs"; kill "$pid" 2>/dev/null
+    fi
+  done
+  viewers=()
+  [ "$(wine "$helpwin" count 2>/dev/null | tr -d '\r')" = "help windows: 0" ] &&
+    echo "ok: no help window left" || qv_fail "a help window is still open"
+}
+
+for windows in 1 2; do
+  qv_e2e_reset
+  qv_log "$windows help window(s) open before the install"
+  open_help_windows "$windows"
+  qv_run in_notray
+  qv_expect_rc 1
+  qv_expect_no_out '^--- log window'
+  expect_viewers_ended
+  qv_state
+  qv_expect_installed
+done
+
+qv_e2e_finish
