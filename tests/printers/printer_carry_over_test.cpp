@@ -63,6 +63,8 @@ TEST_F(CarryOver, OnlyProductPrintersWithAUsableSubKeyComeBack) {
   AddProductPrinter(L"No key");
   SetData(AddProductPrinter(L"Too long"), "", std::string(64, 'x'));
   SetData(AddProductPrinter(L"Keyed"), "", "k");
+  AddProductPrinter(L"Unterminated").data[{"", "SubKey"}] = {REG_SZ, std::vector<BYTE>(64, 'u')};
+  AddProductPrinter(L"Binary").data[{"DsUser", "SubKey"}] = {REG_BINARY, {'b', 0}};
   sim.AddPrinter(L"Fax", L"Fax driver", kProductPort);
   AddProductPrinter(L"\\\\server\\Shared").connection = true;
   sim.defaultPrinter = L"Fax";
