@@ -41,13 +41,14 @@ bool Parse(std::vector<const wchar_t*> words, RunOptions& options) {
 
 TEST(ParseRunOptions, OptionsComeBeforeTheProgramOnly) {
   RunOptions options;
-  ASSERT_TRUE(Parse({L"qvrun", L"--compat", L"c.dll", L"--timeout-ms", L"2000", L"qvinstall.exe",
-                     L"--compat", L"77"},
+  ASSERT_TRUE(Parse({L"qvrun", L"--compat", L"c.dll", L"--shift", L"--timeout-ms", L"2000",
+                     L"qvinstall.exe", L"--compat", L"--shift"},
                     options));
   EXPECT_EQ(options.compatDll, L"c.dll");
   EXPECT_EQ(options.timeoutMs, 2000u);
+  EXPECT_TRUE(options.shift);
   EXPECT_EQ(options.installer, L"qvinstall.exe");
-  EXPECT_EQ(options.arguments, (std::vector<std::wstring>{L"--compat", L"77"}));
+  EXPECT_EQ(options.arguments, (std::vector<std::wstring>{L"--compat", L"--shift"}));
 }
 
 TEST(ParseRunOptions, RefusesWhatWouldRunWithoutABound) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The runner itself: a log window is printed whole and closed, a program that never ends is
-# killed at the bound, and the real installer's log window is captured.
+# killed at the bound, Shift held for the installer (--shift) shows a clean run's log window, and
+# the real installer's log window is captured.
 # Usage: runner.sh <build-dir>
 set -u
 source "$(dirname "$0")/../../scripts/e2e-lib.sh"
@@ -25,6 +26,13 @@ QV_COMPAT=0 QV_RUN_TIMEOUT_MS=2000 qv_run_program "$fixture" hang
 qv_expect_rc 255
 qv_expect_out '^qvrun: killed after 2000 ms$'
 [ $(($(date +%s) - start)) -lt 30 ] && echo "ok: ended at the bound" || qv_fail "took too long"
+
+qv_log "Shift held by the runner: a run without errors shows its log window"
+qv_run_program --shift "$QV_PKG_WIN\\drv\\qvinstall.exe" in_notray
+qv_expect_rc 1
+qv_expect_out '^--- log window: Quintavera build 2629- Install log\.$'
+qv_expect_out '^##0010$'
+qv_expect_no_out '^qvrun: shift not held'
 
 qv_log "the installer's own log window: product files missing beside it"
 qv_partial_package qvinstall.exe

@@ -1,6 +1,6 @@
 // qvrun: runs the installer in the Wine machine, prints its log window and reports its end.
 //
-//   qvrun.exe [--compat <dll>] [--timeout-ms N] <qvinstall.exe> [word [hwnd]]
+//   qvrun.exe [--compat <dll>] [--timeout-ms N] [--shift] <qvinstall.exe> [word [hwnd]]
 //
 // Exit code: the installer's, or 255 when it was killed at the time-out, 254 when it could not
 // be started or prepared, 253 for a malformed command line.
@@ -91,14 +91,38 @@ bool WatchInstaller(const InstallerProcess& installer, DWORD timeoutMs, ProcessM
   return true;
 }
 
+// The Shift key held down through injected input for as long as the scope lives, so that the
+// installer's GetAsyncKeyState sees it and shows its log window at the end of a run.
+class HeldShift {
+ public:
+  explicit HeldShift(bool hold) : held_(hold && Send(0)) {}
+  HeldShift(const HeldShift&) = delete;
+  HeldShift& operator=(const HeldShift&) = delete;
+  ~HeldShift() {
+    if (held_) Send(KEYEVENTF_KEYUP);
+  }
+
+ private:
+  static bool Send(DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = VK_SHIFT;
+    input.ki.dwFlags = flags;
+    return ::SendInput(1, &input, sizeof input) == 1;
+  }
+  bool held_;
+};
+
 int Run(const RunOptions& options) {
   const ULONGLONG start = ::GetTickCount64();
+  HeldShift shift(options.shift);
   InstallerProcess installer;
   if (!StartInstaller(options, installer)) return kNotStarted;
   ProcessMetrics metrics;
   const bool ended = WatchInstaller(installer, options.timeoutMs, metrics);
   const ULONGLONG elapsed = ::GetTickCount64() - start;
   if (!ended) installer.Kill(kKilled);
+  if (options.shift && !(::GetAsyncKeyState(VK_SHIFT) & 0x8000)) PrintLine(L"qvrun: shift not held");
   PrintLine(L"qvrun: wall time " + std::to_wstring(elapsed) + L" ms");
   PrintLine(L"qvrun: peak working set " + std::to_wstring(metrics.peakWorkingSet) + L" bytes");
   PrintLine(L"qvrun: handle count " + std::to_wstring(metrics.handleCount));
@@ -120,7 +144,7 @@ int wmain(int argc, wchar_t** argv) {
   if (!qvrun::ParseRunOptions(argc, argv, options, error)) {
     qvtools::PrintLine(L"qvrun: " + error);
     qvtools::PrintLine(
-        L"usage: qvrun.exe [--compat <dll>] [--timeout-ms N] <qvinstall.exe> [word [hwnd]]");
+        L"usage: qvrun.exe [--compat <dll>] [--timeout-ms N] [--shift] <qvinstall.exe> [word [hwnd]]");
     return qvrun::kUsage;
   }
   return qvrun::Run(options);

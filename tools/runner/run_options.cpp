@@ -31,6 +31,8 @@ bool ParseRunOptions(int argc, wchar_t** argv, RunOptions& options, std::wstring
         error = L"--timeout-ms needs a positive number of milliseconds";
         return false;
       }
+    } else if (option == L"--shift") {
+      options.shift = true;
     } else if (option.rfind(L"--", 0) == 0) {
       error = L"unknown or incomplete option " + option;
       return false;

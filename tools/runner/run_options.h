@@ -13,11 +13,12 @@ constexpr DWORD kDefaultTimeoutMs = 300000;
 struct RunOptions {
   std::wstring compatDll;                // empty: run the installer untouched
   DWORD timeoutMs = kDefaultTimeoutMs;   // the installer is killed after this long
+  bool shift = false;                    // Shift held down while the installer runs
   std::wstring installer;                // path of qvinstall.exe (or any program)
   std::vector<std::wstring> arguments;   // command word and owner window, passed on as given
 };
 
-// Reads `qvrun [--compat <dll>] [--timeout-ms N] <installer> [word [hwnd]]`.
+// Reads `qvrun [--compat <dll>] [--timeout-ms N] [--shift] <installer> [word [hwnd]]`.
 // Returns false and an explanation in `error` when the line is malformed.
 bool ParseRunOptions(int argc, wchar_t** argv, RunOptions& options, std::wstring& error);
 
