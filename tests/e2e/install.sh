@@ -16,6 +16,7 @@ qv_expect_state '^printer: Quintavera \| port=Quintavera: \| driver=Quintavera p
 qv_expect_state '^run value QuintaveraTray: C:\\qvpkg\\qvatray\.exe$'
 qv_expect_state '^tray mutex: yes$'
 qv_expect_state '^tray window: yes$'
+qv_expect_state '^tray running: yes$'
 qv_expect_state '^pending renames: 0$'
 # The staged copies in the driver directory are gone again.
 qv_expect_state '^file: .*\\x64\\orbdrv64\.dll \| exists=no'
