@@ -1,49 +1,57 @@
 #!/usr/bin/env bash
-# An uninstall while another process holds the monitor DLL open without delete sharing: the DLL
-# is handed to Windows for deletion at the restart (exit code 101) and named in
-# "PendingFileRenameOperations"; Wine's restart (wineboot -r) carries the deletion out.
+# An uninstall while another process holds the monitor DLL: opened without delete sharing, then
+# loaded as an image. The DLL is handed to Windows for deletion at the restart (exit code 101),
+# named in "PendingFileRenameOperations", makes "onInit" answer 200, and Wine's restart
+# (wineboot -r) carries the deletion out.
 # Usage: locked_monitor.sh <build-dir>
 set -u
 source "$(dirname "$0")/../../scripts/e2e-lib.sh"
 qv_e2e_init "$1"
-qv_e2e_reset
 QV_RUN_TIMEOUT_MS=120000
 hold="$QV_TOOLS/qvhold.exe"
 dll='C:\windows\system32\orbmon64.dll'
 
-qv_run in_notray
-qv_expect_rc 1
+# Starts the holder in the background and waits until it holds the DLL.
+start_holder() {
+  wine "$hold" hold "$dll" "$1" 100 >"$QV_WORK/hold.txt" 2>&1 &
+  holder=$!
+  local tries=40
+  until grep -q '^holding' "$QV_WORK/hold.txt" 2>/dev/null || [ "$tries" = 0 ]; do
+    sleep 0.25; tries=$((tries - 1))
+  done
+  qv_expect_in "$QV_WORK/hold.txt" '^holding '
+}
 
-qv_log "a program holds $dll open (FILE_SHARE_READ only)"
-wine "$hold" hold "$dll" open 100 >"$QV_WORK/hold.txt" 2>&1 &
-holder=$!
-tries=40
-until grep -q '^holding' "$QV_WORK/hold.txt" 2>/dev/null || [ "$tries" = 0 ]; do
-  sleep 0.25; tries=$((tries - 1))
+stop_holder() {
+  wine "$hold" release >/dev/null 2>&1 || qv_fail "no holder was waiting"
+  timeout 15 tail --pid="$holder" -f /dev/null || { qv_fail "holder still runs"; kill "$holder"; }
+  wait "$holder" 2>/dev/null
+}
+
+for mode in open load; do
+  qv_e2e_reset
+  qv_run in_notray
+  qv_expect_rc 1
+  qv_log "a program holds $dll ($mode)"
+  start_holder "$mode"
+
+  qv_run uninstall
+  qv_expect_rc 101
+  qv_expect_no_out '^--- log window'
+  qv_state
+  qv_expect_removed
+  qv_expect_state '^pending renames: 1$'
+  qv_expect_state '^pending rename: .*\\system32\\orbmon64\.dll -> \(delete\)$'
+  qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=yes'
+  qv_run onInit
+  qv_expect_rc 200
+
+  qv_log "the holder lets go; Wine restarts"
+  stop_holder
+  wineboot -r >/dev/null 2>&1 || true
+  qv_state
+  qv_expect_state '^pending renames: 0$'
+  qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=no'
 done
-qv_expect_in "$QV_WORK/hold.txt" '^holding '
-
-qv_run uninstall
-qv_expect_rc 101
-qv_expect_no_out '^--- log window'
-qv_state
-qv_expect_removed
-qv_expect_state '^pending renames: 1$'
-qv_expect_state '^pending rename: .*\\system32\\orbmon64\.dll -> \(delete\)$'
-qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=yes'
-qv_log "onInit sees the product file still queued"
-qv_run onInit
-qv_expect_rc 200
-
-qv_log "the holder lets go; Wine restarts"
-wine "$hold" release >/dev/null 2>&1 || qv_fail "no holder was waiting"
-timeout 15 tail --pid="$holder" -f /dev/null || { qv_fail "holder still runs"; kill "$holder"; }
-wait "$holder" 2>/dev/null
-wineboot -r >/dev/null 2>&1 || true
-
-wineserver -p
-qv_state
-qv_expect_state '^pending renames: 0$'
-qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=no'
 
 qv_e2e_finish
