@@ -18,10 +18,10 @@ std::vector<std::wstring> Names(const FileNameList& list) {
 
 class PendingDeletesTest : public Scenario {
  protected:
-  // The lines of the retries and of the spooler restarts, in order.
-  std::vector<std::wstring> RetryLines() const {
+  // The lines of the retries and of the spooler restarts in a run's log, in order.
+  static std::vector<std::wstring> RetryLines(const std::wstring& log) {
     std::vector<std::wstring> lines;
-    for (const std::wstring& line : SplitLines(ctx.logText.Text())) {
+    for (const std::wstring& line : SplitLines(log)) {
       if (line.find(L"DeleteFile-try") != std::wstring::npos ||
           line.find(L"#Restart Spooler") != std::wstring::npos) {
         lines.push_back(line.substr(line.find_first_not_of(L' ')));
@@ -109,15 +109,9 @@ TEST_F(PendingDeletesTest, UninstallCleanUpLeavesOnlyTheLockedFileForTheReboot) 
       EXPECT_FALSE(machine.FileExists(L"C:\\windows\\system32\\queued.dll"));
       EXPECT_EQ(ScheduleDeletesAtReboot(run), 1u);
       EXPECT_EQ(run.errorCount - errorsBefore, startFails ? 1 : 0);
-      std::vector<std::wstring> retries;
-      for (const std::wstring& line : SplitLines(run.logText.Text())) {
-        if (line.find(L"DeleteFile-try") != std::wstring::npos ||
-            line.find(L"Restart Spooler") != std::wstring::npos) {
-          retries.push_back(line.substr(line.find_first_not_of(L' ')));
-        }
-      }
-      EXPECT_EQ(retries, (std::vector<std::wstring>{L"DeleteFile-try", L"DeleteFile-try",
-                                                    L"#Restart Spooler", L"DeleteFile-try"}));
+      EXPECT_EQ(RetryLines(run.logText.Text()),
+                (std::vector<std::wstring>{L"DeleteFile-try", L"DeleteFile-try",
+                                           L"#Restart Spooler", L"DeleteFile-try"}));
     }
     EXPECT_EQ(machine.PendingRenames().size(), 4u);  // the queued deletion and the locked file
     EXPECT_EQ(machine.LiveBlocks(), 0);

