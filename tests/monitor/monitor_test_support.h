@@ -42,11 +42,10 @@ inline bool HasLine(const std::vector<std::wstring>& lines, const std::wstring& 
 }
 
 // A monitor "Quintavera:" registered with its DLL of `build` loaded by the spooler.
-inline void RegisterProductMonitor(SimWindows& sim, int32_t build,
-                                   const std::wstring& dll = L"orbmon64.dll") {
+inline void RegisterProductMonitor(SimWindows& sim, int32_t build) {
   sim.AddFile(kMonitorDll, "old monitor", build);
   sim.FindFile(kMonitorDll)->heldBySpooler = true;
-  sim.monitors.push_back(SimMonitor{L"Quintavera:", L"Windows x64", dll});
+  sim.monitors.push_back(SimMonitor{L"Quintavera:", L"Windows x64", L"orbmon64.dll"});
 }
 
 }  // namespace qv::sim
