@@ -89,8 +89,7 @@ TEST_F(MonitorOperations, RegistrationRetriesEvery50msThenGivesUp) {
 }
 
 TEST_F(MonitorOperations, LockedDllIsCopiedWithTheSpoolerStopped) {
-  sim.AddFile(kMonitorDll, "old monitor", 2500);
-  sim.FindFile(kMonitorDll)->heldBySpooler = true;
+  sim.AddFile(kMonitorDll, "old monitor", 2500).heldBySpooler = true;
   Start();
   InstallMonitor(ctx);
   EXPECT_EQ(sim.spoolerService.stopRequests, 1);

@@ -2,24 +2,24 @@
 #include "scenario.h"
 
 #include "core/command_line.h"
+#include "sim_tray.h"
 
 namespace qv::sim {
 
 Scenario::Scenario() {
-  sim.modulePath = std::wstring(kSetupDir) + L"qvinstall.exe";
-  sim.systemDirectory = L"C:\\windows\\system32";
-  sim.driverDirectory = L"C:\\windows\\system32\\spool\\drivers\\x64";
-  sim.registry[Lower(L"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run")];
-  sim.registry[Lower(L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager")];
+  sim.registry[Lower(kRunKey)];
+  sim.registry[Lower(kSessionManagerKey)];
 }
 
-void Scenario::StagePackage() {
+void StageProductPackage(SimWindows& sim) {
   for (const wchar_t* file : {L"orbmon64.dll", L"orbdrv64.dll", L"orbui64.dll"}) {
     sim.AddFile(std::wstring(kSetupDir) + file, "component", 2629);
   }
   sim.AddFile(std::wstring(kSetupDir) + L"orbhelp.chm", "help");
   sim.AddFile(L"C:\\setup\\qvatray.exe", "tray");
 }
+
+void Scenario::StagePackage() { StageProductPackage(sim); }
 
 int Scenario::Run(const std::wstring& arguments) {
   sim.commandLine = L"\"" + sim.modulePath + L"\" " + arguments;

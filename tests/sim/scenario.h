@@ -15,6 +15,9 @@ constexpr wchar_t kSetupDir[] = L"C:\\setup\\drv\\";
 constexpr wchar_t kSystemDir[] = L"C:\\windows\\system32\\";
 constexpr wchar_t kDriverDir[] = L"C:\\windows\\system32\\spool\\drivers\\x64\\";
 
+// Lays out the product files of build 2629 beside the installer (C:\setup\drv).
+void StageProductPackage(SimWindows& sim);
+
 class Scenario : public ::testing::Test {
  protected:
   Scenario();

@@ -8,8 +8,6 @@ namespace qv::sim {
 namespace {
 
 constexpr char kBuildMarker[] = "[build=";
-constexpr wchar_t kSessionManager[] = L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
 
 int32_t BuildOf(const SimFile& file) {
   const size_t at = file.data.find(kBuildMarker);
@@ -72,10 +70,7 @@ BOOL SimWindows::ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD re
   if (Fault("ReadFile")) return FALSE;
   HandleEntry* entry = FindHandle(handle, HandleKind::kFile);
   SimFile* file = entry ? FindFile(entry->name) : nullptr;
-  if (!file) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (!file) return Fail(ERROR_INVALID_HANDLE);
   const uint64_t available =
       file->data.size() - std::min<uint64_t>(entry->position, file->data.size());
   *read = static_cast<DWORD>(std::min<uint64_t>(available, toRead));
@@ -90,10 +85,7 @@ BOOL SimWindows::WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD
   if (Fault("WriteFile")) return FALSE;
   HandleEntry* entry = FindHandle(handle, HandleKind::kFile);
   SimFile* file = entry && entry->write ? FindFile(entry->name) : nullptr;
-  if (!file) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (!file) return Fail(ERROR_INVALID_HANDLE);
   file->data.append(static_cast<const char*>(buffer), toWrite);
   *written = toWrite;
   return TRUE;
@@ -102,36 +94,27 @@ BOOL SimWindows::WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD
 BOOL SimWindows::DeleteFileW(LPCWSTR fileName) {
   if (Fault("DeleteFileW")) return FALSE;
   SimFile* file = FindFile(fileName);
-  if (!file) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return FALSE;
-  }
-  if (file->directory || IsLocked(*this, *file)) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
+  if (!file) return Fail(ERROR_FILE_NOT_FOUND);
+  if (file->directory || IsLocked(*this, *file)) return Fail(ERROR_ACCESS_DENIED);
   files.erase(Lower(fileName));
   return TRUE;
 }
 
 BOOL SimWindows::MoveFileExW(LPCWSTR existing, LPCWSTR newName, DWORD flags) {
   if (Fault("MoveFileExW")) return FALSE;
-  if (!(flags & MOVEFILE_DELAY_UNTIL_REBOOT) || newName) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (!(flags & MOVEFILE_DELAY_UNTIL_REBOOT) || newName) return Fail(ERROR_INVALID_PARAMETER);
   std::vector<std::wstring> queue = PendingRenames();
   queue.push_back(std::wstring(L"\\??\\") + existing);
   queue.push_back(L"");
-  SetRegMultiSz(kSessionManager, kPendingValue, queue);
+  SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, queue);
   return TRUE;
 }
 
 std::vector<std::wstring> SimWindows::PendingRenames() const {
   std::vector<std::wstring> strings;
-  auto key = registry.find(Lower(kSessionManager));
+  auto key = registry.find(Lower(kSessionManagerKey));
   if (key == registry.end()) return strings;
-  auto value = key->second.find(Lower(kPendingValue));
+  auto value = key->second.find(Lower(kPendingRenamesValue));
   if (value == key->second.end()) return strings;
   const auto* chars = reinterpret_cast<const wchar_t*>(value->second.data.data());
   const size_t count = value->second.data.size() / sizeof(wchar_t);
@@ -157,7 +140,7 @@ void SimWindows::Reboot() {
       files.erase(Lower(source));
     }
   }
-  registry[Lower(kSessionManager)].erase(Lower(kPendingValue));
+  registry[Lower(kSessionManagerKey)].erase(Lower(kPendingRenamesValue));
   for (auto& [path, file] : files) file.lockedForever = false;
   spoolerService.state = SERVICE_RUNNING;
 }
@@ -165,10 +148,7 @@ void SimWindows::Reboot() {
 DWORD SimWindows::GetFileAttributesW(LPCWSTR fileName) {
   if (Fault("GetFileAttributesW")) return INVALID_FILE_ATTRIBUTES;
   const SimFile* file = FindFile(fileName);
-  if (!file) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return INVALID_FILE_ATTRIBUTES;
-  }
+  if (!file) return Fail(ERROR_FILE_NOT_FOUND, INVALID_FILE_ATTRIBUTES);
   return file->directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
 }
 

@@ -25,8 +25,13 @@ bool SimWindows::MonitorRegistered(const std::wstring& name) const {
                      [&](const SimMonitor& m) { return m.name == name; });
 }
 
-bool PortExists(const SimWindows& sim, const std::wstring& port) {
-  return Lower(port) == L"file:" || Lower(port) == L"lpt1:" || sim.MonitorRegistered(port);
+bool PortsExist(const SimWindows& sim, const std::wstring& ports) {
+  for (const std::wstring& port : SplitPorts(ports)) {
+    if (Lower(port) != L"file:" && Lower(port) != L"lpt1:" && !sim.MonitorRegistered(port)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 // ---- Monitors ----------------------------------------------------------------------------------
@@ -35,10 +40,7 @@ BOOL SimWindows::EnumMonitorsW(LPWSTR, DWORD level, LPBYTE info, DWORD size, LPD
                                LPDWORD returned) {
   *returned = 0;
   if (Fault("EnumMonitorsW")) return FALSE;
-  if (level != 1 && level != 2) {
-    SetLastError(ERROR_INVALID_LEVEL);
-    return FALSE;
-  }
+  if (level != 1 && level != 2) return Fail(ERROR_INVALID_LEVEL);
   RecordPacker packer(level == 1 ? sizeof(MONITOR_INFO_1W) : sizeof(MONITOR_INFO_2W),
                       monitors.size());
   for (size_t i = 0; i < monitors.size(); ++i) {
@@ -49,10 +51,6 @@ BOOL SimWindows::EnumMonitorsW(LPWSTR, DWORD level, LPBYTE info, DWORD size, LPD
       packer.String(i, &MONITOR_INFO_2W::pEnvironment, monitors[i].environment);
       packer.String(i, &MONITOR_INFO_2W::pDLLName, monitors[i].dll);
     }
-  }
-  if (monitors.empty()) {
-    *needed = 0;
-    return TRUE;
   }
   if (!packer.Write(*this, info, size, needed)) return FALSE;
   *returned = static_cast<DWORD>(monitors.size());
@@ -66,15 +64,9 @@ BOOL SimWindows::AddMonitorW(LPWSTR, DWORD level, LPBYTE info) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (MonitorRegistered(record->pName)) {
-    SetLastError(ERROR_PRINT_MONITOR_ALREADY_INSTALLED);
-    return FALSE;
-  }
+  if (MonitorRegistered(record->pName)) return Fail(ERROR_PRINT_MONITOR_ALREADY_INSTALLED);
   SimFile* dll = FindFile(systemDirectory + L"\\" + record->pDLLName);
-  if (!dll || !SpoolerRunning()) {
-    SetLastError(dll ? RPC_S_SERVER_UNAVAILABLE : ERROR_MOD_NOT_FOUND);
-    return FALSE;
-  }
+  if (!dll || !SpoolerRunning()) return Fail(dll ? RPC_S_SERVER_UNAVAILABLE : ERROR_MOD_NOT_FOUND);
   dll->heldBySpooler = true;
   monitors.push_back(SimMonitor{record->pName, Text(record->pEnvironment), record->pDLLName});
   return TRUE;
@@ -82,24 +74,15 @@ BOOL SimWindows::AddMonitorW(LPWSTR, DWORD level, LPBYTE info) {
 
 BOOL SimWindows::DeleteMonitorW(LPWSTR, LPWSTR environment, LPWSTR monitorName) {
   if (Fault("DeleteMonitorW")) return FALSE;
-  if (!SpoolerRunning()) {
-    SetLastError(RPC_S_SERVER_UNAVAILABLE);
-    return FALSE;
-  }
+  if (!SpoolerRunning()) return Fail(RPC_S_SERVER_UNAVAILABLE);
   auto found = std::find_if(monitors.begin(), monitors.end(), [&](const SimMonitor& m) {
     return m.name == Text(monitorName) &&
            (!environment || Lower(m.environment) == Lower(environment));
   });
-  if (found == monitors.end()) {
-    SetLastError(ERROR_UNKNOWN_PRINT_MONITOR);
-    return FALSE;
-  }
+  if (found == monitors.end()) return Fail(ERROR_UNKNOWN_PRINT_MONITOR);
   for (const SimPrinter& printer : printers) {
     for (const auto& port : SplitPorts(printer.port)) {
-      if (port == found->name) {
-        SetLastError(ERROR_PRINT_MONITOR_IN_USE);
-        return FALSE;
-      }
+      if (port == found->name) return Fail(ERROR_PRINT_MONITOR_IN_USE);
     }
   }
   // The spooler keeps the DLL loaded until it stops.

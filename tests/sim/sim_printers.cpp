@@ -52,10 +52,7 @@ BOOL SimWindows::GetPrinterDriverDirectoryW(LPWSTR, LPWSTR, DWORD, LPBYTE info, 
                                             LPDWORD needed) {
   if (Fault("GetPrinterDriverDirectoryW")) return FALSE;
   *needed = static_cast<DWORD>((driverDirectory.size() + 1) * sizeof(wchar_t));
-  if (!info || size < *needed) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return FALSE;
-  }
+  if (!info || size < *needed) return Fail(ERROR_INSUFFICIENT_BUFFER);
   std::wmemcpy(reinterpret_cast<wchar_t*>(info), driverDirectory.c_str(),
                driverDirectory.size() + 1);
   return TRUE;
@@ -84,10 +81,7 @@ BOOL SimWindows::AddPrinterDriverExW(LPWSTR, DWORD level, LPBYTE info, DWORD) {
   for (int i = 0; i < 4; ++i) {
     if (!sources[i] || !*sources[i]) continue;
     SimFile* staged = FindFile(sources[i]);
-    if (!staged) {
-      SetLastError(ERROR_FILE_NOT_FOUND);
-      return FALSE;
-    }
+    if (!staged) return Fail(ERROR_FILE_NOT_FOUND);
     *targets[i] = store + FileNameOf(sources[i]);
     files[Lower(*targets[i])].data = staged->data;
     files[Lower(*targets[i])].heldBySpooler = true;
@@ -105,18 +99,10 @@ BOOL SimWindows::AddPrinterDriverExW(LPWSTR, DWORD level, LPBYTE info, DWORD) {
 BOOL SimWindows::DeletePrinterDriverExW(LPWSTR, LPWSTR environment, LPWSTR driverName,
                                         DWORD deleteFlag, DWORD) {
   if (Fault("DeletePrinterDriverExW")) return FALSE;
-  auto found = std::find_if(drivers.begin(), drivers.end(), [&](const SimDriver& d) {
-    return d.name == Text(driverName) && Lower(d.environment) == Lower(Text(environment));
-  });
-  if (found == drivers.end()) {
-    SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
-    return FALSE;
-  }
+  const SimDriver* found = FindDriver(Text(driverName), Text(environment));
+  if (!found) return Fail(ERROR_UNKNOWN_PRINTER_DRIVER);
   for (const SimPrinter& printer : printers) {
-    if (printer.driver == found->name) {
-      SetLastError(ERROR_PRINTER_DRIVER_IN_USE);
-      return FALSE;
-    }
+    if (printer.driver == found->name) return Fail(ERROR_PRINTER_DRIVER_IN_USE);
   }
   if (deleteFlag & DPD_DELETE_ALL_FILES) {
     for (const std::wstring* file :
@@ -124,28 +110,24 @@ BOOL SimWindows::DeletePrinterDriverExW(LPWSTR, LPWSTR environment, LPWSTR drive
       if (!file->empty()) files.erase(Lower(*file));
     }
   }
-  drivers.erase(found);
+  drivers.erase(drivers.begin() + (found - drivers.data()));
   return TRUE;
 }
 
+// The members DRIVER_INFO_2W and DRIVER_INFO_6W share.
+template <typename Info>
+static void PackDriverCore(RecordPacker& packer, size_t i, const SimDriver& d) {
+  packer.At<Info>(i).cVersion = d.version;
+  packer.String(i, &Info::pName, d.name);
+  packer.String(i, &Info::pEnvironment, d.environment);
+  packer.String(i, &Info::pDriverPath, d.driverPath);
+  packer.String(i, &Info::pDataFile, d.dataFile);
+  packer.String(i, &Info::pConfigFile, d.configFile);
+}
+
 static void PackDriver(RecordPacker& packer, size_t i, DWORD level, const SimDriver& d) {
-  if (level == 2) {
-    auto& r = packer.At<DRIVER_INFO_2W>(i);
-    r.cVersion = d.version;
-    packer.String(i, &DRIVER_INFO_2W::pName, d.name);
-    packer.String(i, &DRIVER_INFO_2W::pEnvironment, d.environment);
-    packer.String(i, &DRIVER_INFO_2W::pDriverPath, d.driverPath);
-    packer.String(i, &DRIVER_INFO_2W::pDataFile, d.dataFile);
-    packer.String(i, &DRIVER_INFO_2W::pConfigFile, d.configFile);
-    return;
-  }
-  auto& r = packer.At<DRIVER_INFO_6W>(i);
-  r.cVersion = d.version;
-  packer.String(i, &DRIVER_INFO_6W::pName, d.name);
-  packer.String(i, &DRIVER_INFO_6W::pEnvironment, d.environment);
-  packer.String(i, &DRIVER_INFO_6W::pDriverPath, d.driverPath);
-  packer.String(i, &DRIVER_INFO_6W::pDataFile, d.dataFile);
-  packer.String(i, &DRIVER_INFO_6W::pConfigFile, d.configFile);
+  if (level == 2) return PackDriverCore<DRIVER_INFO_2W>(packer, i, d);
+  PackDriverCore<DRIVER_INFO_6W>(packer, i, d);
   packer.String(i, &DRIVER_INFO_6W::pHelpFile, d.helpFile);
   packer.String(i, &DRIVER_INFO_6W::pszMfgName, d.manufacturer);
   packer.String(i, &DRIVER_INFO_6W::pszOEMUrl, d.oemUrl);
@@ -156,17 +138,10 @@ BOOL SimWindows::EnumPrinterDriversW(LPWSTR, LPWSTR environment, DWORD level, LP
                                      DWORD size, LPDWORD needed, LPDWORD returned) {
   *returned = 0;
   if (Fault("EnumPrinterDriversW")) return FALSE;
-  if (level != 2 && level != 6) {
-    SetLastError(ERROR_INVALID_LEVEL);
-    return FALSE;
-  }
+  if (level != 2 && level != 6) return Fail(ERROR_INVALID_LEVEL);
   std::vector<const SimDriver*> listed;
   for (const SimDriver& d : drivers) {
     if (Lower(d.environment) == Lower(Text(environment))) listed.push_back(&d);
-  }
-  if (listed.empty()) {
-    *needed = 0;
-    return TRUE;
   }
   RecordPacker packer(level == 2 ? sizeof(DRIVER_INFO_2W) : sizeof(DRIVER_INFO_6W), listed.size());
   for (size_t i = 0; i < listed.size(); ++i) PackDriver(packer, i, level, *listed[i]);
@@ -245,20 +220,13 @@ BOOL SimWindows::EnumPrintersW(DWORD flags, LPWSTR, DWORD level, LPBYTE info, DW
                                LPDWORD needed, LPDWORD returned) {
   *returned = 0;
   if (Fault("EnumPrintersW")) return FALSE;
-  if (level != 2) {
-    SetLastError(ERROR_INVALID_LEVEL);
-    return FALSE;
-  }
+  if (level != 2) return Fail(ERROR_INVALID_LEVEL);
   std::vector<const SimPrinter*> listed;
   for (const SimPrinter& p : printers) {
     if ((p.connection && (flags & PRINTER_ENUM_CONNECTIONS)) ||
         (!p.connection && (flags & PRINTER_ENUM_LOCAL))) {
       listed.push_back(&p);
     }
-  }
-  if (listed.empty()) {
-    *needed = 0;
-    return TRUE;
   }
   RecordPacker packer(sizeof(PRINTER_INFO_2W), listed.size());
   for (size_t i = 0; i < listed.size(); ++i) PackPrinter(packer, i, *listed[i]);
@@ -270,10 +238,7 @@ BOOL SimWindows::EnumPrintersW(DWORD flags, LPWSTR, DWORD level, LPBYTE info, DW
 BOOL SimWindows::OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSW) {
   if (Fault("OpenPrinterW")) return FALSE;
   SimPrinter* found = printerName ? FindPrinter(printerName) : nullptr;
-  if (!found) {
-    SetLastError(ERROR_INVALID_PRINTER_NAME);
-    return FALSE;
-  }
+  if (!found) return Fail(ERROR_INVALID_PRINTER_NAME);
   *printer = NewHandle(HandleKind::kPrinter, found->name);
   return TRUE;
 }
@@ -281,10 +246,7 @@ BOOL SimWindows::OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DE
 BOOL SimWindows::GetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD size, LPDWORD needed) {
   if (Fault("GetPrinterW")) return FALSE;
   SimPrinter* found = PrinterOf(printer);
-  if (!found || level != 2) {
-    SetLastError(found ? ERROR_INVALID_LEVEL : ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (!found || level != 2) return Fail(found ? ERROR_INVALID_LEVEL : ERROR_INVALID_HANDLE);
   RecordPacker packer(sizeof(PRINTER_INFO_2W), 1);
   PackPrinter(packer, 0, *found);
   return packer.Write(*this, info, size, needed);
@@ -293,25 +255,14 @@ BOOL SimWindows::GetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD siz
 BOOL SimWindows::SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
   if (Fault("SetPrinterW")) return FALSE;
   SimPrinter* found = PrinterOf(printer);
-  if (!found) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (!found) return Fail(ERROR_INVALID_HANDLE);
   if (level == 0 && command == PRINTER_CONTROL_PURGE) {
     found->jobs = 0;
     return TRUE;
   }
   const auto* record = reinterpret_cast<const PRINTER_INFO_2W*>(info);
-  if (level != 2 || !record) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  for (const auto& port : SplitPorts(Text(record->pPortName))) {
-    if (!PortExists(*this, port)) {
-      SetLastError(ERROR_UNKNOWN_PORT);
-      return FALSE;
-    }
-  }
+  if (level != 2 || !record) return Fail(ERROR_INVALID_PARAMETER);
+  if (!PortsExist(*this, Text(record->pPortName))) return Fail(ERROR_UNKNOWN_PORT);
   if (!ValidSettings(*this, *record)) return FALSE;
   found->port = Text(record->pPortName);
   TakeSettings(*found, *record);
@@ -325,20 +276,12 @@ HANDLE SimWindows::AddPrinterW(LPWSTR, DWORD level, LPBYTE info) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  if (FindPrinter(record->pPrinterName)) {
-    SetLastError(ERROR_PRINTER_ALREADY_EXISTS);
-    return nullptr;
-  }
+  if (FindPrinter(record->pPrinterName)) return Fail(ERROR_PRINTER_ALREADY_EXISTS, nullptr);
   if (!FindDriver(Text(record->pDriverName), L"Windows x64")) {
     SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
     return nullptr;
   }
-  for (const auto& port : SplitPorts(Text(record->pPortName))) {
-    if (!PortExists(*this, port)) {
-      SetLastError(ERROR_UNKNOWN_PORT);
-      return nullptr;
-    }
-  }
+  if (!PortsExist(*this, Text(record->pPortName))) return Fail(ERROR_UNKNOWN_PORT, nullptr);
   if (!ValidSettings(*this, *record)) return nullptr;
   SimPrinter& added = AddPrinter(record->pPrinterName, record->pDriverName, record->pPortName);
   TakeSettings(added, *record);
@@ -348,10 +291,7 @@ HANDLE SimWindows::AddPrinterW(LPWSTR, DWORD level, LPBYTE info) {
 BOOL SimWindows::DeletePrinter(HANDLE printer) {
   if (Fault("DeletePrinter")) return FALSE;
   SimPrinter* found = PrinterOf(printer);
-  if (!found) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (!found) return Fail(ERROR_INVALID_HANDLE);
   if (Lower(defaultPrinter) == Lower(found->name)) defaultPrinter.clear();
   printers.erase(printers.begin() + (found - printers.data()));
   return TRUE;
@@ -359,10 +299,7 @@ BOOL SimWindows::DeletePrinter(HANDLE printer) {
 
 BOOL SimWindows::ClosePrinter(HANDLE printer) {
   Fault("ClosePrinter");
-  if (!FindHandle(printer, HandleKind::kPrinter)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (!FindHandle(printer, HandleKind::kPrinter)) return Fail(ERROR_INVALID_HANDLE);
   EraseHandle(printer);
   return TRUE;
 }
@@ -410,10 +347,7 @@ DWORD SimWindows::SetPrinterDataA(HANDLE printer, LPSTR valueName, DWORD type, L
 
 BOOL SimWindows::GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) {
   if (Fault("GetDefaultPrinterW")) return FALSE;
-  if (defaultPrinter.empty()) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return FALSE;
-  }
+  if (defaultPrinter.empty()) return Fail(ERROR_FILE_NOT_FOUND);
   if (!buffer || *size < defaultPrinter.size() + 1) {
     *size = static_cast<DWORD>(defaultPrinter.size() + 1);
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
@@ -427,10 +361,7 @@ BOOL SimWindows::GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) {
 BOOL SimWindows::SetDefaultPrinterW(LPCWSTR printer) {
   if (Fault("SetDefaultPrinterW")) return FALSE;
   SimPrinter* found = printer ? FindPrinter(printer) : nullptr;
-  if (!found) {
-    SetLastError(ERROR_INVALID_PRINTER_NAME);
-    return FALSE;
-  }
+  if (!found) return Fail(ERROR_INVALID_PRINTER_NAME);
   defaultPrinter = found->name;
   return TRUE;
 }

@@ -1,5 +1,6 @@
 // RecordPacker: records followed by their strings in one caller block, answered with the
-// spooler's size-then-fetch protocol (ERROR_INSUFFICIENT_BUFFER with the needed size).
+// spooler's size-then-fetch protocol (ERROR_INSUFFICIENT_BUFFER with the needed size; no records
+// need nothing and succeed).
 #pragma once
 
 #include <cstring>
@@ -33,13 +34,14 @@ class RecordPacker {
     strings_.emplace_back(offset, text);
   }
   BOOL Write(SimWindows& sim, LPBYTE buffer, DWORD size, LPDWORD needed) {
+    if (records_.empty()) {
+      *needed = 0;
+      return TRUE;
+    }
     size_t total = records_.size();
     for (const auto& s : strings_) total += (s.second.size() + 1) * sizeof(wchar_t);
     *needed = static_cast<DWORD>(total);
-    if (!buffer || size < total) {
-      sim.SetLastError(ERROR_INSUFFICIENT_BUFFER);
-      return FALSE;
-    }
+    if (!buffer || size < total) return sim.Fail(ERROR_INSUFFICIENT_BUFFER);
     std::memcpy(buffer, records_.data(), records_.size());
     size_t at = records_.size();
     for (const auto& [offset, text] : strings_) {
@@ -61,7 +63,8 @@ inline std::wstring Text(LPCWSTR text) { return text ? text : L""; }
 
 // The entries of a comma-separated port list.
 std::vector<std::wstring> SplitPorts(const std::wstring& ports);
-// Ports the spooler knows: "file:", "LPT1:" and the registered monitors' ports.
-bool PortExists(const SimWindows& sim, const std::wstring& port);
+// Every entry of a comma-separated port list is a port the spooler knows: "file:", "LPT1:" or a
+// registered monitor's port.
+bool PortsExist(const SimWindows& sim, const std::wstring& ports);
 
 }  // namespace qv::sim

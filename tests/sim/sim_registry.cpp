@@ -14,23 +14,22 @@ std::wstring RootName(HKEY key) {
 
 }  // namespace
 
+// A value of `type` holding `chars` (NULs included) as bytes.
+static RegValue WideValue(DWORD type, const std::wstring& chars) {
+  const auto* bytes = reinterpret_cast<const BYTE*>(chars.data());
+  return RegValue{type, std::vector<BYTE>(bytes, bytes + chars.size() * sizeof(wchar_t))};
+}
+
 void SimWindows::SetRegString(const std::wstring& key, const std::wstring& name,
                               const std::wstring& text) {
-  RegValue value{REG_SZ, {}};
-  const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
-  value.data.assign(bytes, bytes + (text.size() + 1) * sizeof(wchar_t));
-  registry[Lower(key)][Lower(name)] = value;
+  registry[Lower(key)][Lower(name)] = WideValue(REG_SZ, text + L'\0');
 }
 
 void SimWindows::SetRegMultiSz(const std::wstring& key, const std::wstring& name,
                                const std::vector<std::wstring>& strings) {
   std::wstring joined;
   for (const auto& s : strings) joined.append(s).push_back(L'\0');
-  joined.push_back(L'\0');
-  RegValue value{REG_MULTI_SZ, {}};
-  const auto* bytes = reinterpret_cast<const BYTE*>(joined.data());
-  value.data.assign(bytes, bytes + joined.size() * sizeof(wchar_t));
-  registry[Lower(key)][Lower(name)] = value;
+  registry[Lower(key)][Lower(name)] = WideValue(REG_MULTI_SZ, joined + L'\0');
 }
 
 bool SimWindows::HasRegValue(const std::wstring& key, const std::wstring& name) const {

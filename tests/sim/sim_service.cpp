@@ -20,14 +20,8 @@ SC_HANDLE SimWindows::OpenSCManagerW(LPCWSTR, LPCWSTR, DWORD) {
 
 SC_HANDLE SimWindows::OpenServiceW(SC_HANDLE manager, LPCWSTR serviceName, DWORD) {
   if (Fault("OpenServiceW")) return nullptr;
-  if (!FindHandle(manager, HandleKind::kServiceManager)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
-  if (Lower(serviceName) != L"spooler") {
-    SetLastError(ERROR_SERVICE_DOES_NOT_EXIST);
-    return nullptr;
-  }
+  if (!FindHandle(manager, HandleKind::kServiceManager)) return Fail(ERROR_INVALID_HANDLE, nullptr);
+  if (Lower(serviceName) != L"spooler") return Fail(ERROR_SERVICE_DOES_NOT_EXIST, nullptr);
   return static_cast<SC_HANDLE>(NewHandle(HandleKind::kService, L"spooler"));
 }
 
@@ -38,10 +32,7 @@ BOOL SimWindows::ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STAT
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (spooler.state == SERVICE_STOPPED) {
-    SetLastError(ERROR_SERVICE_NOT_ACTIVE);
-    return FALSE;
-  }
+  if (spooler.state == SERVICE_STOPPED) return Fail(ERROR_SERVICE_NOT_ACTIVE);
   if (spooler.refuseStop || spooler.state != SERVICE_RUNNING) {
     SetLastError(ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
     return FALSE;
@@ -56,10 +47,7 @@ BOOL SimWindows::ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STAT
 
 BOOL SimWindows::QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) {
   if (Fault("QueryServiceStatus")) return FALSE;
-  if (!FindHandle(service, HandleKind::kService)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (!FindHandle(service, HandleKind::kService)) return Fail(ERROR_INVALID_HANDLE);
   SimService& spooler = spoolerService;
   if (spooler.state == SERVICE_STOP_PENDING || spooler.state == SERVICE_START_PENDING) {
     if (spooler.pendingLeft > 0) {
@@ -74,20 +62,11 @@ BOOL SimWindows::QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) 
 
 BOOL SimWindows::StartServiceW(SC_HANDLE service, DWORD, LPCWSTR*) {
   if (Fault("StartServiceW")) return FALSE;
-  if (!FindHandle(service, HandleKind::kService)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (!FindHandle(service, HandleKind::kService)) return Fail(ERROR_INVALID_HANDLE);
   SimService& spooler = spoolerService;
-  if (spooler.state != SERVICE_STOPPED) {
-    SetLastError(ERROR_SERVICE_ALREADY_RUNNING);
-    return FALSE;
-  }
+  if (spooler.state != SERVICE_STOPPED) return Fail(ERROR_SERVICE_ALREADY_RUNNING);
   ++spooler.startRequests;
-  if (spooler.refuseStart) {
-    SetLastError(ERROR_SERVICE_DISABLED);
-    return FALSE;
-  }
+  if (spooler.refuseStart) return Fail(ERROR_SERVICE_DISABLED);
   spooler.pendingLeft = spooler.startPendingPolls;
   spooler.state = spooler.pendingLeft > 0 ? SERVICE_START_PENDING : SERVICE_RUNNING;
   return TRUE;

@@ -139,10 +139,7 @@ HGLOBAL SimWindows::GlobalAlloc(UINT, SIZE_T bytes) {
 
 HGLOBAL SimWindows::GlobalFree(HGLOBAL mem) {
   Fault("GlobalFree");
-  if (!mem || blocks_.erase(mem) == 0) {
-    lastError_ = ERROR_INVALID_HANDLE;
-    return mem;
-  }
+  if (!mem || blocks_.erase(mem) == 0) return Fail(ERROR_INVALID_HANDLE, mem);
   std::free(mem);
   return nullptr;
 }
@@ -169,10 +166,7 @@ int SimWindows::MultiByteToWideChar(UINT, DWORD, LPCCH multiByte, int multiByteL
   const int length =
       multiByteLength < 0 ? static_cast<int>(std::strlen(multiByte)) + 1 : multiByteLength;
   if (!wide || wideLength == 0) return length;
-  if (wideLength < length) {
-    lastError_ = ERROR_INSUFFICIENT_BUFFER;
-    return 0;
-  }
+  if (wideLength < length) return Fail(ERROR_INSUFFICIENT_BUFFER, 0);
   for (int i = 0; i < length; ++i) {
     wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(multiByte[i]));
   }
@@ -194,10 +188,7 @@ DWORD SimWindows::GetTickCount() {
 DWORD SimWindows::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   if (Fault("WaitForSingleObject")) return WAIT_FAILED;
   auto found = handles_.find(reinterpret_cast<uintptr_t>(handle));
-  if (found == handles_.end()) {
-    lastError_ = ERROR_INVALID_HANDLE;
-    return WAIT_FAILED;
-  }
+  if (found == handles_.end()) return Fail(ERROR_INVALID_HANDLE, WAIT_FAILED);
   if (found->second.kind != HandleKind::kMutex) return WAIT_OBJECT_0;
   const std::string name(found->second.name.begin(), found->second.name.end());
   const uint64_t deadline = clock + milliseconds;
@@ -288,10 +279,7 @@ DWORD SimWindows::GetModuleFileNameW(HMODULE, LPWSTR fileName, DWORD size) {
   const DWORD length = static_cast<DWORD>(std::min<size_t>(modulePath.size(), size - 1));
   std::wmemcpy(fileName, modulePath.c_str(), length);
   fileName[length] = L'\0';
-  if (modulePath.size() >= size) {
-    lastError_ = ERROR_INSUFFICIENT_BUFFER;
-    return size;
-  }
+  if (modulePath.size() >= size) return Fail(ERROR_INSUFFICIENT_BUFFER, size);
   return length;
 }
 
@@ -323,10 +311,7 @@ BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTR
                         startupInfo->cb};
   start.started = FileExists(ProgramOf(start.commandLine));
   processStarts.push_back(start);
-  if (!start.started) {
-    lastError_ = ERROR_FILE_NOT_FOUND;
-    return FALSE;
-  }
+  if (!start.started) return Fail(ERROR_FILE_NOT_FOUND);
   if (onProcessStart) onProcessStart(start);
   processInfo->hProcess = NewHandle(HandleKind::kProcess);
   processInfo->hThread = NewHandle(HandleKind::kThread);

@@ -26,6 +26,11 @@ namespace qv::sim {
 std::wstring Lower(const std::wstring& text);
 std::wstring Widen(const std::string& narrow);  // Latin-1, as the simulated ANSI code page
 
+// Windows' reboot queue: this value of this key.
+constexpr wchar_t kSessionManagerKey[] =
+    L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr wchar_t kPendingRenamesValue[] = L"PendingFileRenameOperations";
+
 struct SimFile {
   std::string data;
   bool directory = false;
@@ -306,7 +311,12 @@ class SimWindows : public WindowsApi {
   }
   // Counts the call and applies a pending fault (setting the last error); true: fail now.
   bool Fault(const char* function);
-  DWORD FaultError() const { return lastError_; }
+  // Sets the last error and returns `result`: how a failing call ends.
+  template <typename T = BOOL>
+  T Fail(DWORD error, T result = FALSE) {
+    lastError_ = error;
+    return result;
+  }
   HLOCAL NewLocalBlock(SIZE_T bytes);
   void RunDueEvents();
 

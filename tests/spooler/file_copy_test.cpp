@@ -27,8 +27,7 @@ class FileCopyTest : public Scenario {
 };
 
 TEST_F(FileCopyTest, TargetLockedForThreeSecondsIsCopiedOnALaterAttempt) {
-  sim.AddFile(kTarget, "old");
-  sim.FindFile(kTarget)->lockedUntil = 3000;
+  sim.AddFile(kTarget, "old").lockedUntil = 3000;
   EXPECT_EQ(Copy(kSystem), S_OK);
   EXPECT_EQ(Lines(),
             std::vector<std::wstring>{L"  CopyFile orbmon64.dll to C:\\windows\\system32)- OK"});
@@ -40,8 +39,7 @@ TEST_F(FileCopyTest, TargetLockedForThreeSecondsIsCopiedOnALaterAttempt) {
 }
 
 TEST_F(FileCopyTest, HopelessTargetFailsAfterAHundredAttempts) {
-  sim.AddFile(kTarget, "old");
-  sim.FindFile(kTarget)->lockedForever = true;
+  sim.AddFile(kTarget, "old").lockedForever = true;
   EXPECT_EQ(Copy(kSystem), E_FAIL);
   EXPECT_EQ(sim.clock, 5000u);  // 100 x 50 ms, below the 10 s timeout: no timeout line
   EXPECT_EQ(Lines(), std::vector<std::wstring>{
@@ -68,8 +66,7 @@ TEST_F(FileCopyTest, SlowAttemptsEndWithTheTimeoutLineAcrossATickWrap) {
   SlowOpens machine;
   ScopedWindowsApi api(machine);
   machine.AddFile(L"C:\\setup\\drv\\orbmon64.dll", "monitor");
-  machine.AddFile(kTarget, "old");
-  machine.FindFile(kTarget)->lockedForever = true;
+  machine.AddFile(kTarget, "old").lockedForever = true;
   EXPECT_EQ(Copy(kSystem), E_FAIL);
   EXPECT_EQ(machine.CallCount("CreateFileW"), 1 + 51);  // 51 x 200 ms passes 10 s
   const std::vector<std::wstring> lines = Lines();

@@ -92,7 +92,7 @@ TEST_F(PendingDeletesTest, UninstallCleanUpLeavesOnlyTheLockedFileForTheReboot) 
     SCOPED_TRACE(startFails);
     SimWindows machine;
     ScopedWindowsApi api(machine);
-    machine.registry[Lower(L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager")];
+    machine.registry[Lower(kSessionManagerKey)];
     machine.AddFile(L"C:\\windows\\system32\\held.dll").heldBySpooler = true;
     machine.AddFile(L"C:\\windows\\system32\\locked.dll").lockedForever = true;
     machine.AddFile(L"C:\\windows\\system32\\queued.dll");

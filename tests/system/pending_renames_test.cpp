@@ -9,8 +9,6 @@
 namespace qv::sim {
 namespace {
 
-constexpr wchar_t kSessionManager[] = L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
 constexpr wchar_t kMonitorDll[] = L"C:\\windows\\system32\\orbmon64.dll";
 constexpr wchar_t kDriverDll[] = L"C:\\windows\\system32\\spool\\drivers\\x64\\orbdrv64.dll";
 
@@ -44,7 +42,7 @@ struct OverstatedSize : SimWindows {
 class PendingRenamesTest : public Scenario {
  protected:
   void Queue(const std::vector<std::wstring>& strings) {
-    sim.SetRegMultiSz(kSessionManager, kPendingValue, strings);
+    sim.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, strings);
   }
 };
 
@@ -71,7 +69,7 @@ TEST_F(PendingRenamesTest, ValuesAreReadWithinTheirData) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    sim.registry[Lower(kSessionManager)][Lower(kPendingValue)] = c.value;
+    sim.registry[Lower(kSessionManagerKey)][Lower(kPendingRenamesValue)] = c.value;
     const PendingRenames renames = ReadPendingRenames();
     EXPECT_EQ(Paths(renames), c.paths);
   }
@@ -83,7 +81,7 @@ TEST_F(PendingRenamesTest, ValuesAreReadWithinTheirData) {
 TEST_F(PendingRenamesTest, DataLengthIsWhatTheSecondQueryReturns) {
   OverstatedSize machine;
   ScopedWindowsApi api(machine);
-  machine.SetRegMultiSz(kSessionManager, kPendingValue, {L"C:\\a", L""});
+  machine.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, {L"C:\\a", L""});
   EXPECT_EQ(Paths(ReadPendingRenames()), (std::vector<std::wstring>{L"C:\\a", L"<null>"}));
 
   machine.FailNext("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
