@@ -52,9 +52,7 @@ BOOL SimWindows::EnumMonitorsW(LPWSTR, DWORD level, LPBYTE info, DWORD size, LPD
       packer.String(i, &MONITOR_INFO_2W::pDLLName, monitors[i].dll);
     }
   }
-  if (!packer.Write(*this, info, size, needed)) return FALSE;
-  *returned = static_cast<DWORD>(monitors.size());
-  return TRUE;
+  return packer.Write(*this, info, size, needed, returned);
 }
 
 BOOL SimWindows::AddMonitorW(LPWSTR, DWORD level, LPBYTE info) {

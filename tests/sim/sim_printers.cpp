@@ -145,9 +145,7 @@ BOOL SimWindows::EnumPrinterDriversW(LPWSTR, LPWSTR environment, DWORD level, LP
   }
   RecordPacker packer(level == 2 ? sizeof(DRIVER_INFO_2W) : sizeof(DRIVER_INFO_6W), listed.size());
   for (size_t i = 0; i < listed.size(); ++i) PackDriver(packer, i, level, *listed[i]);
-  if (!packer.Write(*this, info, size, needed)) return FALSE;
-  *returned = static_cast<DWORD>(listed.size());
-  return TRUE;
+  return packer.Write(*this, info, size, needed, returned);
 }
 
 BOOL SimWindows::GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, LPBYTE info,
@@ -230,9 +228,7 @@ BOOL SimWindows::EnumPrintersW(DWORD flags, LPWSTR, DWORD level, LPBYTE info, DW
   }
   RecordPacker packer(sizeof(PRINTER_INFO_2W), listed.size());
   for (size_t i = 0; i < listed.size(); ++i) PackPrinter(packer, i, *listed[i]);
-  if (!packer.Write(*this, info, size, needed)) return FALSE;
-  *returned = static_cast<DWORD>(listed.size());
-  return TRUE;
+  return packer.Write(*this, info, size, needed, returned);
 }
 
 BOOL SimWindows::OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSW) {

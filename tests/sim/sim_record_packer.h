@@ -33,7 +33,9 @@ class RecordPacker {
     const size_t offset = reinterpret_cast<BYTE*>(&(record.*field)) - records_.data();
     strings_.emplace_back(offset, text);
   }
-  BOOL Write(SimWindows& sim, LPBYTE buffer, DWORD size, LPDWORD needed) {
+  // Writes the block; with `returned`, the number of records written.
+  BOOL Write(SimWindows& sim, LPBYTE buffer, DWORD size, LPDWORD needed,
+             LPDWORD returned = nullptr) {
     if (records_.empty()) {
       *needed = 0;
       return TRUE;
@@ -50,6 +52,7 @@ class RecordPacker {
       std::memcpy(buffer + offset, &target, sizeof target);
       at += (text.size() + 1) * sizeof(wchar_t);
     }
+    if (returned) *returned = static_cast<DWORD>(records_.size() / recordSize_);
     return TRUE;
   }
 
