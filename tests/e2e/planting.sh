@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# DLL planting: a winspool.drv and a version.dll placed beside the installer must not stand in
+# for the system's. Wine prefers its builtins, so each run tells it to prefer a DLL found in the
+# application's directory (native first, as Windows searches it); without that the test proves
+# nothing. Runs without the compatibility layer, so the installer alone decides what it loads;
+# under plain Wine an install then ends with 100 (the layer's two Wine differences).
+# Wine 8's own user32 imports version.dll, so with "version=n,b" Wine loads the planted copy
+# at process start, before WinMain can restrict the search (Windows' user32 is a Known DLL and
+# does not import it). From then on every version.dll user in the process, the installer's
+# binding and Wine's in-process spooler alike, gets that module: the version.dll run is shown,
+# not asserted.
+# Usage: planting.sh <build-dir>
+set -u
+source "$(dirname "$0")/../../scripts/e2e-lib.sh"
+qv_e2e_init "$1"
+qv_e2e_reset
+planted="$QV_TOOLS/planted"
+cp "$planted/version.dll" "$planted/winspool.drv" "$WINEPREFIX/drive_c/qvpkg/drv/" ||
+  qv_fail "cannot plant the DLLs"
+base_overrides="$WINEDLLOVERRIDES"
+
+# Runs the installer with the planted DLL preferred; its mark is cleared first.
+qv_run_planted() {
+  local dll="$1" mark="$2" word="$3"
+  rm -f "$WINEPREFIX/drive_c/$mark"
+  WINEDLLOVERRIDES="$base_overrides;$dll=n,b" QV_COMPAT=0 qv_run "$word"
+}
+
+qv_expect_no_mark() {
+  if [ -e "$WINEPREFIX/drive_c/$1" ]; then qv_fail "C:\\$1: the planted DLL was loaded"
+  else echo "ok: no C:\\$1"; fi
+}
+
+qv_log "planted winspool.drv preferred"
+qv_run_planted winspool.drv planted-winspool.txt install
+qv_expect_no_mark planted-winspool.txt
+qv_expect_rc 100
+qv_expect_out '^ *EnumMonitors$'
+qv_run_planted winspool.drv planted-winspool.txt uninstall
+qv_expect_no_mark planted-winspool.txt
+qv_expect_rc_in 2 101 100
+qv_expect_no_out 'Procedure not found'
+
+qv_log "planted version.dll preferred (shown, not asserted: Wine's user32 loads it first)"
+qv_run_planted version planted-version.txt install
+[ -e "$WINEPREFIX/drive_c/planted-version.txt" ] && qv_log "C:\\planted-version.txt is there"
+
+qv_e2e_finish
