@@ -81,14 +81,6 @@ TEST_F(MonitorScenario, UninstallNeverReadsTheBuild) {
   EXPECT_FALSE(sim.MonitorRegistered(L"Quintavera:"));
   EXPECT_FALSE(sim.FileExists(kMonitorDll));
   EXPECT_TRUE(sim.SpoolerRunning());
-
-  // A DLL that stays locked is left for the reboot.
-  RegisterProductMonitor(sim, 2610);
-  sim.FindFile(kMonitorDll)->lockedForever = true;
-  EXPECT_EQ(Run(L"uninstall"), 101);
-  const auto queued = sim.PendingRenames();
-  ASSERT_FALSE(queued.empty());
-  EXPECT_EQ(Lower(queued[0]), Lower(std::wstring(L"\\??\\") + kMonitorDll));
   ExpectAllReleased();
 }
 

@@ -84,14 +84,22 @@ TEST_F(CarryOver, OnlyProductPrintersWithAUsableSubKeyComeBack) {
   ExpectAllReleased();
 }
 
-TEST_F(CarryOver, DefaultNameInOtherCaseIsNotTheProductPrinters) {
+// A default printer named like a product printer in another case is not that printer; an
+// uninstall then saves the product printer's settings but recreates nothing.
+TEST_F(CarryOver, DefaultNameInOtherCaseThenUninstall) {
   SetData(AddProductPrinter(L"Printer A"), "", "a-key");
   sim.defaultPrinter = L"printer a";
-
   EXPECT_EQ(Run(L"install"), 1);
-
   EXPECT_NE(sim.FindPrinter(L"Printer A"), nullptr);
   EXPECT_EQ(sim.CallCount("SetDefaultPrinterW"), 0);
+
+  sim.SetRegString(kKeys + L"a-key", L"deleted", L"1");
+  const int adds = sim.CallCount("AddPrinterW");
+  EXPECT_EQ(Run(L"uninstall"), 2);
+  EXPECT_EQ(PrinterNames(), (std::vector<std::wstring>{L"Office"}));
+  EXPECT_EQ(sim.CallCount("AddPrinterW"), adds);
+  EXPECT_TRUE(sim.HasRegValue(kKeys + L"a-key", L"deleted"));
+  EXPECT_EQ(sim.FindDriver(kProductDriver, L"Windows x64"), nullptr);
   ExpectAllReleased();
 }
 
@@ -109,19 +117,6 @@ TEST_F(CarryOver, FreshInstallAddsQuintaveraAndKeepsTheDefault) {
   EXPECT_EQ(LineOf(lines, L"#DeletePrinter(", true), -1);
   EXPECT_EQ(lines.at(heading + 2), L"        BTW, there is no printer drivers on this system.");
   EXPECT_EQ(lines.at(heading + 3), L"        No Quintavera driver (Windows x64)was found");
-  ExpectAllReleased();
-}
-
-TEST_F(CarryOver, UninstallSavesButRecreatesNothing) {
-  SetData(AddProductPrinter(L"Printer A"), "", "a-key");
-  sim.SetRegString(kKeys + L"a-key", L"deleted", L"1");
-
-  EXPECT_EQ(Run(L"uninstall"), 2);
-
-  EXPECT_EQ(PrinterNames(), (std::vector<std::wstring>{L"Office"}));
-  EXPECT_EQ(sim.CallCount("AddPrinterW"), 0);
-  EXPECT_TRUE(sim.HasRegValue(kKeys + L"a-key", L"deleted"));
-  EXPECT_EQ(sim.FindDriver(kProductDriver, L"Windows x64"), nullptr);
   ExpectAllReleased();
 }
 
