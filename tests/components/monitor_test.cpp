@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -118,30 +120,14 @@ class MonitorTest : public ::testing::Test {
   std::vector<std::wstring> cleanup_;
 };
 
+// MONITOR2 is its size followed by entry points only: every one of them is filled in.
 TEST_F(MonitorTest, EveryMonitor2EntryIsFilled) {
-  const LPMONITOR2 m = monitor_;
-  EXPECT_EQ(m->cbSize, sizeof(MONITOR2));
-  const void* entries[] = {
-      reinterpret_cast<const void*>(m->pfnEnumPorts), reinterpret_cast<const void*>(m->pfnOpenPort),
-      reinterpret_cast<const void*>(m->pfnOpenPortEx),
-      reinterpret_cast<const void*>(m->pfnStartDocPort),
-      reinterpret_cast<const void*>(m->pfnWritePort), reinterpret_cast<const void*>(m->pfnReadPort),
-      reinterpret_cast<const void*>(m->pfnEndDocPort),
-      reinterpret_cast<const void*>(m->pfnClosePort), reinterpret_cast<const void*>(m->pfnAddPort),
-      reinterpret_cast<const void*>(m->pfnAddPortEx),
-      reinterpret_cast<const void*>(m->pfnConfigurePort),
-      reinterpret_cast<const void*>(m->pfnDeletePort),
-      reinterpret_cast<const void*>(m->pfnGetPrinterDataFromPort),
-      reinterpret_cast<const void*>(m->pfnSetPortTimeOuts),
-      reinterpret_cast<const void*>(m->pfnXcvOpenPort),
-      reinterpret_cast<const void*>(m->pfnXcvDataPort),
-      reinterpret_cast<const void*>(m->pfnXcvClosePort),
-      reinterpret_cast<const void*>(m->pfnShutdown),
-      reinterpret_cast<const void*>(m->pfnSendRecvBidiDataFromPort),
-      reinterpret_cast<const void*>(m->pfnNotifyUsedPorts),
-      reinterpret_cast<const void*>(m->pfnNotifyUnusedPorts)};
-  for (size_t i = 0; i < sizeof(entries) / sizeof(entries[0]); ++i) {
-    EXPECT_NE(entries[i], nullptr) << "entry " << i;
+  ASSERT_EQ(monitor_->cbSize, sizeof(MONITOR2));
+  const auto* base = reinterpret_cast<const BYTE*>(monitor_);
+  for (size_t at = offsetof(MONITOR2, pfnEnumPorts); at < sizeof(MONITOR2); at += sizeof(void*)) {
+    void* entry = nullptr;
+    std::memcpy(&entry, base + at, sizeof(entry));
+    EXPECT_NE(entry, nullptr) << "entry at offset " << at;
   }
 }
 
