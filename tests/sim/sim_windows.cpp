@@ -29,11 +29,6 @@ std::wstring Widen(const std::string& narrow) {
   return wide;
 }
 
-SimWindows::SimWindows() {
-  commandLineCopy_.assign(commandLine.begin(), commandLine.end());
-  commandLineCopy_.push_back(L'\0');
-}
-
 SimWindows::~SimWindows() {
   for (void* block : blocks_) std::free(block);
 }

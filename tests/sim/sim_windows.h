@@ -119,7 +119,7 @@ struct SimDialog {
 
 class SimWindows : public WindowsApi {
  public:
-  SimWindows();
+  SimWindows() = default;
   ~SimWindows() override;
 
   // ---- Machine set-up and inspection -------------------------------------------------------
@@ -302,7 +302,6 @@ class SimWindows : public WindowsApi {
     std::wstring name;      // file path, mutex name, registry key path, printer name
     uint64_t position = 0;  // file read position
     bool write = false;
-    bool deletePending = false;  // printer: DeletePrinter called on this handle
   };
   HANDLE NewHandle(HandleKind kind, std::wstring name = L"");
   HandleEntry* FindHandle(const void* handle, HandleKind kind);
