@@ -1,6 +1,8 @@
 // Starting the installer, loading the compatibility layer into it, and watching it run.
 #include "installer_process.h"
 
+#include "handle_table.h"
+
 #include <psapi.h>
 
 #include <cwchar>
@@ -74,9 +76,13 @@ bool InstallerProcess::SampleMetrics(ProcessMetrics& metrics) const {
   counters.cb = sizeof(counters);
   DWORD handles = 0;
   const bool memory = ::GetProcessMemoryInfo(process_.Get(), &counters, sizeof(counters));
-  const bool count = ::GetProcessHandleCount(process_.Get(), &handles);
+  bool count = ::GetProcessHandleCount(process_.Get(), &handles) && handles > 0;
+  if (!count) {  // Wine 8 answers 0: count the process's entries in the system's handle table
+    handles = CountHandlesInSystemTable(id_);
+    count = handles > 0;
+  }
   if (memory && counters.PeakWorkingSetSize > 0) metrics.peakWorkingSet = counters.PeakWorkingSetSize;
-  if (count && handles > 0) metrics.handleCount = handles;
+  if (count && handles > metrics.handleCount) metrics.handleCount = handles;
   return memory || count;
 }
 

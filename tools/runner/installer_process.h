@@ -11,7 +11,7 @@ namespace qvrun {
 
 struct ProcessMetrics {
   SIZE_T peakWorkingSet = 0;  // bytes
-  DWORD handleCount = 0;
+  DWORD handleCount = 0;      // highest seen
 };
 
 class InstallerProcess {
@@ -32,7 +32,8 @@ class InstallerProcess {
   DWORD ExitCode() const;
   void Kill(UINT exitCode) const;
 
-  // Keeps the newest working-set peak and handle count; false once they cannot be read.
+  // Keeps the newest working-set peak and the highest handle count; false once they cannot be
+  // read.
   bool SampleMetrics(ProcessMetrics& metrics) const;
 
   DWORD Id() const { return id_; }
