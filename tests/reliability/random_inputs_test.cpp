@@ -66,7 +66,10 @@ void MakeRandomMachine(sim::SimWindows& machine, Randomizer& random) {
   }
   for (int i = random.Below(3); i > 0; --i) {
     machine.monitors.push_back(sim::SimMonitor{random.Name(), L"Windows x64", random.Name()});
-    machine.drivers.push_back(sim::SimDriver{random.Name(), L"Windows x64"});
+    sim::SimDriver driver;
+    driver.name = random.Name();
+    driver.environment = L"Windows x64";
+    machine.drivers.push_back(driver);
   }
   if (random.Below(3) == 0) machine.defaultPrinter = random.Name();
   sim::RegValue pending{static_cast<DWORD>(random.Below(4) == 0 ? REG_SZ : REG_MULTI_SZ),
