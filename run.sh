@@ -13,7 +13,7 @@ cmake --build "$build" -j2
 
 source scripts/wine-env.sh
 qv_wine_prefix
-wineserver -p 2>/dev/null || true  # already running is fine
+qv_wine_start
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wine net start spooler >/dev/null 2>&1 || true
 

@@ -11,6 +11,6 @@ cmake --build --preset mingw -j "$(nproc)"
 
 source scripts/wine-env.sh
 qv_wine_prefix
-wineserver -p 2>/dev/null || true  # already running is fine
+qv_wine_start
 trap 'wineserver -k 2>/dev/null || true' EXIT
 ctest --preset mingw "$@"

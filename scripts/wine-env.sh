@@ -15,3 +15,10 @@ qv_wine_prefix() {
     touch "$WINEPREFIX/.qv-ready"
   fi
 }
+
+# Starts a persistent wineserver and Wine's background services with their output on /dev/null,
+# so that no later pipe (CTest's, a caller's) is held open by a service that outlives its program.
+qv_wine_start() {
+  wineserver -p 2>/dev/null || true  # already running is fine
+  wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+}
