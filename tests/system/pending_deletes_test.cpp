@@ -139,5 +139,17 @@ TEST_F(PendingDeletesTest, UninstallLeavingTheMonitorDllForTheRebootExitsWith101
   ExpectAllReleased();
 }
 
+// During a reinstall the old DLL that cannot be deleted is dropped after the removal, not
+// scheduled: the run ends without a reboot (here 100, from the failed copy over that DLL).
+TEST_F(PendingDeletesTest, ReinstallDropsAnUndeletableOldMonitorDll) {
+  StagePackage();
+  sim.monitors.push_back(SimMonitor{L"Quintavera:", L"Windows x64", L"orbmon64.dll"});
+  sim.AddFile(L"C:\\windows\\system32\\orbmon64.dll", "monitor", 2604).lockedForever = true;
+  EXPECT_EQ(Run(L"install"), 100);
+  EXPECT_TRUE(sim.PendingRenames().empty());
+  EXPECT_TRUE(sim.MonitorRegistered(L"Quintavera:"));
+  ExpectAllReleased();
+}
+
 }  // namespace
 }  // namespace qv::sim
