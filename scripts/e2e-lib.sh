@@ -10,6 +10,7 @@
 #                                 output in $QV_OUT, exit code in $QV_RC
 #   qv_state                      qvstate report in $QV_STATE
 #   qv_expect_rc / qv_expect_state / qv_expect_no_state / qv_expect_out / qv_expect_no_out
+#   qv_run_expect <rc> [word]     qv_run, then qv_expect_rc
 #   qv_e2e_finish                 stops the wineserver; exit status 1 if any expectation failed
 
 QV_ROOT="${QV_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
@@ -90,6 +91,8 @@ qv_run_program() {
 
 qv_run() { qv_log "qvinstall ${*:-(no word)}"; qv_run_program "$QV_PKG_WIN\\drv\\qvinstall.exe" "$@"; }
 
+qv_run_expect() { local rc="$1"; shift; qv_run "$@"; qv_expect_rc "$rc"; }
+
 qv_state() {
   wine "$QV_TOOLS/qvstate.exe" "$QV_PKG_WIN\\qvatray.exe" >"$QV_STATE" 2>&1 || true
 }
@@ -113,6 +116,12 @@ qv_fail() {
 
 qv_expect_rc() {
   [ "$QV_RC" = "$1" ] && echo "ok: exit code $1" || qv_fail "exit code $QV_RC, expected $1"
+}
+
+# Waits (15 s at most) for a background process to end; kills it and fails if it does not.
+qv_wait_pid() {
+  timeout 15 tail --pid="$1" -f /dev/null && return 0
+  qv_fail "$2 $1 still runs"; kill "$1" 2>/dev/null; return 1
 }
 
 qv_expect_rc_in() {
@@ -148,6 +157,16 @@ qv_expect_installed() {
   qv_expect_state '^driver: Quintavera printer \| version=3 '
   qv_expect_state '^driver-file: Quintavera printer \| role=driver .*\| exists=yes \| version=[0-9.]+\.2629$'
   qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=yes'
+  local name
+  for name in "$@"; do
+    qv_expect_state "^printer: $name \\| port=Quintavera: \\| driver=Quintavera printer \\|"
+  done
+}
+
+# No tray program running and no log-on entry for it.
+qv_expect_no_tray() {
+  qv_expect_state '^run value QuintaveraTray: \(none\)$'
+  qv_expect_state '^tray running: no$'
 }
 
 # What an uninstall leaves: none of the product's objects.
@@ -156,8 +175,13 @@ qv_expect_removed() {
   qv_expect_no_state '^port: Quintavera:'
   qv_expect_no_state '^driver: Quintavera printer'
   qv_expect_no_state 'driver=Quintavera printer'
-  qv_expect_state '^run value QuintaveraTray: \(none\)$'
-  qv_expect_state '^tray running: no$'
+  qv_expect_no_tray
+}
+
+# The monitor DLL deleted for good: no rename left for the restart.
+qv_expect_monitor_dll_gone() {
+  qv_expect_state '^pending renames: 0$'
+  qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=no'
 }
 
 qv_e2e_finish() {

@@ -1,30 +1,36 @@
 #!/usr/bin/env bash
-# The setup package's questions and requests before and after an install: "onInit",
-# "onChkDrv", "def.set", "removetray".
+# The setup package's command words: those that only dispatch (their exit codes on a clean
+# machine), then its questions and requests before and after an install: "onInit", "onChkDrv",
+# "def.set", "removetray".
 # Usage: checks.sh <build-dir>
 set -u
 source "$(dirname "$0")/../../scripts/e2e-lib.sh"
 qv_e2e_init "$1"
 qv_e2e_reset
+echo "machine reset in ${QV_RESET_MS} ms"
 
-qv_log "clean machine: no default printer, no driver"
-qv_run onInit;   qv_expect_rc 102
-qv_run onChkDrv; qv_expect_rc 3
-qv_run def.set;  qv_expect_rc 4
+qv_log "clean machine: no default printer, no driver, no tray"
+qv_run_expect 6
+qv_run_expect 6 DEF.SET
+qv_run_expect 6 def.set2
+qv_run_expect 6 no-such-word
+qv_run_expect 4 def.set
+qv_run_expect 102 onInit
+qv_run_expect 3 onChkDrv
+qv_run_expect 6 removetray
+qv_expect_no_out '^--- log window'
 
-qv_run install;  qv_expect_rc 1
-qv_run onChkDrv; qv_expect_rc 103
-qv_run def.set;  qv_expect_rc 4
+qv_run_expect 1 install
+qv_run_expect 103 onChkDrv
+qv_run_expect 4 def.set
 qv_state
 qv_expect_state '^default printer: Quintavera$'
-qv_run onInit;   qv_expect_rc 3
+qv_run_expect 3 onInit
 
 qv_wait_state '^tray window: yes$' || true
-qv_run removetray
-qv_expect_rc 6
+qv_run_expect 6 removetray
 qv_state
-qv_expect_state '^tray running: no$'
-qv_expect_state '^run value QuintaveraTray: \(none\)$'
+qv_expect_no_tray
 qv_expect_state '^file: C:\\qvpkg\\qvatray\.exe \| exists=no'
 qv_expect_no_out '^--- log window'
 

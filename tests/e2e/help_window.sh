@@ -28,15 +28,10 @@ open_help_windows() {
 expect_viewers_ended() {
   local pid code
   for pid in "${viewers[@]}"; do
-    code=0
-    timeout 15 tail --pid="$pid" -f /dev/null || code=$?
-    if [ "$code" = 0 ]; then
-      wait "$pid"; code=$?
-      [ "$code" = 0 ] && echo "ok: help viewer $pid closed" ||
-        qv_fail "help viewer $pid ended with $code (3: its own time-out, not closed)"
-    else
-      qv_fail "help viewer $pid still runs"; kill "$pid" 2>/dev/null
-    fi
+    qv_wait_pid "$pid" "help viewer" || continue
+    code=0; wait "$pid" || code=$?
+    [ "$code" = 0 ] && echo "ok: help viewer $pid closed" ||
+      qv_fail "help viewer $pid ended with $code (3: its own time-out, not closed)"
   done
   viewers=()
   [ "$(wine "$helpwin" count 2>/dev/null | tr -d '\r')" = "help windows: 0" ] &&
@@ -47,8 +42,7 @@ for windows in 1 2; do
   qv_e2e_reset
   qv_log "$windows help window(s) open before the install"
   open_help_windows "$windows"
-  qv_run in_notray
-  qv_expect_rc 1
+  qv_run_expect 1 in_notray
   qv_expect_no_out '^--- log window'
   expect_viewers_ended
   qv_state

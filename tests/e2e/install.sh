@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
 # A first install on a clean machine: everything in place, the tray program running, no window.
+# Then "uninstall": every product object is gone at once, exit code 2 (again 2 when run twice).
+# In Wine the spooler's monitors live in the calling process (winspool.drv loads localspl.dll
+# in-process), so DeleteMonitorW unloads the installer's own copy of the monitor DLL and nothing
+# holds it: the DeleteFileW succeeds. On Windows the spooler service may keep it loaded (101,
+# queued for the restart); that road is locked_monitor.sh.
+# Last, on a fresh clean machine, "in_notray": the same install without the tray program and
+# its log-on entry.
 # Usage: install.sh <build-dir>
 set -u
 source "$(dirname "$0")/../../scripts/e2e-lib.sh"
 qv_e2e_init "$1"
 qv_e2e_reset
 
-qv_run install
-qv_expect_rc 1
+qv_run_expect 1 install
 qv_expect_no_out '^--- log window'
 qv_wait_state '^tray window: yes$' || true
-qv_expect_installed
+qv_expect_installed Quintavera
 qv_expect_state '^printers: 1$'
-qv_expect_state '^printer: Quintavera \| port=Quintavera: \| driver=Quintavera printer \|'
 qv_expect_state '^run value QuintaveraTray: C:\\qvpkg\\qvatray\.exe$'
 qv_expect_state '^tray mutex: yes$'
 qv_expect_state '^tray window: yes$'
@@ -21,5 +26,23 @@ qv_expect_state '^pending renames: 0$'
 # The staged copies in the driver directory are gone again.
 qv_expect_state '^file: .*\\x64\\orbdrv64\.dll \| exists=no'
 qv_expect_state '^file: .*\\x64\\orbui64\.dll \| exists=no'
+
+qv_run_expect 2 uninstall
+qv_expect_no_out '^--- log window'
+qv_state
+qv_expect_removed
+qv_expect_state '^printers: 0$'
+qv_expect_monitor_dll_gone
+qv_expect_state '^file: .*\\x64\\3\\orbdrv64\.dll \| exists=no'
+# The tray program named by the log-on entry is deleted with it.
+qv_expect_state '^file: C:\\qvpkg\\qvatray\.exe \| exists=no'
+qv_run_expect 2 uninstall
+
+qv_e2e_reset
+qv_run_expect 1 in_notray
+qv_expect_no_out '^--- log window'
+qv_state
+qv_expect_installed Quintavera
+qv_expect_no_tray
 
 qv_e2e_finish

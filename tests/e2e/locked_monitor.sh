@@ -24,34 +24,30 @@ start_holder() {
 
 stop_holder() {
   wine "$hold" release >/dev/null 2>&1 || qv_fail "no holder was waiting"
-  timeout 15 tail --pid="$holder" -f /dev/null || { qv_fail "holder still runs"; kill "$holder"; }
+  qv_wait_pid "$holder" holder
   wait "$holder" 2>/dev/null
 }
 
 for mode in open load; do
   qv_e2e_reset
-  qv_run in_notray
-  qv_expect_rc 1
+  qv_run_expect 1 in_notray
   qv_log "a program holds $dll ($mode)"
   start_holder "$mode"
 
-  qv_run uninstall
-  qv_expect_rc 101
+  qv_run_expect 101 uninstall
   qv_expect_no_out '^--- log window'
   qv_state
   qv_expect_removed
   qv_expect_state '^pending renames: 1$'
   qv_expect_state '^pending rename: .*\\system32\\orbmon64\.dll -> \(delete\)$'
   qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=yes'
-  qv_run onInit
-  qv_expect_rc 200
+  qv_run_expect 200 onInit
 
   qv_log "the holder lets go; Wine restarts"
   stop_holder
   wineboot -r >/dev/null 2>&1 || true
   qv_state
-  qv_expect_state '^pending renames: 0$'
-  qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=no'
+  qv_expect_monitor_dll_gone
 done
 
 qv_e2e_finish

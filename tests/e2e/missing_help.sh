@@ -8,14 +8,12 @@ qv_e2e_init "$1"
 qv_e2e_reset
 rm "$WINEPREFIX/drive_c/qvpkg/drv/orbhelp.chm"
 
-qv_run in_notray
-qv_expect_rc 100
+qv_run_expect 100 in_notray
 qv_expect_out '^--- log window: Quintavera build 2629- Install error log!$'
 qv_expect_out 'Error\([0-9]+\): .*orbhelp\.chm'
 qv_expect_out '^--- end of log window$'
 qv_state
-qv_expect_installed
+qv_expect_installed Quintavera
 qv_expect_state '^driver: Quintavera printer \|.*\| help-file=\(none\)$'
-qv_expect_state '^printer: Quintavera \| port=Quintavera: \| driver=Quintavera printer \|'
 
 qv_e2e_finish

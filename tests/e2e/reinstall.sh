@@ -10,8 +10,7 @@ qv_e2e_reset
 seed="$QV_TOOLS/qvseed.exe"
 user_key='HKCU\Software\Orbelin\Quintavera\Quintaveras'
 
-qv_run install
-qv_expect_rc 1
+qv_run_expect 1 install
 qv_log "two product printers of the user's, one of them the default"
 wine "$seed" printer "Quintavera Office" "Second floor" "Room 2.14" office plain default ||
   qv_fail "cannot seed Quintavera Office"
@@ -21,8 +20,7 @@ qv_state
 qv_expect_state '^printer: Quintavera Office \|.*\| default=yes$'
 wine reg query "$user_key\\office" /v deleted >/dev/null 2>&1 || qv_fail "no \"deleted\" mark seeded"
 
-qv_run install
-qv_expect_rc 1
+qv_run_expect 1 install
 qv_expect_no_out '^--- log window'
 qv_state
 qv_expect_installed

@@ -36,8 +36,7 @@ qv_expect_no_out '^qvrun: shift not held'
 
 qv_log "the installer's own log window: product files missing beside it"
 qv_partial_package qvinstall.exe
-qv_run install
-qv_expect_rc 100
+qv_run_expect 100 install
 qv_expect_out '^--- log window: Quintavera build 2629- Install error log!$'
 qv_expect_out '^Quintavera 2629$'
 qv_expect_out 'Error\([0-9]+\): '
