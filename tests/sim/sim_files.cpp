@@ -49,19 +49,16 @@ HANDLE SimWindows::CreateFileW(LPCWSTR fileName, DWORD access, DWORD, LPSECURITY
   if (Fault("CreateFileW")) return INVALID_HANDLE_VALUE;
   SimFile* file = FindFile(fileName);
   if (access & GENERIC_WRITE) {
-    if (file && (file->directory || IsLocked(*this, *file))) {
-      SetLastError(file->directory ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION);
-      return INVALID_HANDLE_VALUE;
-    }
+    if (file && (file->directory || IsLocked(*this, *file)))
+      return Fail(file->directory ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION,
+                  INVALID_HANDLE_VALUE);
     if (disposition == CREATE_ALWAYS || !file) files[Lower(fileName)].data.clear();
     HANDLE handle = NewHandle(HandleKind::kFile, Lower(fileName));
     FindHandle(handle, HandleKind::kFile)->write = true;
     return handle;
   }
-  if (!file || file->directory) {
-    SetLastError(file ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
-  }
+  if (!file || file->directory)
+    return Fail(file ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
   return NewHandle(HandleKind::kFile, Lower(fileName));
 }
 
@@ -156,20 +153,16 @@ DWORD SimWindows::GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle) {
   if (handle) *handle = 0;
   if (Fault("GetFileVersionInfoSizeW")) return 0;
   const SimFile* file = FindFile(fileName);
-  if (!file || BuildOf(*file) < 0) {
-    SetLastError(file ? ERROR_RESOURCE_TYPE_NOT_FOUND : ERROR_FILE_NOT_FOUND);
-    return 0;
-  }
+  if (!file || BuildOf(*file) < 0)
+    return Fail(file ? ERROR_RESOURCE_TYPE_NOT_FOUND : ERROR_FILE_NOT_FOUND, DWORD{0});
   return sizeof(VS_FIXEDFILEINFO) + 16;
 }
 
 BOOL SimWindows::GetFileVersionInfoW(LPCWSTR fileName, DWORD, DWORD size, LPVOID data) {
   if (Fault("GetFileVersionInfoW")) return FALSE;
   const SimFile* file = FindFile(fileName);
-  if (!file || BuildOf(*file) < 0 || size < sizeof(VS_FIXEDFILEINFO)) {
-    SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
-    return FALSE;
-  }
+  if (!file || BuildOf(*file) < 0 || size < sizeof(VS_FIXEDFILEINFO))
+    return Fail(ERROR_RESOURCE_TYPE_NOT_FOUND);
   VS_FIXEDFILEINFO info = {};
   info.dwSignature = VS_FFI_SIGNATURE;
   info.dwProductVersionMS = 0x00050000;

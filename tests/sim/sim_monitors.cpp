@@ -58,10 +58,8 @@ BOOL SimWindows::EnumMonitorsW(LPWSTR, DWORD level, LPBYTE info, DWORD size, LPD
 BOOL SimWindows::AddMonitorW(LPWSTR, DWORD level, LPBYTE info) {
   if (Fault("AddMonitorW")) return FALSE;
   const auto* record = reinterpret_cast<const MONITOR_INFO_2W*>(info);
-  if (level != 2 || !record || !record->pName || !record->pDLLName) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (level != 2 || !record || !record->pName || !record->pDLLName)
+    return Fail(ERROR_INVALID_PARAMETER);
   if (MonitorRegistered(record->pName)) return Fail(ERROR_PRINT_MONITOR_ALREADY_INSTALLED);
   SimFile* dll = FindFile(systemDirectory + L"\\" + record->pDLLName);
   if (!dll || !SpoolerRunning()) return Fail(dll ? RPC_S_SERVER_UNAVAILABLE : ERROR_MOD_NOT_FOUND);

@@ -61,10 +61,8 @@ BOOL SimWindows::GetPrinterDriverDirectoryW(LPWSTR, LPWSTR, DWORD, LPBYTE info, 
 BOOL SimWindows::AddPrinterDriverExW(LPWSTR, DWORD level, LPBYTE info, DWORD) {
   if (Fault("AddPrinterDriverExW")) return FALSE;
   const auto* record = reinterpret_cast<const DRIVER_INFO_6W*>(info);
-  if (level != 6 || !record || !record->pName || !record->pDriverPath || !record->pConfigFile) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (level != 6 || !record || !record->pName || !record->pDriverPath || !record->pConfigFile)
+    return Fail(ERROR_INVALID_PARAMETER);
   SimDriver driver;
   driver.name = record->pName;
   driver.environment = Text(record->pEnvironment);
@@ -154,10 +152,8 @@ BOOL SimWindows::GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD lev
   SimPrinter* found = PrinterOf(printer);
   const SimDriver* driver =
       found ? FindDriver(found->driver, environment ? environment : L"Windows x64") : nullptr;
-  if (!driver || level != 2) {
-    SetLastError(found ? ERROR_UNKNOWN_PRINTER_DRIVER : ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (!driver || level != 2)
+    return Fail(found ? ERROR_UNKNOWN_PRINTER_DRIVER : ERROR_INVALID_HANDLE);
   RecordPacker packer(sizeof(DRIVER_INFO_2W), 1);
   PackDriver(packer, 0, 2, *driver);
   return packer.Write(*this, info, size, needed);
@@ -203,14 +199,9 @@ static void TakeSettings(SimPrinter& p, const PRINTER_INFO_2W& r) {
 
 // The spooler's checks of a record's print processor and priority.
 static bool ValidSettings(SimWindows& sim, const PRINTER_INFO_2W& r) {
-  if (!r.pPrintProcessor || Lower(r.pPrintProcessor) != L"winprint") {
-    sim.SetLastError(ERROR_UNKNOWN_PRINTPROCESSOR);
-    return false;
-  }
-  if (r.Priority > MAX_PRIORITY) {
-    sim.SetLastError(ERROR_INVALID_PRIORITY);
-    return false;
-  }
+  if (!r.pPrintProcessor || Lower(r.pPrintProcessor) != L"winprint")
+    return sim.Fail(ERROR_UNKNOWN_PRINTPROCESSOR, false);
+  if (r.Priority > MAX_PRIORITY) return sim.Fail(ERROR_INVALID_PRIORITY, false);
   return true;
 }
 
@@ -268,15 +259,11 @@ BOOL SimWindows::SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD com
 HANDLE SimWindows::AddPrinterW(LPWSTR, DWORD level, LPBYTE info) {
   if (Fault("AddPrinterW")) return nullptr;
   const auto* record = reinterpret_cast<const PRINTER_INFO_2W*>(info);
-  if (level != 2 || !record || !record->pPrinterName || !*record->pPrinterName) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
+  if (level != 2 || !record || !record->pPrinterName || !*record->pPrinterName)
+    return Fail(ERROR_INVALID_PARAMETER, nullptr);
   if (FindPrinter(record->pPrinterName)) return Fail(ERROR_PRINTER_ALREADY_EXISTS, nullptr);
-  if (!FindDriver(Text(record->pDriverName), L"Windows x64")) {
-    SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
-    return nullptr;
-  }
+  if (!FindDriver(Text(record->pDriverName), L"Windows x64"))
+    return Fail(ERROR_UNKNOWN_PRINTER_DRIVER, nullptr);
   if (!PortsExist(*this, Text(record->pPortName))) return Fail(ERROR_UNKNOWN_PORT, nullptr);
   if (!ValidSettings(*this, *record)) return nullptr;
   SimPrinter& added = AddPrinter(record->pPrinterName, record->pDriverName, record->pPortName);

@@ -28,15 +28,11 @@ SC_HANDLE SimWindows::OpenServiceW(SC_HANDLE manager, LPCWSTR serviceName, DWORD
 BOOL SimWindows::ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status) {
   if (Fault("ControlService")) return FALSE;
   SimService& spooler = spoolerService;
-  if (!FindHandle(service, HandleKind::kService) || control != SERVICE_CONTROL_STOP) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (!FindHandle(service, HandleKind::kService) || control != SERVICE_CONTROL_STOP)
+    return Fail(ERROR_INVALID_PARAMETER);
   if (spooler.state == SERVICE_STOPPED) return Fail(ERROR_SERVICE_NOT_ACTIVE);
-  if (spooler.refuseStop || spooler.state != SERVICE_RUNNING) {
-    SetLastError(ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
-    return FALSE;
-  }
+  if (spooler.refuseStop || spooler.state != SERVICE_RUNNING)
+    return Fail(ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
   ++spooler.stopRequests;
   UnloadDeletedMonitors();
   spooler.pendingLeft = spooler.stopPendingPolls;

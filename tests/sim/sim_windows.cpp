@@ -144,10 +144,8 @@ HLOCAL SimWindows::LocalFree(HLOCAL mem) { return GlobalFree(mem); }
 DWORD SimWindows::FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer, DWORD,
                                  va_list*) {
   if (Fault("FormatMessageW")) return 0;
-  if (!(flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) || messageId == 0xDEADBEEF) {
-    lastError_ = ERROR_MR_MID_NOT_FOUND;
-    return 0;
-  }
+  if (!(flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) || messageId == 0xDEADBEEF)
+    return Fail(ERROR_MR_MID_NOT_FOUND, DWORD{0});
   const std::wstring text = L"System message " + std::to_wstring(messageId) + L".\r\n";
   auto* block = static_cast<wchar_t*>(NewLocalBlock((text.size() + 1) * sizeof(wchar_t)));
   std::wmemcpy(block, text.c_str(), text.size() + 1);
@@ -367,8 +365,7 @@ BOOL SimWindows::PostMessageW(HWND window, UINT message, WPARAM, LPARAM) {
     }
     return TRUE;
   }
-  lastError_ = ERROR_INVALID_WINDOW_HANDLE;
-  return FALSE;
+  return Fail(ERROR_INVALID_WINDOW_HANDLE);
 }
 
 SHORT SimWindows::GetAsyncKeyState(int key) {
