@@ -97,17 +97,21 @@ qv_state() {
   wine "$QV_TOOLS/qvstate.exe" "$QV_PKG_WIN\\qvatray.exe" >"$QV_STATE" 2>&1 || true
 }
 
-# Polls the state report until it holds a line matching the pattern (e.g. the tray's window).
-qv_wait_state() {
-  local pattern="$1" tries="${2:-20}"
-  while [ "$tries" -gt 0 ]; do
-    qv_state
-    grep -Eq -- "$pattern" "$QV_STATE" && return 0
-    sleep 0.25
+# Runs a command every 0.25 s until it succeeds, at most <tries> times.
+qv_poll() {
+  local tries="$1"
+  shift
+  until "$@"; do
     tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || return 1
+    sleep 0.25
   done
-  return 1
 }
+
+qv_state_matches() { qv_state; grep -Eq -- "$1" "$QV_STATE"; }
+
+# Polls the state report until it holds a line matching the pattern (e.g. the tray's window).
+qv_wait_state() { qv_poll "${2:-20}" qv_state_matches "$1"; }
 
 qv_fail() {
   echo "FAIL: $*"

@@ -9,19 +9,16 @@ QV_RUN_TIMEOUT_MS=60000  # a help window that never closes would keep the instal
 helpwin="$QV_TOOLS/qvhelpwin.exe"
 viewers=()
 
+help_windows_are() { [ "$(wine "$helpwin" count 2>/dev/null | tr -d '\r')" = "help windows: $1" ]; }
+
 # Starts N help windows and waits until all of them are on the screen.
 open_help_windows() {
-  local count="$1" i tries=40
+  local count="$1" i
   for ((i = 0; i < count; i++)); do
     wine "$helpwin" show 90 >/dev/null 2>&1 &
     viewers+=($!)
   done
-  while [ "$tries" -gt 0 ]; do
-    [ "$(wine "$helpwin" count 2>/dev/null | tr -d '\r')" = "help windows: $count" ] && return 0
-    sleep 0.25
-    tries=$((tries - 1))
-  done
-  qv_fail "the $count help window(s) did not appear"
+  qv_poll 40 help_windows_are "$count" || qv_fail "the $count help window(s) did not appear"
 }
 
 # Every viewer process has ended (bounded: they end on their own after 90 s at the latest).
@@ -34,8 +31,7 @@ expect_viewers_ended() {
       qv_fail "help viewer $pid ended with $code (3: its own time-out, not closed)"
   done
   viewers=()
-  [ "$(wine "$helpwin" count 2>/dev/null | tr -d '\r')" = "help windows: 0" ] &&
-    echo "ok: no help window left" || qv_fail "a help window is still open"
+  help_windows_are 0 && echo "ok: no help window left" || qv_fail "a help window is still open"
 }
 
 for windows in 1 2; do

@@ -15,10 +15,7 @@ dll='C:\windows\system32\orbmon64.dll'
 start_holder() {
   wine "$hold" hold "$dll" "$1" 100 >"$QV_WORK/hold.txt" 2>&1 &
   holder=$!
-  local tries=40
-  until grep -q '^holding' "$QV_WORK/hold.txt" 2>/dev/null || [ "$tries" = 0 ]; do
-    sleep 0.25; tries=$((tries - 1))
-  done
+  qv_poll 40 grep -qs '^holding' "$QV_WORK/hold.txt"
   qv_expect_in "$QV_WORK/hold.txt" '^holding '
 }
 
