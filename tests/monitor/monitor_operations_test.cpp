@@ -110,7 +110,7 @@ TEST_F(MonitorOperations, LockedDllIsCopiedWithTheSpoolerStopped) {
 }
 
 TEST_F(MonitorOperations, RefusedDeletionParksOnlyTheFirstProductPortOfAPrinter) {
-  RegisterProductMonitor(sim, 2629);
+  AddProductMonitor(sim, 2629).heldBySpooler = true;
   sim.AddPrinter(L"Twice", L"Other driver", L"Quintavera:,Quintavera:");
   Start();
   RemoveListedMonitor();

@@ -33,7 +33,7 @@ TEST_F(MonitorScenario, FirstInstallCopiesAndRegisters) {
 }
 
 TEST_F(MonitorScenario, ReinstallKeepsACompatibleMonitor) {
-  RegisterProductMonitor(sim, 2605);
+  AddProductMonitor(sim, 2605).heldBySpooler = true;
   auto lines = RunLog(L"install");
   ExpectLinesInOrder(lines, {L"Port monitor is found. Index=1",
                              L"Trying to get monitor filename from MONITOR_INFO_2",
@@ -59,7 +59,7 @@ TEST_F(MonitorScenario, ReinstallReplacesBuildsOutsideTheRange) {
   for (int32_t build : {2604, 2630}) {
     SCOPED_TRACE(build);
     sim.monitors.clear();
-    RegisterProductMonitor(sim, build);
+    AddProductMonitor(sim, build).heldBySpooler = true;
     int exitCode = 0;
     const auto lines = RunLog(L"install", &exitCode);
     ExpectLinesInOrder(lines, {L"Version (" + std::to_wstring(build) +
@@ -74,7 +74,7 @@ TEST_F(MonitorScenario, ReinstallReplacesBuildsOutsideTheRange) {
 }
 
 TEST_F(MonitorScenario, UninstallNeverReadsTheBuild) {
-  RegisterProductMonitor(sim, 2610);
+  AddProductMonitor(sim, 2610).heldBySpooler = true;
   const auto lines = RunLog(L"uninstall");
   ExpectLinesInOrder(lines, {L"There is no check for monitor version", L"Monitor was removed :)"});
   EXPECT_EQ(sim.CallCount("GetFileVersionInfoSizeW"), 0);
@@ -85,7 +85,7 @@ TEST_F(MonitorScenario, UninstallNeverReadsTheBuild) {
 }
 
 TEST_F(MonitorScenario, PrintersAreParkedWhileTheMonitorIsReplaced) {
-  RegisterProductMonitor(sim, 2600);
+  AddProductMonitor(sim, 2600).heldBySpooler = true;
   sim.AddPrinter(L"Office", L"Other driver", L"Quintavera:");
   sim.AddPrinter(L"Both", L"Other driver", L"file:,Quintavera:");
   sim.AddPrinter(L"Plain", L"Other driver", L"LPT1:");

@@ -41,10 +41,4 @@ inline bool HasLine(const std::vector<std::wstring>& lines, const std::wstring& 
   return false;
 }
 
-// A monitor "Quintavera:" registered with its DLL of `build` loaded by the spooler.
-inline void RegisterProductMonitor(SimWindows& sim, int32_t build) {
-  sim.AddFile(kMonitorDll, "old monitor", build).heldBySpooler = true;
-  sim.monitors.push_back(SimMonitor{L"Quintavera:", L"Windows x64", L"orbmon64.dll"});
-}
-
 }  // namespace qv::sim

@@ -13,7 +13,7 @@ class CarryOver : public PrinterMachine {
  protected:
   CarryOver() {
     StagePackage();
-    RegisterMonitor();
+    AddProductMonitor(sim, 2629);
     AddDriver(kProductDriver);
     sim.AddPrinter(L"Office", L"Office driver", L"LPT1:");
   }

@@ -10,7 +10,7 @@ class Driver : public PrinterMachine {
  protected:
   Driver() {
     StagePackage();
-    RegisterMonitor();
+    AddProductMonitor(sim, 2629);
   }
   static std::wstring Staged(const wchar_t* file) { return std::wstring(kDriverDir) + file; }
   static std::wstring Stored(const wchar_t* file) { return std::wstring(kStoreDir) + file; }

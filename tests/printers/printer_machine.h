@@ -15,11 +15,6 @@ constexpr wchar_t kStoreDir[] = L"C:\\windows\\system32\\spool\\drivers\\x64\\3\
 
 class PrinterMachine : public Scenario {
  protected:
-  // The product monitor registered, its DLL (build 2629) in the system directory.
-  void RegisterMonitor() {
-    sim.monitors.push_back({kProductPort, L"Windows x64", L"orbmon64.dll"});
-    sim.AddFile(std::wstring(kSystemDir) + L"orbmon64.dll", "monitor", 2629);
-  }
   // A driver of an earlier installation, its files in the driver store.
   SimDriver& AddDriver(const std::wstring& name, int32_t build = 2629) {
     SimDriver driver;

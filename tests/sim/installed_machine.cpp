@@ -24,12 +24,10 @@ void AddTrayProgram(SimWindows& sim) {
 }  // namespace
 
 void MakeInstalledMachine(SimWindows& sim) {
-  const std::wstring system = sim.systemDirectory + L"\\";
   const std::wstring store = sim.driverDirectory + L"\\3\\";
   StageProductPackage(sim);
 
-  sim.AddFile(system + L"orbmon64.dll", "monitor", 2629).heldBySpooler = true;
-  sim.monitors.push_back(SimMonitor{L"Quintavera:", L"Windows x64", L"orbmon64.dll"});
+  AddProductMonitor(sim, 2629).heldBySpooler = true;
 
   SimDriver driver;
   driver.name = L"Quintavera printer";

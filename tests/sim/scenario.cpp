@@ -19,6 +19,11 @@ void StageProductPackage(SimWindows& sim) {
   sim.AddFile(L"C:\\setup\\qvatray.exe", "tray");
 }
 
+SimFile& AddProductMonitor(SimWindows& sim, int32_t build) {
+  sim.monitors.push_back(SimMonitor{L"Quintavera:", L"Windows x64", L"orbmon64.dll"});
+  return sim.AddFile(std::wstring(kSystemDir) + L"orbmon64.dll", "monitor", build);
+}
+
 void Scenario::StagePackage() { StageProductPackage(sim); }
 
 int Scenario::Run(const std::wstring& arguments) {

@@ -17,6 +17,8 @@ constexpr wchar_t kDriverDir[] = L"C:\\windows\\system32\\spool\\drivers\\x64\\"
 
 // Lays out the product files of build 2629 beside the installer (C:\setup\drv).
 void StageProductPackage(SimWindows& sim);
+// Monitor "Quintavera:" registered, its DLL of `build` in the system directory; returns the DLL.
+SimFile& AddProductMonitor(SimWindows& sim, int32_t build);
 
 class Scenario : public ::testing::Test {
  protected:

@@ -70,11 +70,8 @@ BOOL SimWindows::StartServiceW(SC_HANDLE service, DWORD, LPCWSTR*) {
 
 BOOL SimWindows::CloseServiceHandle(SC_HANDLE handle) {
   Fault("CloseServiceHandle");
-  if (!FindHandle(handle, HandleKind::kService) &&
-      !FindHandle(handle, HandleKind::kServiceManager)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (!FindHandle(handle, HandleKind::kService) && !FindHandle(handle, HandleKind::kServiceManager))
+    return Fail(ERROR_INVALID_HANDLE);
   EraseHandle(handle);
   return TRUE;
 }

@@ -32,8 +32,7 @@ class PendingDeletesTest : public Scenario {
   // A product monitor whose DLL nobody can delete before the reboot.
   void InstallUndeletableMonitor() {
     StagePackage();
-    sim.monitors.push_back(SimMonitor{L"Quintavera:", L"Windows x64", L"orbmon64.dll"});
-    sim.AddFile(L"C:\\windows\\system32\\orbmon64.dll", "monitor", 2629).lockedForever = true;
+    AddProductMonitor(sim, 2629).lockedForever = true;
   }
   InstallContext ctx;
 };
@@ -143,8 +142,7 @@ TEST_F(PendingDeletesTest, UninstallLeavingTheMonitorDllForTheRebootExitsWith101
 // scheduled: the run ends without a reboot (here 100, from the failed copy over that DLL).
 TEST_F(PendingDeletesTest, ReinstallDropsAnUndeletableOldMonitorDll) {
   StagePackage();
-  sim.monitors.push_back(SimMonitor{L"Quintavera:", L"Windows x64", L"orbmon64.dll"});
-  sim.AddFile(L"C:\\windows\\system32\\orbmon64.dll", "monitor", 2604).lockedForever = true;
+  AddProductMonitor(sim, 2604).lockedForever = true;
   EXPECT_EQ(Run(L"install"), 100);
   EXPECT_TRUE(sim.PendingRenames().empty());
   EXPECT_TRUE(sim.MonitorRegistered(L"Quintavera:"));
