@@ -15,12 +15,11 @@ qv_e2e_reset
 
 qv_run_expect 1 install
 qv_expect_no_out '^--- log window'
-qv_wait_state '^tray window: yes$' || true
+qv_wait_state '^tray window: yes$' || qv_fail "no tray window"
 qv_expect_installed Quintavera
 qv_expect_state '^printers: 1$'
 qv_expect_state '^run value QuintaveraTray: C:\\qvpkg\\qvatray\.exe$'
 qv_expect_state '^tray mutex: yes$'
-qv_expect_state '^tray window: yes$'
 qv_expect_state '^tray running: yes$'
 qv_expect_state '^pending renames: 0$'
 # The staged copies in the driver directory are gone again.
