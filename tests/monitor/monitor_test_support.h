@@ -13,16 +13,6 @@ namespace qv::sim {
 
 constexpr wchar_t kMonitorDll[] = L"C:\\windows\\system32\\orbmon64.dll";
 
-// The log's lines without their indentation.
-inline std::vector<std::wstring> Trimmed(const std::vector<std::wstring>& lines) {
-  std::vector<std::wstring> trimmed;
-  for (const std::wstring& line : lines) {
-    const size_t start = line.find_first_not_of(L' ');
-    trimmed.push_back(start == std::wstring::npos ? L"" : line.substr(start));
-  }
-  return trimmed;
-}
-
 // `expected` appear in `lines` in this order (other lines may stand between them).
 inline void ExpectLinesInOrder(const std::vector<std::wstring>& lines,
                                std::initializer_list<std::wstring> expected) {

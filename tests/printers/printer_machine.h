@@ -49,11 +49,9 @@ class PrinterMachine : public Scenario {
   // with it), or -1.
   static int LineOf(const std::vector<std::wstring>& lines, const std::wstring& text,
                     bool prefix = false) {
-    for (size_t i = 0; i < lines.size(); ++i) {
-      const size_t start = lines[i].find_first_not_of(L' ');
-      if (start == std::wstring::npos) continue;
-      const std::wstring line = lines[i].substr(start);
-      if (prefix ? line.rfind(text, 0) == 0 : line == text) return static_cast<int>(i);
+    const std::vector<std::wstring> trimmed = Trimmed(lines);
+    for (size_t i = 0; i < trimmed.size(); ++i) {
+      if (prefix ? trimmed[i].rfind(text, 0) == 0 : trimmed[i] == text) return static_cast<int>(i);
     }
     return -1;
   }

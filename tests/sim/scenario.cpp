@@ -54,4 +54,13 @@ std::vector<std::wstring> Scenario::SplitLines(const std::wstring& text) {
   return lines;
 }
 
+std::vector<std::wstring> Scenario::Trimmed(const std::vector<std::wstring>& lines) {
+  std::vector<std::wstring> trimmed;
+  for (const std::wstring& line : lines) {
+    const size_t start = line.find_first_not_of(L' ');
+    trimmed.push_back(start == std::wstring::npos ? L"" : line.substr(start));
+  }
+  return trimmed;
+}
+
 }  // namespace qv::sim

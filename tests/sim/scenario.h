@@ -34,6 +34,8 @@ class Scenario : public ::testing::Test {
   void ExpectAllReleased() const;
 
   static std::vector<std::wstring> SplitLines(const std::wstring& text);
+  // Log lines without their indentation.
+  static std::vector<std::wstring> Trimmed(const std::vector<std::wstring>& lines);
 
   SimWindows sim;
 

@@ -21,11 +21,10 @@ class PendingDeletesTest : public Scenario {
   // The lines of the retries and of the spooler restarts in a run's log, in order.
   static std::vector<std::wstring> RetryLines(const std::wstring& log) {
     std::vector<std::wstring> lines;
-    for (const std::wstring& line : SplitLines(log)) {
+    for (const std::wstring& line : Trimmed(SplitLines(log))) {
       if (line.find(L"DeleteFile-try") != std::wstring::npos ||
-          line.find(L"#Restart Spooler") != std::wstring::npos) {
-        lines.push_back(line.substr(line.find_first_not_of(L' ')));
-      }
+          line.find(L"#Restart Spooler") != std::wstring::npos)
+        lines.push_back(line);
     }
     return lines;
   }
