@@ -11,6 +11,7 @@
 #   qv_state                      qvstate report in $QV_STATE
 #   qv_expect_rc / qv_expect_state / qv_expect_no_state / qv_expect_out / qv_expect_no_out
 #   qv_run_expect <rc> [word]     qv_run, then qv_expect_rc
+#   qv_run_quiet <rc> [word]      the same, and no log window shown
 #   qv_e2e_finish                 stops the wineserver; exit status 1 if any expectation failed
 
 QV_ROOT="${QV_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
@@ -92,6 +93,7 @@ qv_run_program() {
 qv_run() { qv_log "qvinstall ${*:-(no word)}"; qv_run_program "$QV_PKG_WIN\\drv\\qvinstall.exe" "$@"; }
 
 qv_run_expect() { local rc="$1"; shift; qv_run "$@"; qv_expect_rc "$rc"; }
+qv_run_quiet() { qv_run_expect "$@"; qv_expect_no_out '^--- log window'; }
 
 qv_state() {
   wine "$QV_TOOLS/qvstate.exe" "$QV_PKG_WIN\\qvatray.exe" >"$QV_STATE" 2>&1 || true
@@ -153,6 +155,12 @@ qv_expect_state() { qv_expect_in "$QV_STATE" "$1"; }
 qv_expect_no_state() { qv_expect_not_in "$QV_STATE" "$1"; }
 qv_expect_out() { qv_expect_in "$QV_OUT" "$1"; }
 qv_expect_no_out() { qv_expect_not_in "$QV_OUT" "$1"; }
+
+# The installer's error log window, printed whole by qvrun.
+qv_expect_error_window() {
+  qv_expect_out '^--- log window: Quintavera build 2629- Install error log!$'
+  qv_expect_out '^--- end of log window$'
+}
 
 # What a completed install leaves: monitor, port, driver, one printer per name given.
 qv_expect_installed() {

@@ -13,8 +13,7 @@ source "$(dirname "$0")/../../scripts/e2e-lib.sh"
 qv_e2e_init "$1"
 qv_e2e_reset
 
-qv_run_expect 1 install
-qv_expect_no_out '^--- log window'
+qv_run_quiet 1 install
 qv_wait_state '^tray window: yes$' || qv_fail "no tray window"
 qv_expect_installed Quintavera
 qv_expect_state '^printers: 1$'
@@ -26,8 +25,7 @@ qv_expect_state '^pending renames: 0$'
 qv_expect_state '^file: .*\\x64\\orbdrv64\.dll \| exists=no'
 qv_expect_state '^file: .*\\x64\\orbui64\.dll \| exists=no'
 
-qv_run_expect 2 uninstall
-qv_expect_no_out '^--- log window'
+qv_run_quiet 2 uninstall
 qv_state
 qv_expect_removed
 qv_expect_state '^printers: 0$'
@@ -38,8 +36,7 @@ qv_expect_state '^file: C:\\qvpkg\\qvatray\.exe \| exists=no'
 qv_run_expect 2 uninstall
 
 qv_e2e_reset
-qv_run_expect 1 in_notray
-qv_expect_no_out '^--- log window'
+qv_run_quiet 1 in_notray
 qv_state
 qv_expect_installed Quintavera
 qv_expect_no_tray

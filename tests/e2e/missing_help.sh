@@ -9,9 +9,8 @@ qv_e2e_reset
 rm "$WINEPREFIX/drive_c/qvpkg/drv/orbhelp.chm"
 
 qv_run_expect 100 in_notray
-qv_expect_out '^--- log window: Quintavera build 2629- Install error log!$'
+qv_expect_error_window
 qv_expect_out 'Error\([0-9]+\): .*orbhelp\.chm'
-qv_expect_out '^--- end of log window$'
 qv_state
 qv_expect_installed Quintavera
 qv_expect_state '^driver: Quintavera printer \|.*\| help-file=\(none\)$'

@@ -12,11 +12,10 @@ fixture="$(qv_winpath "$QV_TOOLS/qvrun_fixture.exe")"
 qv_log "a long log window with text beyond the ASCII range"
 QV_COMPAT=0 qv_run_program "$fixture" dialog >/dev/null
 qv_expect_rc 100   # the fixture's code for a close through IDOK
-qv_expect_out '^--- log window: Quintavera build 2629- Install error log!$'
+qv_expect_error_window
 qv_expect_out '^Quintavera 2629$'
 qv_expect_out '^      Copy line 1999 Grüße ✓$'
 qv_expect_out '^last line$'
-qv_expect_out '^--- end of log window$'
 [ "$(grep -c '^      Copy line' "$QV_OUT")" = 2000 ] && echo "ok: 2000 log lines" ||
   qv_fail "log lines cut: $(grep -c '^      Copy line' "$QV_OUT")"
 
@@ -37,9 +36,8 @@ qv_expect_no_out '^qvrun: shift not held'
 qv_log "the installer's own log window: product files missing beside it"
 qv_partial_package qvinstall.exe
 qv_run_expect 100 install
-qv_expect_out '^--- log window: Quintavera build 2629- Install error log!$'
+qv_expect_error_window
 qv_expect_out '^Quintavera 2629$'
 qv_expect_out 'Error\([0-9]+\): '
-qv_expect_out '^--- end of log window$'
 
 qv_e2e_finish
