@@ -9,7 +9,8 @@
 //     removed, the mutex is released and closed.
 // A second copy, started while one runs, finds the mutex already there and ends at once. When the
 // notification area cannot take the icon (no shell, Wine's null graphics driver) the program keeps
-// running all the same.
+// running all the same. When the taskbar starts again (Explorer restarted) the icon is added again:
+// its "TaskbarCreated" broadcast is let through to this elevated program.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -103,6 +104,19 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+// Started by the elevated installer, the program runs elevated, and Windows drops messages that
+// a less privileged process such as Explorer sends it unless they are let through. Bound at run
+// time: the filter call is missing where there is no such isolation.
+void AllowTaskbarCreated(HWND hwnd) {
+  using ChangeFilterFn = BOOL(WINAPI*)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT);
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  auto change = reinterpret_cast<ChangeFilterFn>(reinterpret_cast<void*>(
+      user32 ? GetProcAddress(user32, "ChangeWindowMessageFilterEx") : nullptr));
+  if (change != nullptr && g_taskbarCreated != 0) {
+    change(hwnd, g_taskbarCreated, MSGFLT_ALLOW, nullptr);
+  }
+}
+
 HICON LoadProductIcon(int size) {
   return static_cast<HICON>(LoadImageW(g_instance, MAKEINTRESOURCEW(IDI_QVATRAY), IMAGE_ICON, size,
                                        size, LR_DEFAULTCOLOR));
@@ -129,6 +143,7 @@ int Run() {
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                               g_instance, nullptr);
   if (hwnd == nullptr) return 3;
+  AllowTaskbarCreated(hwnd);
 
   MSG msg;
   int result;

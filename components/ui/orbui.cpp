@@ -2,15 +2,17 @@
 //
 // The spooler and GDI ask it for the printer's default device mode (DrvDocumentPropertySheets
 // without property-sheet information), for the printer's capabilities (DrvDeviceCapabilities) and
-// tell it of printer events. Wine's AddPrinterW calls DrvDocumentPropertySheets of this DLL without
-// checking that it exists, so the export is essential. Property sheets proper are not offered: the
-// product printer has nothing to configure beyond paper, orientation and copies.
+// tell it of printer events (a new printer gets its "SubKey": printer_subkey.cpp). Wine's
+// AddPrinterW calls DrvDocumentPropertySheets of this DLL without checking that it exists, so the
+// export is essential. Property sheets proper are not offered: the product printer has nothing to
+// configure beyond paper, orientation and copies.
 #include <windows.h>
 #include <winspool.h>
 
 #include <cstddef>
 
 #include "documentpropertyheader.h"
+#include "printer_subkey.h"
 
 namespace {
 
@@ -248,20 +250,13 @@ extern "C" DWORD WINAPI DrvDeviceCapabilities(HANDLE, PWSTR, WORD iDevCap, PVOID
   }
 }
 
-extern "C" BOOL WINAPI DrvPrinterEvent(LPWSTR, INT DriverEvent, DWORD, LPARAM) {
-  switch (DriverEvent) {
-    case PRINTER_EVENT_ADD_CONNECTION:
-    case PRINTER_EVENT_DELETE_CONNECTION:
-    case PRINTER_EVENT_INITIALIZE:
-    case PRINTER_EVENT_DELETE:
-    case PRINTER_EVENT_CACHE_REFRESH:
-    case PRINTER_EVENT_CACHE_DELETE:
-    case PRINTER_EVENT_ATTRIBUTES_CHANGED:
-      return TRUE;  // nothing kept per printer: every event is handled by doing nothing
-    default:
-      SetLastError(ERROR_NOT_SUPPORTED);
-      return FALSE;
-  }
+// The spooler tells of printer events. A new printer (added by the installer or by a person)
+// gets its "SubKey"; every other event, newer ones included, needs nothing of this driver and is
+// accepted, since refusing one can make the spooler refuse the printer or its connection. A
+// printer left without a "SubKey" still prints: only its carry-over at an update is lost.
+extern "C" BOOL WINAPI DrvPrinterEvent(LPWSTR pPrinterName, INT DriverEvent, DWORD, LPARAM) {
+  if (DriverEvent == PRINTER_EVENT_INITIALIZE) orbui::EnsurePrinterSubKey(pPrinterName);
+  return TRUE;
 }
 
 extern "C" BOOL WINAPI DrvDriverEvent(DWORD dwDriverEvent, DWORD, LPBYTE, LPARAM) {

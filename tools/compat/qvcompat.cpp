@@ -1,12 +1,15 @@
-// qvcompat.dll: loaded into the installer's process by the runner (qvrun --compat) under Wine.
+// qvcompat.dll: loaded into the installer's process by the runner (qvrun --compat) under Wine,
+// or into the setup program that starts the installer.
 //
 // The installer binds winspool.drv at run time through kernel32's GetProcAddress. Patching the
 // main module's import of GetProcAddress lets this layer hand out its own AddPrinterW and
-// DeletePrinterDriverExW; every other lookup is answered by the real GetProcAddress.
+// DeletePrinterDriverExW; every other lookup is answered by the real GetProcAddress. Patching its
+// import of CreateProcessW carries the layer into every process the program starts.
 #include <windows.h>
 
 #include <cstring>
 
+#include "child_processes.h"
 #include "import_patch.h"
 #include "spooler_fixes.h"
 
@@ -39,9 +42,14 @@ FARPROC WINAPI CompatGetProcAddress(HMODULE module, LPCSTR name) {
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     ::DisableThreadLibraryCalls(instance);
+    qvcompat::SetLayerModule(instance);
+    HMODULE program = ::GetModuleHandleW(nullptr);
+    const int spooler = qvcompat::PatchImport(
+        program, "GetProcAddress", reinterpret_cast<const void*>(&qvcompat::CompatGetProcAddress));
+    const int children = qvcompat::PatchImport(
+        program, "CreateProcessW", reinterpret_cast<const void*>(&qvcompat::CompatCreateProcessW));
     // Refuse to load when there is nothing to patch, so the runner knows the layer is absent.
-    return qvcompat::PatchImport(::GetModuleHandleW(nullptr), "GetProcAddress",
-                                 reinterpret_cast<const void*>(&qvcompat::CompatGetProcAddress)) > 0;
+    return spooler + children > 0;
   }
   return TRUE;
 }

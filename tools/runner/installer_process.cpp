@@ -2,6 +2,7 @@
 #include "installer_process.h"
 
 #include "handle_table.h"
+#include "remote_library.h"
 
 #include <psapi.h>
 
@@ -27,31 +28,9 @@ bool InstallerProcess::Start(const std::wstring& application, std::wstring comma
 }
 
 bool InstallerProcess::InjectLibrary(const std::wstring& dllPath, DWORD timeoutMs) {
-  // kernel32 lies at the same address in every process of the session.
-  HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
-  FARPROC loadLibrary = kernel32 ? ::GetProcAddress(kernel32, "LoadLibraryW") : nullptr;
-  if (!loadLibrary) return false;
-
-  const SIZE_T bytes = (dllPath.size() + 1) * sizeof(wchar_t);
-  qvtools::RemoteBlock block(process_.Get(), bytes);
-  if (!block.Address()) return false;
-  SIZE_T written = 0;
-  if (!::WriteProcessMemory(process_.Get(), block.Address(), dllPath.c_str(), bytes, &written) ||
-      written != bytes) {
-    return false;
-  }
-  auto start = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(loadLibrary));
-  qvtools::UniqueHandle loader(
-      ::CreateRemoteThread(process_.Get(), nullptr, 0, start, block.Address(), 0, nullptr));
-  if (!loader) return false;
-  if (::WaitForSingleObject(loader.Get(), timeoutMs) != WAIT_OBJECT_0) {
-    // The block must outlive the thread that reads it: give up on the process instead.
-    Kill(255);
-    ::WaitForSingleObject(loader.Get(), 5000);
-    return false;
-  }
-  DWORD loaded = 0;  // the low half of the module handle; zero when LoadLibraryW failed
-  return ::GetExitCodeThread(loader.Get(), &loaded) && loaded != 0;
+  const qvtools::RemoteLoad load = qvtools::LoadLibraryInto(process_.Get(), dllPath, timeoutMs);
+  if (load == qvtools::RemoteLoad::kTimedOut) Kill(255);
+  return load == qvtools::RemoteLoad::kLoaded;
 }
 
 bool InstallerProcess::Resume() { return ::ResumeThread(thread_.Get()) != static_cast<DWORD>(-1); }
