@@ -1,0 +1,12 @@
+; One setup program or uninstaller at a time: the named mutex is held until the process ends.
+!macro QV_SINGLE_INSTANCE_FUNCTION PREFIX
+Function ${PREFIX}EnsureSingleInstance
+  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}") p .r0 ?e'
+  Pop $1
+  ${If} $1 = ${ERROR_ALREADY_EXISTS}
+    MessageBox MB_ICONEXCLAMATION|MB_OK "${MSG_ALREADY_RUNNING}" /SD IDOK
+    SetErrorLevel ${EXIT_ALREADY_RUNNING}
+    Quit
+  ${EndIf}
+FunctionEnd
+!macroend
