@@ -38,6 +38,7 @@ Function un.RemoveSelf
     RMDir "$INSTDIR"
     Return
   ${EndIf}
+  SetOutPath "$TEMP"  ; neither this program nor the command processor keeps the folder as its own
   ExecShell "" "$SYSDIR\cmd.exe" '/d /q /c for /l %i in (1,1,30) do @if exist "$INSTDIR\${UNINSTALLER}" (del /f /q "$INSTDIR\${UNINSTALLER}" >nul 2>&1 & ping -n 2 127.0.0.1 >nul) & rmdir "$INSTDIR" >nul 2>&1' SW_HIDE
 FunctionEnd
 

@@ -1,6 +1,6 @@
 // qvrun: runs the installer in the Wine machine, prints its log window and reports its end.
 //
-//   qvrun.exe [--compat <dll>] [--timeout-ms N] [--shift] <qvinstall.exe> [word [hwnd]]
+//   qvrun.exe [--compat <dll>] [--timeout-ms N] [--shift] [--verbatim] <qvinstall.exe> [word [hwnd]]
 //
 // Exit code: the installer's, or 255 when it was killed at the time-out, 254 when it could not
 // be started or prepared, 253 for a malformed command line.
@@ -144,7 +144,7 @@ int wmain(int argc, wchar_t** argv) {
   if (!qvrun::ParseRunOptions(argc, argv, options, error)) {
     qvtools::PrintLine(L"qvrun: " + error);
     qvtools::PrintLine(
-        L"usage: qvrun.exe [--compat <dll>] [--timeout-ms N] [--shift] <qvinstall.exe> [word [hwnd]]");
+        L"usage: qvrun.exe [--compat <dll>] [--timeout-ms N] [--shift] [--verbatim] <qvinstall.exe> [word [hwnd]]");
     return qvrun::kUsage;
   }
   return qvrun::Run(options);

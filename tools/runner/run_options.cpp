@@ -33,6 +33,8 @@ bool ParseRunOptions(int argc, wchar_t** argv, RunOptions& options, std::wstring
       }
     } else if (option == L"--shift") {
       options.shift = true;
+    } else if (option == L"--verbatim") {
+      options.verbatim = true;
     } else if (option.rfind(L"--", 0) == 0) {
       error = L"unknown or incomplete option " + option;
       return false;
@@ -70,7 +72,9 @@ std::wstring QuoteArgument(const std::wstring& argument) {
 
 std::wstring BuildCommandLine(const RunOptions& options) {
   std::wstring line = QuoteArgument(options.installer);
-  for (const std::wstring& argument : options.arguments) line += L" " + QuoteArgument(argument);
+  for (const std::wstring& argument : options.arguments) {
+    line += L" " + (options.verbatim ? argument : QuoteArgument(argument));
+  }
   return line;
 }
 

@@ -1,17 +1,24 @@
 // qvseed: prepares the Wine machine for a scenario the way a user of the product would have.
 //
 //   qvseed.exe printer <name> <comment> <location> <subkey> plain|dsuser [default]
+//   qvseed.exe person <name> <comment> <location> [default]
+//   qvseed.exe event <name>
 //
-// Adds a product printer on "Quintavera:" with the driver "Quintavera printer", its comment and
-// location, the printer data "SubKey" (plain, or under the key "DsUser"), the value "deleted" in
-// the product's per-user key for that SubKey, and optionally makes it the default printer.
-// Exit code 0 when everything was set, 1 otherwise.
+// "printer" adds a product printer on "Quintavera:" with the driver "Quintavera printer", its
+// comment and location, the printer data "SubKey" (plain, or under the key "DsUser"), the value
+// "deleted" in the product's per-user key for that SubKey, and optionally makes it the default
+// printer. "person" adds a product printer the way a person does in Windows' printer settings
+// (a name, a comment and a location typed in, optionally the default printer); "event" sends the
+// printer event that Windows' spooler sends for a new printer and Wine's does not ("person" sends
+// it too). Exit code 0 when everything was done, 1 otherwise. (Wine 8 renames no printer:
+// SetPrinterW with a new name leaves one that cannot be opened, so a person's name is given here.)
 #include <windows.h>
 #include <winspool.h>
 
 #include <cstdio>
 #include <string>
 
+#include "printer_event.h"
 #include "spooler_handles.h"
 
 namespace {
@@ -64,6 +71,12 @@ bool MarkUserKeyDeleted(const std::wstring& subKey) {
                           reinterpret_cast<const BYTE*>(&one), sizeof(one)) == ERROR_SUCCESS;
 }
 
+bool MakeDefault(const std::wstring& name) {
+  if (::SetDefaultPrinterW(name.c_str())) return true;
+  std::fprintf(stderr, "qvseed: SetDefaultPrinterW failed (error %lu)\n", ::GetLastError());
+  return false;
+}
+
 bool Seed(SeedPrinter& seed) {
   qvtools::UniquePrinter printer(AddSeedPrinter(seed));
   if (!printer.Get()) {
@@ -78,23 +91,42 @@ bool Seed(SeedPrinter& seed) {
     std::fprintf(stderr, "qvseed: cannot write the per-user key\n");
     return false;
   }
-  if (seed.makeDefault && !::SetDefaultPrinterW(seed.name.c_str())) {
-    std::fprintf(stderr, "qvseed: SetDefaultPrinterW failed (error %lu)\n", ::GetLastError());
+  return !seed.makeDefault || MakeDefault(seed.name);
+}
+
+// Added in the printer settings: no data of its own until the spooler's event gives it some.
+bool AddAsPerson(SeedPrinter& seed) {
+  qvtools::UniquePrinter printer(AddSeedPrinter(seed));
+  if (!printer.Get()) {
+    std::fprintf(stderr, "qvseed: AddPrinterW failed (error %lu)\n", ::GetLastError());
     return false;
   }
-  return true;
+  return qvseed::SendInitializeEvent(&seed.name[0]) &&
+         (!seed.makeDefault || MakeDefault(seed.name));
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: qvseed.exe printer <name> <comment> <location> <subkey> plain|dsuser "
+               "[default]\n       qvseed.exe person <name> <comment> <location> [default]\n"
+               "       qvseed.exe event <name>\n");
+  return 1;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 7 || std::wstring(argv[1]) != L"printer") {
-    std::fprintf(stderr,
-                 "usage: qvseed.exe printer <name> <comment> <location> <subkey> plain|dsuser "
-                 "[default]\n");
-    return 1;
-  }
+  const std::wstring word = argc > 2 ? argv[1] : L"";
+  if (word == L"event" && argc == 3) return qvseed::SendInitializeEvent(argv[2]) ? 0 : 1;
   SeedPrinter seed;
+  if (word == L"person" && argc >= 5) {
+    seed.name = argv[2];
+    seed.comment = argv[3];
+    seed.location = argv[4];
+    seed.makeDefault = argc > 5 && std::wstring(argv[5]) == L"default";
+    return AddAsPerson(seed) ? 0 : 1;
+  }
+  if (word != L"printer" || argc < 7) return Usage();
   seed.name = argv[2];
   seed.comment = argv[3];
   seed.location = argv[4];
