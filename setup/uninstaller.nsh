@@ -26,22 +26,25 @@ Section "Uninstall"
   !insertmacro QV_TAKE_OUTCOME ${QV_UNINSTALLED} "${MSG_UNINSTALL_ERRORS}"
   !insertmacro QV_DELETE_PRODUCT_FILES
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
-  Call un.RemoveSelf
 SectionEnd
 
 ; Run in place, the uninstaller cannot delete its own file while it runs: a hidden command
-; processor deletes it once the uninstaller has ended, then the folder if it is empty. Started
-; from a copy elsewhere (no "_?="), the file is deleted at once.
+; processor deletes it and then the folder, if it is empty, once the uninstaller has ended (tried
+; after 2, 6 and 16 seconds). Started from a copy elsewhere (no "_?="), the file goes at once.
 Function un.RemoveSelf
   Delete "$INSTDIR\${UNINSTALLER}"
   ${IfNot} ${FileExists} "$INSTDIR\${UNINSTALLER}"
     RMDir "$INSTDIR"
     Return
   ${EndIf}
+  StrCpy $1 'del /f /q "$INSTDIR\${UNINSTALLER}" >nul 2>&1 & rmdir "$INSTDIR" >nul 2>&1'
+  StrCpy $2 "127.0.0.1 >nul 2>&1"
   SetOutPath "$TEMP"  ; neither this program nor the command processor keeps the folder as its own
-  ExecShell "" "$SYSDIR\cmd.exe" '/d /q /c for /l %i in (1,1,30) do @if exist "$INSTDIR\${UNINSTALLER}" (del /f /q "$INSTDIR\${UNINSTALLER}" >nul 2>&1 & ping -n 2 127.0.0.1 >nul) & rmdir "$INSTDIR" >nul 2>&1' SW_HIDE
+  ExecShell "" "$SYSDIR\cmd.exe" '/d /q /c ping -n 3 $2 & $1 & ping -n 5 $2 & $1 & ping -n 11 $2 & $1' SW_HIDE
 FunctionEnd
 
+; Right before the uninstaller ends (interactive: once the person has closed its window).
 Function un.onUninstSuccess
+  Call un.RemoveSelf
   !insertmacro QV_FINISH
 FunctionEnd

@@ -40,7 +40,7 @@ qv_quiet_uninstall() {
   qv_run_program --verbatim "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"
   qv_expect_code "$1"
   # The uninstaller's own file goes once it has ended, then its folder.
-  qv_poll 40 test ! -e "$unix_dir" || qv_fail "$dir is still there"
+  qv_poll 80 test ! -e "$unix_dir" || qv_fail "$dir is still there"
 }
 
 subkey_of() { sed -n "s/^printer: $1 |.* subkey=\\([^ ]*\\) |.*/\\1/p" "$QV_STATE"; }
