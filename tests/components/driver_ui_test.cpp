@@ -1,5 +1,6 @@
-// orbui64.dll as the spooler and GDI call it: the device mode size, the default device mode and
-// the papers it reports.
+// orbui64.dll as the spooler and GDI call it: the device mode size, the default device mode, the
+// papers it reports and its answer to printer events. (The "SubKey" a new printer gets is checked
+// against real printers in the setup scenario, tests/e2e/setup.sh.)
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@ namespace {
 
 using DocumentPropertySheetsFn = LONG(WINAPI*)(PPROPSHEETUI_INFO, LPARAM);
 using DeviceCapabilitiesFn = DWORD(WINAPI*)(HANDLE, PWSTR, WORD, PVOID, PDEVMODEW);
+using PrinterEventFn = BOOL(WINAPI*)(LPWSTR, INT, DWORD, LPARAM);
 
 wchar_t kPrinter[] = L"Quintavera";
 
@@ -102,6 +104,19 @@ TEST_F(UiDllTest, DeviceCapabilitiesPapers) {
   papers.pop_back();
   for (WORD paper : {DMPAPER_A4, DMPAPER_LETTER}) {
     EXPECT_NE(std::find(papers.begin(), papers.end(), paper), papers.end()) << paper;
+  }
+}
+
+// The spooler may refuse a printer or its connection when an event is refused: every event is
+// accepted, newer ones and an initialisation the DLL cannot act on (no such printer) included.
+TEST_F(UiDllTest, PrinterEventsAreNeverRefused) {
+  auto event = reinterpret_cast<PrinterEventFn>(
+      reinterpret_cast<void*>(GetProcAddress(module_, "DrvPrinterEvent")));
+  ASSERT_NE(event, nullptr);
+  wchar_t missing[] = L"Quintavera no such printer";
+  for (INT id : {PRINTER_EVENT_ADD_CONNECTION, PRINTER_EVENT_INITIALIZE, PRINTER_EVENT_DELETE,
+                 PRINTER_EVENT_ATTRIBUTES_CHANGED, 8, 9, 100}) {
+    EXPECT_TRUE(event(missing, id, PRINTER_EVENT_FLAG_NO_UI, 0)) << "event " << id;
   }
 }
 
