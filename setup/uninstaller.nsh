@@ -28,23 +28,37 @@ Section "Uninstall"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
 
-; Run in place, the uninstaller cannot delete its own file while it runs: a hidden command
-; processor deletes it and then the folder, if it is empty, once the uninstaller has ended (tried
-; after 2, 6 and 16 seconds). Started from a copy elsewhere (no "_?="), the file goes at once.
+; Run in place, the uninstaller cannot delete its own file while it runs (it also keeps the file
+; open to read itself, so it cannot move it away either): a hidden command processor deletes it,
+; and then the folder if it is empty, 3 seconds after the uninstaller has ended, the moment it
+; ends here. Started from a copy elsewhere (no "_?="), the file goes at once.
 Function un.RemoveSelf
-  Delete "$INSTDIR\${UNINSTALLER}"
-  ${IfNot} ${FileExists} "$INSTDIR\${UNINSTALLER}"
-    RMDir "$INSTDIR"
-    Return
-  ${EndIf}
-  StrCpy $1 'del /f /q "$INSTDIR\${UNINSTALLER}" >nul 2>&1 & rmdir "$INSTDIR" >nul 2>&1'
-  StrCpy $2 "127.0.0.1 >nul 2>&1"
   SetOutPath "$TEMP"  ; neither this program nor the command processor keeps the folder as its own
-  ExecShell "" "$SYSDIR\cmd.exe" '/d /q /c ping -n 3 $2 & $1 & ping -n 5 $2 & $1 & ping -n 11 $2 & $1' SW_HIDE
+  Delete "$INSTDIR\${UNINSTALLER}"
+  RMDir "$INSTDIR"
+  ${If} ${FileExists} "$INSTDIR\${UNINSTALLER}"
+    ExecShell "" "$SYSDIR\cmd.exe" '/d /q /c ping -n 4 127.0.0.1 >nul 2>&1 & del /f /q "$INSTDIR\${UNINSTALLER}" >nul 2>&1 & rmdir "$INSTDIR" >nul 2>&1' SW_HIDE
+  ${EndIf}
 FunctionEnd
 
-; Right before the uninstaller ends (interactive: once the person has closed its window).
+; Right before the uninstaller ends (interactive: once the person has closed its window): 3010
+; when Windows must restart to finish, offering the restart (interactive), else 0. A restart now
+; takes the uninstaller's own file and folder with it.
 Function un.onUninstSuccess
+  StrCpy $R9 ""
+  ${If} ${RebootFlag}
+    SetErrorLevel ${EXIT_RESTART_NEEDED}
+    ${IfNot} ${Silent}
+      MessageBox MB_ICONQUESTION|MB_YESNO "${MSG_RESTART_TO_FINISH}" IDNO +2
+      StrCpy $R9 "restart"
+    ${EndIf}
+  ${Else}
+    SetErrorLevel ${EXIT_SUCCESS}
+  ${EndIf}
+  ${If} $R9 == "restart"
+    Delete /REBOOTOK "$INSTDIR\${UNINSTALLER}"
+    RMDir /REBOOTOK "$INSTDIR"
+    Reboot
+  ${EndIf}
   Call un.RemoveSelf
-  !insertmacro QV_FINISH
 FunctionEnd

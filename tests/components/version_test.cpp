@@ -1,5 +1,5 @@
 // The version resources the installer reads (QueryFileBuildNumber: the fourth number of the product
-// version) and the help file's make-up.
+// version), the setup program's stamp and the help file's make-up.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -23,7 +23,11 @@ std::wstring StringValue(std::vector<BYTE>& block, const wchar_t* name) {
 TEST(VersionTest, EveryComponentCarriesBuild2629) {
   for (const std::wstring& path :
        {qvtest::DrvFile(L"orbmon64.dll"), qvtest::DrvFile(L"orbdrv64.dll"),
-        qvtest::DrvFile(L"orbui64.dll"), qvtest::PackageFile(L"qvatray.exe")}) {
+        qvtest::DrvFile(L"orbui64.dll"), qvtest::PackageFile(L"qvatray.exe"),
+#ifdef QV_TEST_SETUP_EXE
+        qvtest::WithBackslashes(QV_TEST_SETUP_EXE),
+#endif
+       }) {
     SCOPED_TRACE(std::string(path.begin(), path.end()));
     DWORD handle = 0;
     DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
