@@ -153,9 +153,10 @@ Function OfferDefaultPrinter
       Return
     ${EndIf}
   ${Else}
-    MessageBox MB_ICONQUESTION|MB_YESNO "${MSG_MAKE_DEFAULT}" IDYES +2
+    MessageBox MB_ICONQUESTION|MB_YESNO "${MSG_MAKE_DEFAULT}" IDYES make_default
     Return
   ${EndIf}
+  make_default:
   !insertmacro QV_RUN_INSTALLER "$INSTDIR\drv\qvinstall.exe" "def.set"
 FunctionEnd
 

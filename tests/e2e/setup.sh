@@ -6,6 +6,7 @@
 #     person adds (their name, comment, location, the default mark) a "SubKey" and never replaces
 #     it; the setup run again (the update) keeps both with their settings;
 #   the entry's own quiet uninstall: 0, and the machine is as it was before the first setup;
+#   /DEFAULTPRINTER on a machine without a default printer makes Quintavera the default;
 #   a product file left for the restart: the quiet uninstall ends with 3010, and a setup then
 #     changes nothing and ends with 1603.
 # qvrun prints the whole exit code ("qvrun: exit code N"); Linux sees only its low 8 bits.
@@ -55,6 +56,7 @@ qv_setup_state
 qv_expect_installed Quintavera
 qv_expect_state "^run value QuintaveraTray: C:\\\\Program Files\\\\Quintavera\\\\qvatray\\.exe$"
 qv_expect_state '^tray running: yes$'
+qv_expect_state '^default printer: \(none\)$'  # not without /DEFAULTPRINTER
 qv_expect_state '^file: C:\\Program Files\\Quintavera\\drv\\qvinstall\.exe \| exists=yes'
 qv_expect_state '^ +QuietUninstallString +REG_SZ +"C:\\Program Files\\Quintavera\\uninstall\.exe" /S _\?=C:\\Program Files\\Quintavera$'
 qv_expect_state '^ +DisplayVersion +REG_SZ +1\.0\.0\.2629$'
@@ -86,8 +88,11 @@ if diff "$QV_WORK/clean.txt" "$QV_STATE" >"$QV_WORK/diff.txt"; then echo "ok: ma
   qv_fail "the machine differs from before the setup:"; sed 's/^/    > /' "$QV_WORK/diff.txt"
 fi
 
+qv_log "no default printer: /DEFAULTPRINTER makes Quintavera the default"
+qv_setup 0 /S /DEFAULTPRINTER
+qv_setup_state
+qv_expect_state '^default printer: Quintavera$'
 qv_log "a program holds the monitor DLL: it is left for the restart"
-qv_setup 0 /S
 wine "$QV_TOOLS/qvhold.exe" hold 'C:\windows\system32\orbmon64.dll' open 100 >"$QV_WORK/hold.txt" 2>&1 &
 holder=$!
 qv_poll 40 grep -qs '^holding' "$QV_WORK/hold.txt" || qv_fail "the holder never held the DLL"
