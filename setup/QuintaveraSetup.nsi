@@ -100,6 +100,8 @@ Function CheckBeforeInstall
   ${EndIf}
   ${If} $OnInitCode = ${QV_DEFAULT_NOT_PRODUCT}
     StrCpy $DefaultIsOther 1
+  ${ElseIf} $OnInitCode <> ${QV_ANSWER_NO}
+    !insertmacro QV_FAIL "${MSG_UNEXPECTED} $OnInitCode."
   ${EndIf}
 FunctionEnd
 

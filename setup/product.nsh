@@ -19,6 +19,7 @@
 ; The installer's exit codes the setup program acts on.
 !define QV_INSTALLED 1
 !define QV_UNINSTALLED 2
+!define QV_ANSWER_NO 3
 !define QV_DEFAULT_SET 4
 !define QV_ERRORS_LOGGED 100
 !define QV_RESTART_TO_FINISH 101
