@@ -110,16 +110,10 @@ LSTATUS SimWindows::RegFlushKey(HKEY key) {
   return FindHandle(key, HandleKind::kRegKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-// Deletes a key with its values; a key with subkeys stays (ERROR_ACCESS_DENIED), as in Windows.
 LSTATUS SimWindows::RegDeleteKeyA(HKEY key, LPCSTR subKey) {
   if (Fault("RegDeleteKeyA")) return static_cast<LSTATUS>(GetLastError());
   const std::wstring path = Lower(RootName(key) + L"\\" + Widen(subKey ? subKey : ""));
-  auto found = registry.find(path);
-  if (RootName(key).empty() || found == registry.end()) return ERROR_FILE_NOT_FOUND;
-  auto sub = registry.lower_bound(path + L"\\");
-  if (sub != registry.end() && sub->first.rfind(path + L"\\", 0) == 0) return ERROR_ACCESS_DENIED;
-  registry.erase(found);
-  return ERROR_SUCCESS;
+  return registry.erase(path) != 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 LSTATUS SimWindows::RegCloseKey(HKEY key) {
