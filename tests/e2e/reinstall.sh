@@ -11,7 +11,7 @@ qv_e2e_init "$1"
 qv_e2e_reset
 seed="$QV_TOOLS/qvseed.exe"
 user_key='HKCU\Software\Orbelin\Quintavera\Quintaveras'
-kills=35  # about this many kills, at least 3 ms apart
+kills=30  # about this many kills, at least 3 ms apart
 
 qv_run_expect 1 install
 qv_log "two product printers of the user's, one of them the default"
