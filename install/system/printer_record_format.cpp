@@ -16,6 +16,8 @@ constexpr uint32_t kMagic = 0x52505651;  // "QVPR"
 constexpr uint16_t kVersion = 1;
 constexpr DWORD kHeaderBytes = 16;
 constexpr DWORD kMaxPrinters = 0xFFFF;
+// The smallest entry: flags, a one-letter name, empty comment and location, a one-letter "SubKey".
+constexpr DWORD kMinEntryBytes = 2 + 4 + 2 + 2 + 2;
 
 constexpr uint16_t kDefaultPrinter = 0x1;
 constexpr uint16_t kHasComment = 0x2;
@@ -182,7 +184,9 @@ const wchar_t* DecodePrinterRecord(const BYTE* data, DWORD bytes, GlobalBlock& p
   }
   if (version != kVersion) return L"of another version";
   if (payload > header.Left()) return L"truncated";
-  if (payload < header.Left() || entries == 0) return L"damaged";
+  if (payload < header.Left() || entries == 0 || entries > payload / kMinEntryBytes) {
+    return L"damaged";
+  }
   const BYTE* body = data + kHeaderBytes;
   if (Fnv1a(body, payload) != hash) return L"damaged";
 
