@@ -4,7 +4,7 @@
 # then one more round with Shift held (qvrun --shift) whose log windows show the prescribed waits.
 # "reinstall-printers" is a reinstall of two product printers with settings: it alone writes,
 # flushes and removes the printer record, so against "reinstall" it shows what carrying printers
-# over costs, the record included.
+# over costs, the record included; the record's own registry step is timed apart (qvrecordcost).
 # Prints per kind of run the median wall time split into the waits the installer's plans
 # prescribe and the rest, the largest peak working set, then the machine reset time, a Wine start
 # time, and the sizes of the installer and the components.
@@ -117,6 +117,8 @@ shift_run install-run-entry install
 seed_printers
 shift_run reinstall-printers install
 
+record_cost=$(wine "$QV_TOOLS/qvrecordcost.exe" 2>&1 | tr -d '\r')
+
 start=$(now_ms)
 wine "$QV_TOOLS/qvrun_fixture.exe" >/dev/null 2>&1
 wine_start=$(($(now_ms) - start))
@@ -127,6 +129,7 @@ summary reinstall
 summary uninstall
 summary install-run-entry
 summary reinstall-printers
+echo "$record_cost"
 echo "machine reset (copy of the pristine prefix): median $(printf '%s\n' "${reset_times[@]}" | median) ms"
 echo "wine start of a program that ends at once (warm wineserver): $wine_start ms"
 echo "sizes:"
