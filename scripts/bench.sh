@@ -2,6 +2,9 @@
 # Benchmark of the installer in the e2e Wine machine (not a test): N rounds of install on a clean
 # machine, reinstall, uninstall, each round on a freshly reset machine with a warm wineserver,
 # then one more round with Shift held (qvrun --shift) whose log windows show the prescribed waits.
+# "reinstall-printers" is a reinstall of two product printers with settings: it alone writes,
+# flushes and removes the printer record, so against "reinstall" it shows what carrying printers
+# over costs, the record included; the record's own registry step is timed apart (qvrecordcost).
 # Prints per kind of run the median wall time split into the waits the installer's plans
 # prescribe and the rest, the largest peak working set, then the machine reset time, a Wine start
 # time, and the sizes of the installer and the components.
@@ -80,6 +83,15 @@ seed_run_entry() {
     /d 'C:\qvpkg\absent\qvatray.exe' /f >/dev/null 2>&1
 }
 
+# Two product printers with comment, location and "SubKey", one the default: the reinstall records
+# them before deleting them.
+seed_printers() {
+  wine "$QV_TOOLS/qvseed.exe" printer "Quintavera Office" "Second floor" "Room 2.14" office plain \
+    default >/dev/null 2>&1
+  wine "$QV_TOOLS/qvseed.exe" printer "Quintavera Invoices" "Accounts" "Room 1.02" invoices \
+    dsuser >/dev/null 2>&1
+}
+
 reset_times=()
 for ((round = 1; round <= rounds; round++)); do
   qv_e2e_reset
@@ -90,6 +102,8 @@ for ((round = 1; round <= rounds; round++)); do
   qv_e2e_reset
   seed_run_entry
   bench_run install-run-entry install
+  seed_printers
+  bench_run reinstall-printers install
   echo "round $round of $rounds done" >&2
 done
 
@@ -100,6 +114,10 @@ shift_run uninstall uninstall
 qv_e2e_reset
 seed_run_entry
 shift_run install-run-entry install
+seed_printers
+shift_run reinstall-printers install
+
+record_cost=$(wine "$QV_TOOLS/qvrecordcost.exe" 2>&1 | tr -d '\r')
 
 start=$(now_ms)
 wine "$QV_TOOLS/qvrun_fixture.exe" >/dev/null 2>&1
@@ -110,6 +128,8 @@ summary install
 summary reinstall
 summary uninstall
 summary install-run-entry
+summary reinstall-printers
+echo "$record_cost"
 echo "machine reset (copy of the pristine prefix): median $(printf '%s\n' "${reset_times[@]}" | median) ms"
 echo "wine start of a program that ends at once (warm wineserver): $wine_start ms"
 echo "sizes:"

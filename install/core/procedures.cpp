@@ -12,6 +12,7 @@
 #include "spooler/spooler_service.h"
 #include "system/pending_deletes.h"
 #include "system/pending_renames.h"
+#include "system/printer_record.h"
 #include "system/printer_settings.h"
 #include "system/tray.h"
 
@@ -73,6 +74,7 @@ void Reinstall(InstallContext& ctx) {
   if (ctx.installMonitor) InstallMonitor(ctx);
   InstallDriver(ctx);
   RestorePrinterSettings(ctx);
+  RemovePrinterRecord(ctx);
   StartTray(ctx);
   RetryPendingDeletesWithRestart(ctx);
 }
@@ -81,6 +83,7 @@ void UninstallAndCleanUp(InstallContext& ctx) {
   Uninstall(ctx);
   DeleteFilesQueuedForReboot();
   RetryPendingDeletesWithRestart(ctx);
+  RemovePrinterRecord(ctx);
 }
 
 InstallOutcome RunInstall(unsigned setupFlags, HWND owner) {

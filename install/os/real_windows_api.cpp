@@ -154,6 +154,17 @@ class RealWindowsApi final : public WindowsApi {
     return ::RegDeleteValueA(key, valueName);
   }
 
+  LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options,
+                          REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY result,
+                          LPDWORD disposition) override {
+    return ::RegCreateKeyExA(key, subKey, reserved, className, options, access, security, result,
+                             disposition);
+  }
+
+  LSTATUS RegFlushKey(HKEY key) override { return ::RegFlushKey(key); }
+
+  LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) override { return ::RegDeleteKeyA(key, subKey); }
+
   LSTATUS RegCloseKey(HKEY key) override { return ::RegCloseKey(key); }
 
   SC_HANDLE OpenSCManagerW(LPCWSTR machine, LPCWSTR database, DWORD access) override {

@@ -81,6 +81,11 @@ class WindowsApi {
   virtual LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type,
                                  const BYTE* data, DWORD size) = 0;
   virtual LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName) = 0;
+  virtual LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className,
+                                  DWORD options, REGSAM access, LPSECURITY_ATTRIBUTES security,
+                                  PHKEY result, LPDWORD disposition) = 0;
+  virtual LSTATUS RegFlushKey(HKEY key) = 0;
+  virtual LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) = 0;
   virtual LSTATUS RegCloseKey(HKEY key) = 0;
 
   // Service control manager.

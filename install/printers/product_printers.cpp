@@ -1,4 +1,5 @@
-// The product printers: deletion with settings saved, creation on the product port.
+// The product printers: deletion with settings saved (and recorded by a reinstall), creation on
+// the product port.
 #include "printers/product_printers.h"
 
 #include "core/install_context.h"
@@ -6,6 +7,7 @@
 #include "log/install_log.h"
 #include "monitor/monitor_list.h"
 #include "printers/printer_list.h"
+#include "system/printer_record.h"
 #include "system/printer_settings.h"
 
 namespace qv {
@@ -28,6 +30,18 @@ void CheckProductMonitor(InstallContext& ctx) {
   }
 }
 
+// Saves the settings of every product printer of the snapshot. A reinstall takes over the record
+// of a run cut short first, and records what it will re-create before anything is deleted.
+void SaveProductPrinters(InstallContext& ctx) {
+  if (ctx.reinstall) TakeOverPrinterRecord(ctx);
+  const SavedPrinterSettings* recorded = ctx.savedSettings.head;
+  PRINTER_INFO_2W* records = ctx.printerSnapshot.entries();
+  for (DWORD i = 0; i < ctx.printerSnapshot.count; ++i) {
+    if (IsProductPrinter(records[i])) SavePrinterSettings(ctx, records[i]);
+  }
+  if (ctx.reinstall && ctx.savedSettings.head != recorded) WritePrinterRecord(ctx);
+}
+
 }  // namespace
 
 PrinterInfoBlock QueryPrinterInfo(HANDLE printer) {
@@ -48,11 +62,10 @@ PrinterInfoBlock QueryPrinterInfo(HANDLE printer) {
 void DeleteProductPrinters(InstallContext& ctx) {
   LogLine(ctx, L"#DeleteAllPrinters");
   LogIndent indent(ctx);
+  SaveProductPrinters(ctx);
   PRINTER_INFO_2W* records = ctx.printerSnapshot.entries();
   for (DWORD i = 0; i < ctx.printerSnapshot.count; ++i) {
-    if (!IsProductPrinter(records[i])) continue;
-    SavePrinterSettings(ctx, records[i]);
-    DeletePrinterByName(ctx, records[i].pPrinterName);
+    if (IsProductPrinter(records[i])) DeletePrinterByName(ctx, records[i].pPrinterName);
   }
 }
 

@@ -21,7 +21,8 @@ struct PrinterInfoBlock {
 
 PrinterInfoBlock QueryPrinterInfo(HANDLE printer);
 
-// Saves the settings of each product printer of the context's snapshot, then deletes it.
+// Saves the settings of each product printer of the context's snapshot (a reinstall with those of
+// the printer record, which it writes before the first deletion), then deletes them.
 void DeleteProductPrinters(InstallContext& ctx);
 // Opens the printer with delete rights, purges and deletes it; logs the outcome (errors 16, 17).
 void DeletePrinterByName(InstallContext& ctx, const wchar_t* name);

@@ -3,7 +3,6 @@
 #include "system/printer_settings.h"
 
 #include <cstring>
-#include <new>
 #include <string>
 
 #include "core/install_context.h"
@@ -27,19 +26,6 @@ bool AcceptSubKey(DWORD status, DWORD type, char* subKey) {
   }
   std::memset(subKey, 0, kSubKeyCapacity);
   return false;
-}
-
-void RememberPrinter(InstallContext& ctx, PRINTER_INFO_2W& printer, const char* subKey) {
-  const size_t length = std::strlen(subKey);
-  char* copy = new (std::nothrow) char[length + 1];
-  if (!copy) return;
-  std::memcpy(copy, subKey, length + 1);
-  auto* node = new (std::nothrow) SavedPrinterSettings{copy, &printer, ctx.savedSettings.head};
-  if (!node) {
-    delete[] copy;
-    return;
-  }
-  ctx.savedSettings.head = node;
 }
 
 // Gives the re-created printer its old "SubKey" and clears the key's "deleted" mark.
@@ -77,11 +63,12 @@ bool RestoreSavedPrinter(InstallContext& ctx, const SavedPrinterSettings& saved)
 }  // namespace
 
 void SavePrinterSettings(InstallContext& ctx, PRINTER_INFO_2W& printer) {
+  if (FindSavedSettings(ctx.savedSettings, printer.pPrinterName)) return;
   ScopedPrinter handle;
   if (!Os().OpenPrinterW(printer.pPrinterName, handle.Receive(), nullptr)) return;
   char subKey[kSubKeyCapacity] = {};
   GetPrinterSubKey(handle.Get(), subKey);
-  if (subKey[0] != '\0') RememberPrinter(ctx, printer, subKey);
+  if (subKey[0] != '\0') PushSavedSettings(ctx.savedSettings, printer, subKey);
 }
 
 void RestorePrinterSettings(InstallContext& ctx) {

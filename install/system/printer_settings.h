@@ -13,7 +13,9 @@ struct InstallContext;
 constexpr DWORD kSubKeyCapacity = 64;
 
 // Remembers `printer` (a record of the context's snapshot) with its "SubKey" in the context's
-// savedSettings when it carries a non-empty one. Leaves the printer as it is; writes no log.
+// savedSettings when it carries a non-empty one, unless a printer of that name is saved already
+// (taken over from the printer record, whose settings win). Leaves the printer as it is; writes
+// no log.
 void SavePrinterSettings(InstallContext& ctx, PRINTER_INFO_2W& printer);
 // Re-creates each saved printer, last saved first, with its "SubKey", comment, location and
 // default status; adds one "Quintavera" when none could be re-created.

@@ -1,9 +1,38 @@
-// SavedPrinterSettings: release of the carried-over printer settings.
+// SavedPrinterSettings: the list of carried-over printer settings, its search and release.
 #include "system/saved_printer_settings.h"
+
+#include <cstring>
+#include <new>
+
+#include "base/ascii_case.h"
 
 namespace qv {
 
 SavedSettingsList::~SavedSettingsList() { FreeSavedSettings(*this); }
+
+bool PushSavedSettings(SavedSettingsList& list, PRINTER_INFO_2W& printer, const char* subKey) {
+  const size_t length = std::strlen(subKey);
+  char* copy = new (std::nothrow) char[length + 1];
+  if (!copy) return false;
+  std::memcpy(copy, subKey, length + 1);
+  auto* node = new (std::nothrow) SavedPrinterSettings{copy, &printer, list.head};
+  if (!node) {
+    delete[] copy;
+    return false;
+  }
+  list.head = node;
+  return true;
+}
+
+const SavedPrinterSettings* FindSavedSettings(const SavedSettingsList& list, const wchar_t* name) {
+  if (!name) return nullptr;
+  for (const SavedPrinterSettings* node = list.head; node; node = node->next) {
+    if (node->printer->pPrinterName && EqualsIgnoringAsciiCase(node->printer->pPrinterName, name)) {
+      return node;
+    }
+  }
+  return nullptr;
+}
 
 void FreeSavedSettings(SavedSettingsList& list) {
   while (SavedPrinterSettings* node = list.head) {
@@ -11,6 +40,8 @@ void FreeSavedSettings(SavedSettingsList& list) {
     delete[] node->subKey;
     delete node;
   }
+  list.recorded.Reset();
+  list.recordData.Reset();
 }
 
 }  // namespace qv

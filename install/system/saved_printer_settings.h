@@ -4,17 +4,22 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include "os/scoped_handles.h"
+
 namespace qv {
 
 struct SavedPrinterSettings {
   char* subKey;              // owned narrow "SubKey" text, 1 to 63 bytes
-  PRINTER_INFO_2W* printer;  // the printer's record in the run's snapshot, not owned
+  PRINTER_INFO_2W* printer;  // the printer's record in the run's snapshot or in `recorded`
   SavedPrinterSettings* next;
 };
 
-// Owns its nodes and their subKey copies, never the snapshot records.
+// Owns its nodes and their subKey copies, and the printers taken over from the printer record;
+// never the snapshot records.
 struct SavedSettingsList {
   SavedPrinterSettings* head = nullptr;
+  GlobalBlock recordData;  // the record's bytes, which `recorded` points into
+  GlobalBlock recorded;    // RecordedPrinter entries
 
   SavedSettingsList() = default;
   ~SavedSettingsList();
@@ -22,6 +27,11 @@ struct SavedSettingsList {
   SavedSettingsList& operator=(const SavedSettingsList&) = delete;
 };
 
+// Puts a node for `printer` with a copy of `subKey` at the front; false when memory runs out.
+bool PushSavedSettings(SavedSettingsList& list, PRINTER_INFO_2W& printer, const char* subKey);
+// The node of the printer named `name` (names compared as the spooler does, ignoring the case of
+// A-Z), or null.
+const SavedPrinterSettings* FindSavedSettings(const SavedSettingsList& list, const wchar_t* name);
 void FreeSavedSettings(SavedSettingsList& list);
 
 }  // namespace qv

@@ -11,6 +11,7 @@ namespace qv {
 namespace {
 
 using Lines = std::vector<std::wstring>;
+constexpr wchar_t kRecordKey[] = L"hklm\\software\\orbelin\\quintavera\\installer";
 
 class ProceduresTest : public sim::Scenario {
  protected:
@@ -72,9 +73,11 @@ TEST_F(ProceduresTest, FreshInstallWritesThePlannedLog) {
 }
 
 // Uninstalling an installed product: printers, driver, monitor removed in that order; the
-// monitor DLL the spooler still holds goes after one restart, so nothing waits for the reboot.
+// monitor DLL the spooler still holds goes after one restart, so nothing waits for the reboot;
+// a printer record left by a reinstall cut short goes too, its printers not re-created.
 TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
   sim::MakeInstalledMachine(sim);
+  sim.registry[kRecordKey][L"printers"] = sim::RegValue{REG_BINARY, {1}};
   int code = 0;
   const Lines log = RunAndReadLog(L"uninstall", &code);
   EXPECT_EQ(log, (Lines{
@@ -115,6 +118,7 @@ TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
   EXPECT_TRUE(sim.monitors.empty());
   EXPECT_EQ(sim.drivers.size(), 1u);
   EXPECT_EQ(sim.printers.size(), 1u);  // the other maker's printer stays
+  EXPECT_EQ(sim.registry.count(kRecordKey), 0u);
   EXPECT_FALSE(sim.HasRegValue(L"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
                                L"QuintaveraTray"));
   ExpectAllReleased();

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # A reinstall carries two product printers over: names, comment, location, "SubKey" (plain and
 # under "DsUser"), the default mark; their per-user "deleted" marks are cleared and no printer
-# "Quintavera" is added.
+# "Quintavera" is added. Then the same reinstall killed at many points across its whole run (every
+# few milliseconds from its start to its end), each kill followed by a normal install: every time
+# both printers are back as they were, and no printer record is left.
 # Usage: reinstall.sh <build-dir>
 set -u
 source "$(dirname "$0")/../../scripts/e2e-lib.sh"
@@ -9,6 +11,7 @@ qv_e2e_init "$1"
 qv_e2e_reset
 seed="$QV_TOOLS/qvseed.exe"
 user_key='HKCU\Software\Orbelin\Quintavera\Quintaveras'
+kills=30  # about this many kills, at least 3 ms apart
 
 qv_run_expect 1 install
 qv_log "two product printers of the user's, one of them the default"
@@ -16,24 +19,37 @@ wine "$seed" printer "Quintavera Office" "Second floor" "Room 2.14" office plain
   qv_fail "cannot seed Quintavera Office"
 wine "$seed" printer "Quintavera Invoices" "Accounts" "Room 1.02" invoices dsuser ||
   qv_fail "cannot seed Quintavera Invoices"
-qv_state
-qv_expect_state '^printer: Quintavera Office \|.*\| default=yes$'
-wine reg query "$user_key\\office" /v deleted >/dev/null 2>&1 || qv_fail "no \"deleted\" mark seeded"
+
+# Both printers as the user had them; "Quintavera" carried no "SubKey": it is not re-created, and
+# no new one is added.
+expect_printers_back() {
+  qv_state
+  qv_expect_state '^printer: Quintavera Office \| port=Quintavera: \| driver=Quintavera printer \| comment=Second floor \| location=Room 2\.14 \| subkey=office \| dsuser-subkey=office \| default=yes$'
+  qv_expect_state '^printer: Quintavera Invoices \| port=Quintavera: \| driver=Quintavera printer \| comment=Accounts \| location=Room 1\.02 \| subkey=invoices \| dsuser-subkey=invoices \| default=no$'
+  qv_expect_state '^default printer: Quintavera Office$'
+  qv_expect_state '^printers: 2$'
+  qv_expect_state '^printer record: none$'
+}
 
 qv_run_quiet 1 install
-qv_state
+expect_printers_back
 qv_expect_installed
-qv_expect_state '^printer: Quintavera Office \| port=Quintavera: \| driver=Quintavera printer \| comment=Second floor \| location=Room 2\.14 \| subkey=office \| dsuser-subkey=office \| default=yes$'
-qv_expect_state '^printer: Quintavera Invoices \| port=Quintavera: \| driver=Quintavera printer \| comment=Accounts \| location=Room 1\.02 \| subkey=invoices \| dsuser-subkey=invoices \| default=no$'
-qv_expect_state '^default printer: Quintavera Office$'
-# "Quintavera" carried no "SubKey": it is not re-created, and no new one is added.
-qv_expect_state '^printers: 2$'
-for sub in office invoices; do
-  if wine reg query "$user_key\\$sub" /v deleted >/dev/null 2>&1; then
-    qv_fail "the \"deleted\" mark of $sub is still there"
-  else
-    echo "ok: \"deleted\" mark of $sub cleared"
-  fi
+for sub in office invoices; do  # qvseed marked both
+  ! wine reg query "$user_key\\$sub" /v deleted >/dev/null 2>&1 || qv_fail "\"deleted\" of $sub left"
+done
+
+span=$(sed -n 's/^qvrun: run time \([0-9]*\) ms$/\1/p' "$QV_OUT")
+step=$(((span + kills - 1) / kills))
+[ "$step" -ge 3 ] || step=3
+for ((at = step; at <= span + step; at += step)); do
+  qv_log "reinstall killed after $at ms of its $span, then an install"
+  QV_RUN_TIMEOUT_MS=$at qv_run install >/dev/null
+  qv_expect_rc_in 255 1
+  qv_run install >/dev/null
+  qv_expect_rc 1
+  [ "$QV_RC" = 1 ] || cat "$QV_OUT"
+  expect_printers_back
+  [ "$QV_FAILURES" -eq 0 ] || break
 done
 
 qv_e2e_finish

@@ -34,18 +34,6 @@ TEST_F(Driver, InstallAddsTheDriverAndDeletesTheStagedCopies) {
   ExpectAllReleased();
 }
 
-TEST_F(Driver, MissingHelpFileLeavesTheDriverWithoutHelp) {
-  sim.files.erase(Lower(std::wstring(kSetupDir) + L"orbhelp.chm"));
-
-  EXPECT_EQ(Run(L"install"), 100);
-
-  const SimDriver* driver = sim.FindDriver(kProductDriver, L"Windows x64");
-  ASSERT_NE(driver, nullptr);
-  EXPECT_EQ(driver->helpFile, L"");
-  EXPECT_NE(sim.FindPrinter(L"Quintavera"), nullptr);
-  ExpectAllReleased();
-}
-
 TEST_F(Driver, MissingUiDllAddsNothingAndLeavesTheStagedDriverDll) {
   sim.files.erase(Lower(std::wstring(kSetupDir) + L"orbui64.dll"));
 

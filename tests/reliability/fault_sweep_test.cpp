@@ -57,7 +57,6 @@ bool IsSilent(const std::string& function) {
       "WaitForSingleObject",
       "CreateProcessW",
       "GetVersionExA",
-      "RegSetValueExW",
       "RegDeleteValueA",
       "RegQueryValueExW",
       "GetFileAttributesW",

@@ -95,6 +95,27 @@ LSTATUS SimWindows::RegDeleteValueA(HKEY key, LPCSTR valueName) {
              : ERROR_FILE_NOT_FOUND;
 }
 
+LSTATUS SimWindows::RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM,
+                                    LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD) {
+  if (Fault("RegCreateKeyExA")) return static_cast<LSTATUS>(GetLastError());
+  if (RootName(key).empty()) return ERROR_INVALID_HANDLE;
+  const std::wstring path = Lower(RootName(key) + L"\\" + Widen(subKey ? subKey : ""));
+  registry[path];
+  *result = static_cast<HKEY>(NewHandle(HandleKind::kRegKey, path));
+  return ERROR_SUCCESS;
+}
+
+LSTATUS SimWindows::RegFlushKey(HKEY key) {
+  if (Fault("RegFlushKey")) return static_cast<LSTATUS>(GetLastError());
+  return FindHandle(key, HandleKind::kRegKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+LSTATUS SimWindows::RegDeleteKeyA(HKEY key, LPCSTR subKey) {
+  if (Fault("RegDeleteKeyA")) return static_cast<LSTATUS>(GetLastError());
+  const std::wstring path = Lower(RootName(key) + L"\\" + Widen(subKey ? subKey : ""));
+  return registry.erase(path) != 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
 LSTATUS SimWindows::RegCloseKey(HKEY key) {
   Fault("RegCloseKey");
   HandleEntry* entry = FindHandle(key, HandleKind::kRegKey);

@@ -68,6 +68,10 @@ bool SimWindows::Fault(const char* function) {
   if (calls_.size() > kRunawayCalls || clock > kRunawayClock) {
     throw std::runtime_error(std::string("runaway run at ") + function);
   }
+  if (cutAfter_ >= 0 && calls_.size() > static_cast<size_t>(cutAfter_)) {
+    lastError_ = ERROR_PROCESS_ABORTED;
+    return true;
+  }
   auto plan = faults_.find(function);
   if (plan == faults_.end() || plan->second.times == 0) return false;
   if (plan->second.times > 0) --plan->second.times;

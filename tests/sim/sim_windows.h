@@ -130,6 +130,11 @@ class SimWindows : public WindowsApi {
   // The next `times` calls of `function` fail with `error` (times < 0: every call).
   void FailNext(const std::string& function, int times, DWORD error);
   void FailAlways(const std::string& function, DWORD error) { FailNext(function, -1, error); }
+  // A run cut short (killed, power lost): every call after the next `calls` fails and changes
+  // nothing; a negative count lets every call through again.
+  void CutAfter(long calls) {
+    cutAfter_ = calls < 0 ? -1 : static_cast<long>(calls_.size()) + calls;
+  }
   int CallCount(const std::string& function) const;
   std::vector<std::string> CalledFunctions() const;  // every function called so far, in order
   int LiveBlocks() const { return static_cast<int>(blocks_.size()); }
@@ -238,6 +243,11 @@ class SimWindows : public WindowsApi {
   LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
                          DWORD size) override;
   LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName) override;
+  LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options,
+                          REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY result,
+                          LPDWORD disposition) override;
+  LSTATUS RegFlushKey(HKEY key) override;
+  LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) override;
   LSTATUS RegCloseKey(HKEY key) override;
   SC_HANDLE OpenSCManagerW(LPCWSTR machine, LPCWSTR database, DWORD access) override;
   SC_HANDLE OpenServiceW(SC_HANDLE manager, LPCWSTR serviceName, DWORD access) override;
@@ -326,6 +336,7 @@ class SimWindows : public WindowsApi {
     DWORD error;
   };
   std::map<std::string, FaultPlan> faults_;
+  long cutAfter_ = -1;
   std::vector<std::string> calls_;
   std::set<void*> blocks_;
   std::map<uintptr_t, HandleEntry> handles_;

@@ -6,6 +6,7 @@
 // be started or prepared, 253 for a malformed command line.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "console_out.h"
@@ -66,13 +67,20 @@ void ReportLogWindow(HWND window) {
   PrintLine(L"--- end of log window");
 }
 
+// One poll's wait, shorter when the time-out comes first, so a run is killed on its millisecond.
+DWORD NextWait(ULONGLONG start, DWORD timeoutMs) {
+  const ULONGLONG elapsed = ::GetTickCount64() - start;
+  if (elapsed >= timeoutMs) return 0;
+  return static_cast<DWORD>(std::min<ULONGLONG>(kPollMs, timeoutMs - elapsed));
+}
+
 // Polls until the installer ends or the time-out passes, handling each log window once.
 // Returns false when the time-out passed.
 bool WatchInstaller(const InstallerProcess& installer, DWORD timeoutMs, ProcessMetrics& metrics) {
   const ULONGLONG start = ::GetTickCount64();
   HWND handled = nullptr;
   ULONGLONG closedAt = 0;
-  while (!installer.WaitForEnd(kPollMs)) {
+  while (!installer.WaitForEnd(NextWait(start, timeoutMs))) {
     installer.SampleMetrics(metrics);
     const ULONGLONG now = ::GetTickCount64();
     if (now - start >= timeoutMs) return false;
@@ -119,11 +127,14 @@ int Run(const RunOptions& options) {
   InstallerProcess installer;
   if (!StartInstaller(options, installer)) return kNotStarted;
   ProcessMetrics metrics;
+  const ULONGLONG started = ::GetTickCount64();
   const bool ended = WatchInstaller(installer, options.timeoutMs, metrics);
+  const ULONGLONG ran = ::GetTickCount64() - started;
   const ULONGLONG elapsed = ::GetTickCount64() - start;
   if (!ended) installer.Kill(kKilled);
   if (options.shift && !(::GetAsyncKeyState(VK_SHIFT) & 0x8000)) PrintLine(L"qvrun: shift not held");
   PrintLine(L"qvrun: wall time " + std::to_wstring(elapsed) + L" ms");
+  PrintLine(L"qvrun: run time " + std::to_wstring(ran) + L" ms");
   PrintLine(L"qvrun: peak working set " + std::to_wstring(metrics.peakWorkingSet) + L" bytes");
   PrintLine(L"qvrun: handle count " + std::to_wstring(metrics.handleCount));
   if (!ended) {

@@ -5,7 +5,8 @@
 // One fact per line: "monitor: ...", "port: ...", "driver: ...", "driver-file: ...",
 // "printer: <name> | port=... | driver=... | comment=... | location=... | subkey=... |
 // dsuser-subkey=... | default=yes", "default printer: ...", "run value QuintaveraTray: ...",
-// "tray running: yes", "pending rename: ...", "file: <path> | exists=yes | version=...".
+// "tray running: yes", "pending rename: ...", "printer record: none",
+// "file: <path> | exists=yes | version=...".
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ int wmain(int argc, wchar_t** argv) {
   ReportRunValue();
   ReportTray();
   ReportPendingRenames();
+  ReportPrinterRecord();
   ReportProductFiles(DriverDirectory(), std::vector<std::wstring>(argv + 1, argv + argc));
   return 0;
 }

@@ -17,6 +17,7 @@ using qvtools::PrintLine;
 constexpr DWORD kMaxRegistryBytes = 256 * 1024;
 const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t kSessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const wchar_t kInstallerKey[] = L"SOFTWARE\\Orbelin\\Quintavera\\Installer";
 const wchar_t kTrayMutex[] = L"{7D3B1C52-4E9A-4F07-B1C8-2A6E90D4F315}";
 const wchar_t kTrayWindowClass[] = L"qvs::{C41F8A37-92D6-4B5E-8E03-6F7A1B2C9D40}";
 
@@ -93,6 +94,14 @@ void ReportPendingRenames() {
     PrintLine(L"pending rename: " + Shown(strings[i]) + L" -> " +
               (target.empty() ? L"(delete)" : Shown(target)));
   }
+}
+
+void ReportPrinterRecord() {
+  DWORD type = 0;
+  std::wstring data;
+  const bool present = ReadMachineValue(kInstallerKey, L"Printers", type, data);
+  PrintLine(L"printer record: " +
+            (present ? std::to_wstring(data.size() * sizeof(wchar_t)) + L" bytes" : L"none"));
 }
 
 void ReportProductFiles(const std::wstring& driverDirectory,

@@ -1,5 +1,5 @@
 // The system's side of the state report: tray program, log-on entry, queued file operations,
-// product files.
+// the installer's printer record, product files.
 #pragma once
 
 #include <string>
@@ -10,6 +10,8 @@ namespace qvstate {
 void ReportRunValue();
 void ReportTray();
 void ReportPendingRenames();
+// The installer's printer record: "printer record: none" or its size in bytes.
+void ReportPrinterRecord();
 
 // The product files where the installer puts them, then `extraFiles` (e.g. the package's
 // qvatray.exe).

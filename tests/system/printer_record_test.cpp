@@ -1,0 +1,162 @@
+// The printer record: a reinstall cut short at any call leaves the next install every product
+// printer with its settings; records that cannot be trusted are ignored in one line; a record's
+// printers merge with the machine's, the record winning; no record stays after an install.
+#include <algorithm>
+#include <functional>
+
+#include "../printers/printer_machine.h"
+#include "core/command_line.h"
+#include "installed_machine.h"
+#include "system/printer_record_format.h"
+
+namespace qv::sim {
+namespace {
+
+constexpr wchar_t kRecordKey[] = L"HKLM\\SOFTWARE\\Orbelin\\Quintavera\\Installer";
+const std::wstring kUserKeys = L"HKCU\\Software\\Orbelin\\Quintavera\\Quintaveras\\";
+
+class PrinterRecord : public PrinterMachine {
+ protected:
+  // The installed product (printer "Quintavera": plain "SubKey", the default, its per-user key
+  // marked "deleted") and a second product printer whose "SubKey" lies under "DsUser".
+  void MakeMachine(SimWindows& machine) {
+    machine.registry = sim.registry;
+    MakeInstalledMachine(machine);
+    machine.SetRegString(kUserKeys + L"Printer1", L"Name", L"kept");
+    SimPrinter& invoices = machine.AddPrinter(L"Invoices", kProductDriver, kProductPort);
+    invoices.comment = L"Accounts";
+    invoices.location = L"Room 1.02";
+    SetData(invoices, "DsUser", "invoices");
+  }
+  static int Install(SimWindows& machine) {
+    machine.commandLine = L"qvinstall.exe install";
+    return RunCommandLine();
+  }
+  // Port, comment, location, plain and "DsUser" "SubKey" (with its NUL) of the printer.
+  static std::string Settings(SimWindows& machine, const wchar_t* name) {
+    const SimPrinter* p = machine.FindPrinter(name);
+    if (!p) return "missing";
+    std::wstring text = p->port + L"|" + p->comment + L"|" + p->location + L"|";
+    return std::string(text.begin(), text.end()) + SubKeyOf(*p, "") + "|" + SubKeyOf(*p, "DsUser");
+  }
+  static std::string Carried(const char* comment, const char* location, const char* subKey) {
+    const std::string sz = std::string(subKey) + '\0';
+    return std::string("Quintavera:|") + comment + "|" + location + "|" + sz + "|" + sz;
+  }
+  static bool HasRecord(const SimWindows& machine) {
+    return machine.registry.count(Lower(kRecordKey)) != 0;
+  }
+};
+
+// Each cut (and, on a coarser grid, a second cut of the install after it) is followed by a normal
+// install on the same machine, which ends with both printers re-created (uncut: the last saved
+// first), their settings, the default mark and the per-user key's "deleted" mark cleared (other
+// values kept, a missing key not created), and no record.
+TEST_F(PrinterRecord, InstallAfterReinstallsCutShortAtAnyCallBringsEveryPrinterBack) {
+  bool whole = false;  // the last cut came after the run's last call
+  for (long cut = 0; !whole && !HasFailure(); ++cut) {
+    bool wholeAgain = false;
+    for (long again = -1; !wholeAgain && !HasFailure(); again += again < 0 ? 1 : 10) {
+      SimWindows machine;
+      ScopedWindowsApi scope(machine);
+      MakeMachine(machine);
+      machine.CutAfter(cut);
+      Install(machine);
+      const long calls = static_cast<long>(machine.CalledFunctions().size());
+      whole = calls <= cut;
+      machine.CutAfter(again);
+      if (again >= 0) Install(machine);
+      wholeAgain =
+          again >= 0 && static_cast<long>(machine.CalledFunctions().size()) - calls <= again;
+      const std::string last = cut ? machine.CalledFunctions().at(cut - 1) : "nothing";
+      SCOPED_TRACE(testing::Message()
+                   << "cut after call " << cut << " (" << last << "), then " << again);
+      machine.CutAfter(-1);
+      EXPECT_EQ(Install(machine), 1);
+      std::vector<std::wstring> names;
+      for (const SimPrinter& p : machine.printers) names.push_back(p.name);
+      EXPECT_TRUE(cut != 0 || again >= 0 || names.at(1) == L"Invoices")
+          << "uncut: last saved first";
+      std::sort(names.begin(), names.end());
+      EXPECT_EQ(names, (std::vector<std::wstring>{L"Invoices", L"Office", L"Quintavera"}));
+      EXPECT_EQ(Settings(machine, L"Quintavera"), Carried("Front desk", "Hall", "Printer1"));
+      EXPECT_EQ(Settings(machine, L"Invoices"), Carried("Accounts", "Room 1.02", "invoices"));
+      EXPECT_EQ(machine.defaultPrinter, L"Quintavera");
+      EXPECT_FALSE(machine.HasRegValue(kUserKeys + L"Printer1", L"deleted"));
+      EXPECT_EQ(machine.RegString(kUserKeys + L"Printer1", L"Name"), L"kept");
+      EXPECT_EQ(machine.registry.count(Lower(kUserKeys + L"invoices")), 0u);
+      EXPECT_FALSE(HasRecord(machine));
+      EXPECT_EQ(machine.LiveBlocks(), 0);
+      EXPECT_EQ(machine.OpenHandles(), 0);
+    }
+  }
+}
+
+// A record holding "Quintavera" (other settings, not the default) and "Recorded" (the default).
+std::vector<BYTE> ValidRecord() {
+  PRINTER_INFO_2W quintavera = {}, recorded = {};
+  quintavera.pPrinterName = const_cast<LPWSTR>(L"Quintavera");
+  quintavera.pComment = const_cast<LPWSTR>(L"from the record");
+  recorded.pPrinterName = const_cast<LPWSTR>(L"Recorded");
+  recorded.pLocation = const_cast<LPWSTR>(L"Annex");
+  recorded.Attributes = PRINTER_ATTRIBUTE_DEFAULT;
+  SavedSettingsList list;
+  PushSavedSettings(list, quintavera, "rec-q");
+  PushSavedSettings(list, recorded, "rec-r");
+  GlobalBlock data;
+  DWORD bytes = 0;
+  EXPECT_TRUE(EncodePrinterRecord(list, data, bytes));
+  const auto* start = static_cast<const BYTE*>(data.Get());
+  return std::vector<BYTE>(start, start + bytes);
+}
+
+TEST_F(PrinterRecord, RecordsThatCannotBeTrustedAreIgnoredInOneLine) {
+  struct Case {
+    const char* name;
+    std::function<void(RegValue&)> change;
+    const wchar_t* reason;  // null: the record is taken over
+  };
+  const std::vector<Case> cases = {
+      {"intact", [](RegValue&) {}, nullptr},
+      {"last byte missing", [](RegValue& v) { v.data.pop_back(); }, L"truncated"},
+      {"header cut", [](RegValue& v) { v.data.resize(6); }, L"truncated"},
+      {"empty", [](RegValue& v) { v.data.clear(); }, L"truncated"},
+      {"a byte more", [](RegValue& v) { v.data.push_back(0); }, L"damaged"},
+      {"a name changed", [](RegValue& v) { v.data[20] ^= 1; }, L"damaged"},
+      {"count beyond the entries", [](RegValue& v) { v.data[6] = 3; }, L"damaged"},
+      {"other magic", [](RegValue& v) { v.data[0] = 'X'; }, L"foreign"},
+      {"text value", [](RegValue& v) { v.type = REG_SZ; }, L"foreign"},
+      {"later version", [](RegValue& v) { v.data[4] = 2; }, L"of another version"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimWindows machine;
+    ScopedWindowsApi scope(machine);
+    MakeMachine(machine);
+    RegValue value{REG_BINARY, ValidRecord()};
+    c.change(value);
+    machine.registry[Lower(kRecordKey)][L"printers"] = value;
+    machine.shiftDown = true;
+
+    EXPECT_EQ(Install(machine), 1);
+
+    const auto log = Trimmed(SplitLines(machine.dialog.text));
+    const std::wstring ignored =
+        c.reason ? L"The printer record of an earlier run is " + std::wstring(c.reason) +
+                       L" and was ignored"
+                 : L"2 printers taken over from the record of an interrupted run";
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::wstring& l) { return l.find(L"record") != l.npos; }),
+              1);
+    EXPECT_EQ(std::count(log.begin(), log.end(), ignored), 1);
+    EXPECT_EQ(Settings(machine, L"Quintavera"), c.reason ? Carried("Front desk", "Hall", "Printer1")
+                                                         : Carried("from the record", "", "rec-q"));
+    EXPECT_EQ(Settings(machine, L"Recorded"), c.reason ? "missing" : Carried("", "Annex", "rec-r"));
+    EXPECT_EQ(machine.defaultPrinter, c.reason ? L"Quintavera" : L"Recorded");
+    EXPECT_FALSE(HasRecord(machine));
+    EXPECT_EQ(machine.LiveBlocks(), 0);
+  }
+}
+
+}  // namespace
+}  // namespace qv::sim
