@@ -102,5 +102,20 @@ TEST_F(MonitorScenario, PrintersAreParkedWhileTheMonitorIsReplaced) {
   ExpectAllReleased();
 }
 
+// A monitor whose deletion the spooler refuses leaves no printer on "file:", whatever the plan.
+TEST_F(MonitorScenario, RefusedRemovalLeavesNoPrinterParked) {
+  for (const wchar_t* command : {L"install", L"uninstall"}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(command)));
+    sim.monitors.clear();
+    AddProductMonitor(sim, 2600);
+    sim.printers.clear();
+    sim.AddPrinter(L"Office", L"Other driver", L"Quintavera:");
+    sim.FailAlways("DeleteMonitorW", ERROR_BUSY);
+    EXPECT_EQ(Run(command), 100);
+    EXPECT_EQ(sim.FindPrinter(L"Office")->port, L"Quintavera:");
+  }
+  ExpectAllReleased();
+}
+
 }  // namespace
 }  // namespace qv::sim

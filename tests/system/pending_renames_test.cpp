@@ -3,8 +3,22 @@
 #include "system/pending_renames.h"
 
 #include <cstring>
+#include <new>
 
 #include "scenario.h"
+
+namespace {
+int g_failNthArrayAllocation = 0;  // counts nothrow array allocations down to a failure; 0: none
+}  // namespace
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  if (g_failNthArrayAllocation > 0 && --g_failNthArrayAllocation == 0) return nullptr;
+  try {
+    return ::operator new[](size);
+  } catch (...) {
+    return nullptr;
+  }
+}
 
 namespace qv::sim {
 namespace {
@@ -90,6 +104,20 @@ TEST_F(PendingRenamesTest, DataLengthIsWhatTheSecondQueryReturns) {
   EXPECT_EQ(machine.OpenHandles(), 0);
 }
 
+// A path that cannot be copied empties the whole record: a rename without its target would read
+// as a deletion of its source.
+TEST_F(PendingRenamesTest, PathCopyWithoutMemoryEmptiesTheRecord) {
+  sim.AddFile(L"C:\\temp\\new.dll");
+  Queue({L"\\??\\C:\\temp\\new.dll", L"\\??\\C:\\temp\\in-use.dll"});
+  g_failNthArrayAllocation = 4;  // the two arrays, the source's copy, then the target's
+  PendingRenames renames = ReadPendingRenames();
+  EXPECT_EQ(g_failNthArrayAllocation, 0);
+  EXPECT_EQ(renames.pairCount, 0);
+  DeleteQueuedDeletions(renames);
+  EXPECT_TRUE(sim.FileExists(L"C:\\temp\\new.dll"));
+  ExpectAllReleased();
+}
+
 TEST_F(PendingRenamesTest, QueuedDeletionsOfExistingFilesAreDeletedNow) {
   sim.AddFile(L"C:\\temp\\old.dll");
   sim.AddFile(L"C:\\temp\\renamed.dll");
@@ -137,22 +165,40 @@ TEST_F(PendingRenamesTest, ProductFileThatStaysQueuedAnswersOnInitAfterTwoRestar
   ExpectAllReleased();
 }
 
-TEST_F(PendingRenamesTest, ProductFileFreedByTheFirstRestartGivesFalse) {
-  sim.AddFile(kMonitorDll).lockedUntil = 300;
-  sim.spoolerService.stopPendingPolls = 2;  // the restart takes 400 ms
-  Queue({std::wstring(L"\\??\\") + kMonitorDll, L""});
-  EXPECT_FALSE(CheckPendingProductFiles());
-  EXPECT_EQ(sim.spoolerService.stopRequests, 1);
-  EXPECT_FALSE(sim.FileExists(kMonitorDll));
-  ExpectAllReleased();
+// A product file queued for deletion answers true whether or not it is still there; only a file
+// still there is worth a spooler restart.
+TEST_F(PendingRenamesTest, QueuedDeletionOfAProductFileAnswersTrueOnceTheFileIsGone) {
+  struct Case {
+    const char* name;
+    bool exists;
+    uint64_t lockedUntil;
+    int restarts;
+  };
+  const Case cases[] = {{"already gone", false, 0, 0},
+                        {"deleted now", true, 0, 0},
+                        {"freed by the first restart", true, 300, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimWindows machine;
+    ScopedWindowsApi api(machine);
+    machine.registry[Lower(kSessionManagerKey)];
+    if (c.exists) machine.AddFile(kMonitorDll).lockedUntil = c.lockedUntil;
+    machine.spoolerService.stopPendingPolls = 2;  // a restart takes 400 ms
+    machine.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue,
+                          {std::wstring(L"\\??\\") + kMonitorDll, L""});
+    EXPECT_TRUE(CheckPendingProductFiles());
+    EXPECT_EQ(machine.spoolerService.stopRequests, c.restarts);
+    EXPECT_FALSE(machine.FileExists(kMonitorDll));
+    EXPECT_EQ(machine.LiveBlocks() + machine.OpenHandles(), 0);
+  }
 }
 
 TEST_F(PendingRenamesTest, FilesThatDoNotCountLeaveTheSpoolerAlone) {
-  // x86 names are looked for but not counted
+  // x86 names are looked for but not counted; a directory and a missing file's rename do not count
   sim.AddFile(L"C:\\windows\\system32\\orbmon32.dll").lockedForever = true;
   sim.AddFile(L"C:\\temp\\orbui64.dll").directory = true;
   Queue({L"\\??\\C:\\windows\\system32\\orbmon32.dll", L"", L"\\??\\C:\\temp\\orbui64.dll", L"",
-         L"\\\\?\\C:\\windows\\system32\\orbdrv64.dll", L""});
+         L"\\??\\C:\\temp\\orbdrv64.dll", L"\\??\\C:\\temp\\orbdrv64.old"});
   EXPECT_FALSE(CheckPendingProductFiles());
   EXPECT_EQ(sim.CallCount("OpenSCManagerW"), 0);
   ExpectAllReleased();
