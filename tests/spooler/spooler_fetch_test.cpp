@@ -15,7 +15,7 @@ namespace {
 // a printer.
 struct GrowingSpooler : SimWindows {
   int growths = 0;
-  void GrowBeforeFetch(LPBYTE buffer) {
+  void GrowBeforeFetch(const void* buffer) {
     if (!buffer || growths == 0) return;
     const std::wstring name = L"Added " + std::to_wstring(growths--);
     monitors.push_back({name + L":", L"Windows x64", L"added.dll"});
@@ -68,12 +68,8 @@ TEST(SpoolerFetch, ListsThatGrowBetweenTheCallsAreFetchedAgain) {
       SCOPED_TRACE(testing::Message() << query.name << ", " << growths << " growths");
       GrowingSpooler machine;
       ScopedWindowsApi api(machine);
-      machine.AddPrinter(L"Office", L"Other driver", L"LPT1:");
-      machine.monitors.push_back({L"Local Port", L"Windows x64", L"localspl.dll"});
-      SimDriver driver;
-      driver.name = L"Other driver";
-      driver.environment = L"Windows x64";
-      machine.drivers.push_back(driver);
+      machine.growths = 1;
+      machine.GrowBeforeFetch(L"");  // one of each before the queries
       machine.growths = growths;
       InstallContext ctx;
       const bool fetched = growths < kSpoolerFetchAttempts;

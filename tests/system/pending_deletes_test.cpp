@@ -117,6 +117,9 @@ TEST_F(PendingDeletesTest, UninstallCleanUpLeavesOnlyTheLockedFileForTheReboot) 
   }
 }
 
+// The DLL held by another program is left for the reboot (101). Once it lets go, setup runs again
+// before any restart: onInit still answers 200, and the install takes the deletion of the DLL it
+// put in place out of the queue, so the monitor keeps its DLL after the restart.
 TEST_F(PendingDeletesTest, UninstallLeavingTheMonitorDllForTheRebootExitsWith101Or100) {
   InstallUndeletableMonitor();
   EXPECT_EQ(Run(L"uninstall"), 101);
@@ -124,8 +127,15 @@ TEST_F(PendingDeletesTest, UninstallLeavingTheMonitorDllForTheRebootExitsWith101
   EXPECT_EQ(sim.PendingRenames(),
             (std::vector<std::wstring>{L"\\??\\C:\\windows\\system32\\orbmon64.dll", L""}));
   EXPECT_TRUE(sim.SpoolerRunning());
+  sim.FindFile(L"C:\\windows\\system32\\orbmon64.dll")->lockedForever = false;
+  EXPECT_EQ(Run(L"onInit"), 200);
+  EXPECT_EQ(Run(L"in_notray"), 1);
+  EXPECT_TRUE(sim.PendingRenames().empty());
   sim.Reboot();
-  EXPECT_FALSE(sim.FileExists(L"C:\\windows\\system32\\orbmon64.dll"));
+  ASSERT_TRUE(sim.FileExists(L"C:\\windows\\system32\\orbmon64.dll"));
+  EXPECT_NE(sim.FindFile(L"C:\\windows\\system32\\orbmon64.dll")->data.find("[build=2629]"),
+            std::string::npos);
+  EXPECT_TRUE(sim.MonitorRegistered(L"Quintavera:"));
 
   // With an error line as well (the clean-up's restart ends in error 4): 100.
   InstallUndeletableMonitor();
