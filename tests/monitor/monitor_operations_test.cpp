@@ -1,5 +1,5 @@
 // Port monitor operations called directly on a run's context: listing, registration retries,
-// the locked DLL, parking printers, and the DLL path when the monitor's record names no DLL.
+// the locked DLL, the port list edits, and the DLL path when the monitor's record names no DLL.
 #include "core/install_context.h"
 #include "monitor/install_monitor.h"
 #include "monitor/monitor_list.h"
@@ -130,23 +130,6 @@ TEST(MonitorPorts, ParkingAndReturningReplaceOneWholeEntry) {
     EXPECT_TRUE(ReturnToProductPort(ports.data()));
     EXPECT_STREQ(ports.c_str(), c.returned.c_str());
   }
-}
-
-// Refused three times: error 12, and the monitor that stays gets its printers back at once.
-TEST_F(MonitorOperations, MonitorThatWillNotGoGetsItsPrintersBack) {
-  AddProductMonitor(sim, 2629).heldBySpooler = true;
-  sim.AddPrinter(L"Twice", L"Other driver", L"Quintavera:,Quintavera:");
-  Start();
-  RemoveListedMonitor();
-  EXPECT_EQ(sim.CallCount("DeleteMonitorW"), 3);
-  EXPECT_STREQ(ctx.printerSnapshot.entries()[0].pPortName, L"Quintavera:,Quintavera:");
-  EXPECT_EQ(sim.FindPrinter(L"Twice")->port, L"Quintavera:,Quintavera:");
-  EXPECT_EQ(ctx.MonitorPrinters(), nullptr);
-  EXPECT_TRUE(sim.FileExists(kMonitorDll));
-  ExpectLinesInOrder(Log(), {L"Can't delete monitor from the first try", L"SetPrinter(Twice) - ok",
-                             L"#Restart Spooler", L"SetPrinter(Twice) - ok"});
-  EXPECT_EQ(ctx.errorCount, 1);
-  Finish();
 }
 
 TEST_F(MonitorOperations, RecordWithoutDllNameFallsBackToTheMonitorFile) {

@@ -43,29 +43,23 @@ struct GrowingSpooler : SimWindows {
 };
 
 TEST(SpoolerFetch, ListsThatGrowBetweenTheCallsAreFetchedAgain) {
-  struct Case {
-    const char* name;
-    std::function<DWORD(InstallContext&)> count;
-  };
-  const Case queries[] = {
-      {"monitors",
-       [](InstallContext& ctx) {
-         MonitorList list;
-         return EnumerateMonitors(list, ctx).count;
-       }},
-      {"drivers", [](InstallContext&) { return EnumerateDrivers(L"Windows x64").count; }},
-      {"printers",
-       [](InstallContext&) {
-         PrinterList list;
-         EnumeratePrinters(list);
-         return list.count;
-       }},
-  };
-  for (const Case& query : queries) {
+  const std::function<DWORD(InstallContext&)> queries[] = {
+      [](InstallContext& ctx) {
+        MonitorList list;
+        return EnumerateMonitors(list, ctx).count;
+      },
+      [](InstallContext&) { return EnumerateDrivers(L"Windows x64").count; },
+      [](InstallContext&) {
+        PrinterList list;
+        EnumeratePrinters(list);
+        return list.count;
+      }};
+  for (size_t query = 0; query < 3; ++query) {
     // Growing before every fetch but the last allowed: everything is listed; before every one of
     // them: nothing is, and nothing is left allocated.
     for (int growths : {kSpoolerFetchAttempts - 1, kSpoolerFetchAttempts}) {
-      SCOPED_TRACE(testing::Message() << query.name << ", " << growths << " growths");
+      SCOPED_TRACE(testing::Message() << "monitors, drivers, printers: " << query << ", "
+                                      << growths << " growths");
       GrowingSpooler machine;
       ScopedWindowsApi api(machine);
       machine.growths = 1;
@@ -73,7 +67,7 @@ TEST(SpoolerFetch, ListsThatGrowBetweenTheCallsAreFetchedAgain) {
       machine.growths = growths;
       InstallContext ctx;
       const bool fetched = growths < kSpoolerFetchAttempts;
-      EXPECT_EQ(query.count(ctx), fetched ? 1u + growths : 0u);
+      EXPECT_EQ(queries[query](ctx), fetched ? 1u + growths : 0u);
       EXPECT_EQ(machine.LiveBlocks(), 0);
     }
   }
