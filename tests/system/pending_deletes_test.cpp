@@ -118,8 +118,9 @@ TEST_F(PendingDeletesTest, UninstallCleanUpLeavesOnlyTheLockedFileForTheReboot) 
 }
 
 // The DLL held by another program is left for the reboot (101). Once it lets go, setup runs again
-// before any restart: onInit still answers 200, and the install takes the deletion of the DLL it
-// put in place out of the queue, so the monitor keeps its DLL after the restart.
+// before any restart: onInit still answers 200, and the install deletes what is queued for deletion
+// now, then takes the deletion of the DLL it put in place out of the queue: the monitor keeps its
+// DLL after the restart.
 TEST_F(PendingDeletesTest, UninstallLeavingTheMonitorDllForTheRebootExitsWith101Or100) {
   InstallUndeletableMonitor();
   EXPECT_EQ(Run(L"uninstall"), 101);
@@ -129,8 +130,11 @@ TEST_F(PendingDeletesTest, UninstallLeavingTheMonitorDllForTheRebootExitsWith101
   EXPECT_TRUE(sim.SpoolerRunning());
   sim.FindFile(L"C:\\windows\\system32\\orbmon64.dll")->lockedForever = false;
   EXPECT_EQ(Run(L"onInit"), 200);
+  sim.AddFile(L"C:\\temp\\old.dll");  // someone else's deletion: carried out now, left queued
+  Os().MoveFileExW(L"C:\\temp\\old.dll", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   EXPECT_EQ(Run(L"in_notray"), 1);
-  EXPECT_TRUE(sim.PendingRenames().empty());
+  EXPECT_FALSE(sim.FileExists(L"C:\\temp\\old.dll"));
+  EXPECT_EQ(sim.PendingRenames(), (std::vector<std::wstring>{L"\\??\\C:\\temp\\old.dll", L""}));
   sim.Reboot();
   ASSERT_TRUE(sim.FileExists(L"C:\\windows\\system32\\orbmon64.dll"));
   EXPECT_NE(sim.FindFile(L"C:\\windows\\system32\\orbmon64.dll")->data.find("[build=2629]"),

@@ -97,24 +97,16 @@ TEST_F(PendingRenamesTest, DataLengthIsWhatTheSecondQueryReturns) {
   machine.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, {L"C:\\a", L""});
   EXPECT_EQ(Paths(ReadPendingRenames()), (std::vector<std::wstring>{L"C:\\a", L"<null>"}));
 
+  // Without memory for the value, or for a path's copy, the record is empty: a rename without its
+  // target would read as a deletion of its source.
   machine.FailNext("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_EQ(ReadPendingRenames().pairCount, 0);
+  machine.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, {L"C:\\new", L"C:\\in-use"});
+  g_failNthArrayAllocation = 4;  // the two arrays, the source's copy, then the target's
+  EXPECT_EQ(ReadPendingRenames().pairCount, 0);
+  EXPECT_EQ(g_failNthArrayAllocation, 0);
   EXPECT_EQ(machine.LiveBlocks(), 0);
   EXPECT_EQ(machine.OpenHandles(), 0);
-}
-
-// A path that cannot be copied empties the whole record: a rename without its target would read
-// as a deletion of its source.
-TEST_F(PendingRenamesTest, PathCopyWithoutMemoryEmptiesTheRecord) {
-  sim.AddFile(L"C:\\temp\\new.dll");
-  Queue({L"\\??\\C:\\temp\\new.dll", L"\\??\\C:\\temp\\in-use.dll"});
-  g_failNthArrayAllocation = 4;  // the two arrays, the source's copy, then the target's
-  PendingRenames renames = ReadPendingRenames();
-  EXPECT_EQ(g_failNthArrayAllocation, 0);
-  EXPECT_EQ(renames.pairCount, 0);
-  DeleteQueuedDeletions(renames);
-  EXPECT_TRUE(sim.FileExists(L"C:\\temp\\new.dll"));
-  ExpectAllReleased();
 }
 
 TEST_F(PendingRenamesTest, QueuedDeletionsOfExistingFilesAreDeletedNow) {
@@ -136,16 +128,6 @@ TEST_F(PendingRenamesTest, QueuedDeletionsOfExistingFilesAreDeletedNow) {
   EXPECT_TRUE(sim.FileExists(L"C:\\temp\\dir"));
   EXPECT_EQ(sim.PendingRenames(), before);  // the queue itself is left alone
   EXPECT_EQ(sim.CallCount("DeleteFileW"), 1);
-  ExpectAllReleased();
-}
-
-TEST_F(PendingRenamesTest, InstallDeletesQueuedFilesAndLeavesTheQueue) {
-  StagePackage();
-  sim.AddFile(L"C:\\temp\\old.dll");
-  Queue({L"\\??\\C:\\temp\\old.dll", L""});
-  Run(L"install");
-  EXPECT_FALSE(sim.FileExists(L"C:\\temp\\old.dll"));
-  EXPECT_EQ(sim.PendingRenames(), (std::vector<std::wstring>{L"\\??\\C:\\temp\\old.dll", L""}));
   ExpectAllReleased();
 }
 
