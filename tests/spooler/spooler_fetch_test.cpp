@@ -35,8 +35,8 @@ struct GrowingSpooler : SimWindows {
     GrowBeforeFetch(info);
     return SimWindows::EnumPrinterDriversW(name, environment, level, info, size, needed, returned);
   }
-  BOOL EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE info, DWORD size,
-                     LPDWORD needed, LPDWORD returned) override {
+  BOOL EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE info, DWORD size, LPDWORD needed,
+                     LPDWORD returned) override {
     GrowBeforeFetch(info);
     return SimWindows::EnumPrintersW(flags, name, level, info, size, needed, returned);
   }
@@ -58,8 +58,8 @@ TEST(SpoolerFetch, ListsThatGrowBetweenTheCallsAreFetchedAgain) {
     // Growing before every fetch but the last allowed: everything is listed; before every one of
     // them: nothing is, and nothing is left allocated.
     for (int growths : {kSpoolerFetchAttempts - 1, kSpoolerFetchAttempts}) {
-      SCOPED_TRACE(testing::Message() << "monitors, drivers, printers: " << query << ", "
-                                      << growths << " growths");
+      SCOPED_TRACE(testing::Message()
+                   << "monitors, drivers, printers: " << query << ", " << growths << " growths");
       GrowingSpooler machine;
       ScopedWindowsApi api(machine);
       machine.growths = 1;

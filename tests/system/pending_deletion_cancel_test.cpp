@@ -30,11 +30,14 @@ class PendingDeletionCancel : public Scenario {};
 
 // Only the deletions of the path go; renames, other paths and a string without its pair stay.
 TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
-  const std::vector<std::wstring> kept = {
-      L"\\??\\C:\\other\\app.dll",          L"",
-      L"\\??\\C:\\windows\\system32\\orbmon64.dll", L"\\??\\C:\\windows\\system32\\orbmon64.old",
-      L"\\??\\C:\\new\\orbmon64.dll",       L"\\??\\C:\\windows\\system32\\orbmon64.dll",
-      L"\\??\\D:\\elsewhere\\orbmon64.dll", L""};
+  const std::vector<std::wstring> kept = {L"\\??\\C:\\other\\app.dll",
+                                          L"",
+                                          L"\\??\\C:\\windows\\system32\\orbmon64.dll",
+                                          L"\\??\\C:\\windows\\system32\\orbmon64.old",
+                                          L"\\??\\C:\\new\\orbmon64.dll",
+                                          L"\\??\\C:\\windows\\system32\\orbmon64.dll",
+                                          L"\\??\\D:\\elsewhere\\orbmon64.dll",
+                                          L""};
   std::vector<std::wstring> queue = {L"\\??\\C:\\WINDOWS\\System32\\ORBMON64.DLL", L""};
   queue.insert(queue.end(), kept.begin(), kept.begin() + 4);
   queue.insert(queue.end(), {L"C:\\windows\\system32\\orbmon64.dll", L""});
