@@ -72,6 +72,7 @@ void Reinstall(InstallContext& ctx) {
   }
   DeleteFilesQueuedForReboot();
   if (ctx.installMonitor) InstallMonitor(ctx);
+  KeepMonitorFileAtRestart(ctx);
   InstallDriver(ctx);
   RestorePrinterSettings(ctx);
   RemovePrinterRecord(ctx);

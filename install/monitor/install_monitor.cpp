@@ -7,6 +7,7 @@
 #include "monitor/monitor_ports.h"
 #include "spooler/file_copy.h"
 #include "spooler/spooler_service.h"
+#include "system/pending_deletion_cancel.h"
 
 namespace qv {
 namespace {
@@ -42,26 +43,28 @@ bool RegisterMonitor(InstallContext& ctx) {
   return false;
 }
 
-void ReturnParkedPrinters(InstallContext& ctx) {
-  PRINTER_INFO_2W** parked = ctx.MonitorPrinters();
-  if (!parked) return;
-  for (; *parked; ++parked) {
-    if (!ReturnToProductPort((*parked)->pPortName)) continue;
-    ApplyPrinterRecord(ctx, **parked);
-  }
-}
-
 }  // namespace
 
 void InstallMonitor(InstallContext& ctx) {
   LogLine(ctx, L"#AddMonitor");
   LogIndent indent(ctx);
-  if (ctx.copyMonitor) {
+  // Without a system directory the copy would land in the current directory: nothing is copied.
+  if (ctx.copyMonitor && !ctx.systemDir.Empty()) {
     CopyMonitorFile(ctx);
   } else {
     LogLine(ctx, L"Skip copy monitor file");
   }
   if (RegisterMonitor(ctx)) ReturnParkedPrinters(ctx);
+}
+
+void KeepMonitorFileAtRestart(InstallContext& ctx) {
+  if (ctx.systemDir.Empty() || *ctx.monitorFile == L'\0') return;
+  TextBuffer path;
+  path.Assign(ctx.systemDir.Text());
+  path.Append(ctx.monitorFile);
+  const DWORD attributes = Os().GetFileAttributesW(path.Text());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return;
+  CancelQueuedDeletions(ctx, path.Text());
 }
 
 }  // namespace qv

@@ -6,6 +6,7 @@
 #include "core/install_context.h"
 #include "core/product.h"
 #include "log/install_log.h"
+#include "spooler/spooler_fetch.h"
 
 namespace qv {
 namespace {
@@ -43,14 +44,17 @@ MonitorList& EnumerateMonitors(MonitorList& list, InstallContext& ctx) {
     LogEnumFailure(ctx, L"2. EnumMonitors  failed with code: %s", sizeError);
     return list;
   }
-  GlobalBlock block = AllocateZeroedBlock(needed);
-  if (!block) {
+  GlobalBlock block;
+  const FetchOutcome fetched =
+      FetchSpoolerRecords(block, needed, 0, [&](LPBYTE buffer, DWORD size, DWORD* required) {
+        return Os().EnumMonitorsW(nullptr, 2, buffer, size, required, &returned);
+      });
+  if (fetched == FetchOutcome::kNoMemory) {
     LogLine(ctx, L"3. EnumMonitors - can't allocate memory for buffer");
     Os().SetLastError(static_cast<DWORD>(E_OUTOFMEMORY));
     return list;
   }
-  if (!Os().EnumMonitorsW(nullptr, 2, static_cast<LPBYTE>(block.Get()), needed, &needed,
-                          &returned)) {
+  if (fetched == FetchOutcome::kFailed) {
     LogEnumFailure(ctx, L"3. EnumMonitors  failed with code: %s", Os().GetLastError());
     return list;
   }

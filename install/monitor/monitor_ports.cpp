@@ -12,12 +12,28 @@ namespace {
 
 constexpr size_t kMonitorNameLength = sizeof(kMonitorName) / sizeof(wchar_t) - 1;  // 11
 constexpr size_t kParkingPortLength = sizeof(kParkingPort) / sizeof(wchar_t) - 1;  // 5
+constexpr wchar_t kPortSeparator = L',';
 
-// Replaces the first `from` in `text` by `to`, moving the rest of the string with its terminator.
-bool ReplaceFirst(wchar_t* text, const wchar_t* from, size_t fromLength, const wchar_t* to,
-                  size_t toLength) {
-  if (!text) return false;
-  wchar_t* at = std::wcsstr(text, from);
+// The first entry of the comma-separated list `ports` that is exactly `port`; null if none.
+wchar_t* FindPortEntry(wchar_t* ports, const wchar_t* port, size_t portLength) {
+  for (wchar_t* entry = ports;;) {
+    wchar_t* end = entry;
+    while (*end != L'\0' && *end != kPortSeparator) ++end;
+    if (static_cast<size_t>(end - entry) == portLength &&
+        std::wmemcmp(entry, port, portLength) == 0) {
+      return entry;
+    }
+    if (*end == L'\0') return nullptr;
+    entry = end + 1;
+  }
+}
+
+// Replaces the first entry `from` of the port list by `to`, moving the rest of the string with
+// its terminator. A longer port name that merely contains `from` is another port.
+bool ReplacePortEntry(wchar_t* ports, const wchar_t* from, size_t fromLength, const wchar_t* to,
+                      size_t toLength) {
+  if (!ports) return false;
+  wchar_t* at = FindPortEntry(ports, from, fromLength);
   if (!at) return false;
   const wchar_t* rest = at + fromLength;
   std::wmemmove(at + toLength, rest, std::wcslen(rest) + 1);
@@ -28,13 +44,14 @@ bool ReplaceFirst(wchar_t* text, const wchar_t* from, size_t fromLength, const w
 }  // namespace
 
 bool ParkOnFilePort(wchar_t* ports) {
-  return ReplaceFirst(ports, kMonitorName, kMonitorNameLength, kParkingPort, kParkingPortLength);
+  return ReplacePortEntry(ports, kMonitorName, kMonitorNameLength, kParkingPort,
+                          kParkingPortLength);
 }
 
 bool ReturnToProductPort(wchar_t* ports) {
-  return ReplaceFirst(ports, kParkingPort, kParkingPortLength, kMonitorName, kMonitorNameLength);
+  return ReplacePortEntry(ports, kParkingPort, kParkingPortLength, kMonitorName,
+                          kMonitorNameLength);
 }
-
 void ApplyPrinterRecord(InstallContext& ctx, PRINTER_INFO_2W& printer) {
   PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
   HANDLE opened = nullptr;
@@ -50,6 +67,13 @@ void ApplyPrinterRecord(InstallContext& ctx, PRINTER_INFO_2W& printer) {
   } else {
     LogLine(ctx, L"SetPrinter(%s) - failed", printer.pPrinterName);
   }
+}
+
+void ReturnParkedPrinters(InstallContext& ctx) {
+  for (PRINTER_INFO_2W** parked = ctx.MonitorPrinters(); parked && *parked; ++parked) {
+    if (ReturnToProductPort((*parked)->pPortName)) ApplyPrinterRecord(ctx, **parked);
+  }
+  ctx.monitorPrinters.Reset();
 }
 
 }  // namespace qv

@@ -14,14 +14,20 @@ namespace qv {
 
 struct InstallContext;
 
-// Replaces the first "Quintavera:" of `ports` by "file:"; false (nothing changed) when there is
-// none or `ports` is null.
+// Port lists are edited by whole comma-separated entries: "PDFfile:" or "OldQuintavera:" are other
+// ports and never touched.
+
+// Replaces the first entry "Quintavera:" of `ports` by "file:"; false (nothing changed) when there
+// is none or `ports` is null.
 bool ParkOnFilePort(wchar_t* ports);
-// Replaces the first "file:" of `ports` by "Quintavera:"; false (nothing changed) when there is
-// none or `ports` is null. Only for a string that ParkOnFilePort has shortened.
+// Replaces the first entry "file:" of `ports` by "Quintavera:"; false (nothing changed) when there
+// is none or `ports` is null. Only for a string that ParkOnFilePort has shortened.
 bool ReturnToProductPort(wchar_t* ports);
 // Opens the printer with full access and sets the whole record at level 2, logging
 // "SetPrinter(%s) - ok" or "- failed", or "Can't open printer %s".
 void ApplyPrinterRecord(InstallContext& ctx, PRINTER_INFO_2W& printer);
+// Returns every printer listed in the context's monitorPrinters to the product port, in the
+// snapshot and in the spooler, then releases the list: no record is returned twice.
+void ReturnParkedPrinters(InstallContext& ctx);
 
 }  // namespace qv

@@ -20,7 +20,8 @@ const wchar_t* RecordedDllName(const MonitorList& monitors, int index) {
 }
 
 // The system directory followed by the monitor DLL's file name. A found monitor without a DLL
-// name falls back to monitorFile, so that the path still names the DLL.
+// name falls back to monitorFile, so that the path still names the DLL. Empty without a system
+// directory: a bare file name would name a file of the current directory.
 TextBuffer MonitorPath(InstallContext& ctx, const MonitorList& monitors, int index) {
   TextBuffer path;
   path.Assign(ctx.systemDir.Text());
@@ -32,13 +33,13 @@ TextBuffer MonitorPath(InstallContext& ctx, const MonitorList& monitors, int ind
     LogLine(ctx, L"Computing monitor filename");
   }
   if (!dll) dll = ctx.monitorFile;
-  if (dll && *dll) path.Append(dll);
+  if (dll && *dll && !path.Empty()) path.Append(dll);
   return path;
 }
 
 // During a reinstall: true when the DLL in place is kept, with the flags set for InstallMonitor.
 bool KeepCompatibleMonitor(InstallContext& ctx, const TextBuffer& path, bool found) {
-  const int32_t build = QueryFileBuildNumber(path.Text());
+  const int32_t build = path.Empty() ? -1 : QueryFileBuildNumber(path.Text());
   if (IsCompatibleBuild(build)) {
     LogLine(ctx, L"Version (%d) is compatible, proceed without uninstall", build);
     if (found) {
@@ -75,7 +76,8 @@ void ParkMonitorPrinters(InstallContext& ctx) {
   }
 }
 
-// The deletion tries: at once, after parking the printers, and after a spooler restart.
+// The deletion tries: at once, after parking the printers, and after a spooler restart. A monitor
+// that will not go is still registered and its port still works: the parked printers go back.
 bool DeleteMonitorWithRetries(InstallContext& ctx, bool found) {
   if (DeleteProductMonitor(ctx.environment)) return true;
   if (!found) {
@@ -88,6 +90,7 @@ bool DeleteMonitorWithRetries(InstallContext& ctx, bool found) {
   { RestartSpooler restart(&ctx); }
   if (DeleteProductMonitor(ctx.environment)) return true;
   LogError(ctx, 12, L"Can`t remove the port monitor 'Quintavera:'");
+  ReturnParkedPrinters(ctx);
   return false;
 }
 

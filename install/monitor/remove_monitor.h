@@ -22,9 +22,10 @@ constexpr bool IsCompatibleBuild(int32_t build) {
 
 // Deletes the monitor "Quintavera:" of `monitors` (the caller's fresh list, which it frees),
 // parking the printers of its port on "file:" (listed in monitorPrinters) and restarting the
-// spooler when the spooler refuses; error 12 after the third refusal. Once the monitor is gone
-// its DLL is deleted, or added to pendingDeletes when it is held. During a reinstall a DLL of a
-// compatible build is kept instead, clearing installMonitor (monitor registered) or copyMonitor.
+// spooler when the spooler refuses; error 12 after the third refusal, and the parked printers go
+// back to the port of the monitor that stays. Once the monitor is gone its DLL is deleted, or
+// added to pendingDeletes when it is held. During a reinstall a DLL of a compatible build is kept
+// instead, clearing installMonitor (monitor registered) or copyMonitor.
 void RemoveMonitor(InstallContext& ctx, const MonitorList& monitors);
 
 // DeleteMonitorW for "Quintavera:" in `environment` on the local server; true when it returned 1.

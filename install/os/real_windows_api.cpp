@@ -1,11 +1,16 @@
 // The real Windows behind the seam: forwards every call to the system.
 //
 // winspool.drv and version.dll are not Known DLLs, so a static import would let the loader pick
-// up a copy planted beside the installer. They are bound here at first use, from the system
-// directory only (LOAD_LIBRARY_SEARCH_SYSTEM32).
+// up a copy planted beside the installer, and a load by base name returns any module of that name
+// already in the process, whoever loaded it. They are bound here at first use by their full path
+// in the system directory. SetDefaultDllDirectories is bound at run time as well: where the system
+// lacks it (and with it the LOAD_LIBRARY_SEARCH flags), the full path still names the system's
+// copy, and LOAD_WITH_ALTERED_SEARCH_PATH looks for its own dependencies beside it.
 #include "os/windows_api.h"
 
 #include <shellapi.h>
+
+#include <cwchar>
 
 namespace qv {
 namespace {
@@ -18,9 +23,35 @@ struct SystemDll {
 SystemDll g_winspool = {L"winspool.drv", nullptr};
 SystemDll g_version = {L"version.dll", nullptr};
 
+using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+
+SetDefaultDllDirectoriesFunction BindSetDefaultDllDirectories() {
+  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  if (!kernel) return nullptr;
+  FARPROC proc = ::GetProcAddress(kernel, "SetDefaultDllDirectories");
+  return reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void*>(proc));
+}
+
+const SetDefaultDllDirectoriesFunction g_setDefaultDllDirectories = BindSetDefaultDllDirectories();
+
+// Loads `file` from the system directory by its full path; null when the path does not fit or
+// the load fails.
+HMODULE LoadFromSystemDirectory(const wchar_t* file) {
+  wchar_t path[MAX_PATH];
+  UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
+  const size_t fileLength = std::wcslen(file);
+  if (length == 0 || length + 1 + fileLength >= MAX_PATH) return nullptr;
+  if (path[length - 1] != L'\\') path[length++] = L'\\';
+  std::wmemcpy(path + length, file, fileLength + 1);
+  // The LOAD_LIBRARY_SEARCH flags exist exactly where SetDefaultDllDirectories does.
+  const DWORD flags =
+      g_setDefaultDllDirectories ? LOAD_LIBRARY_SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH;
+  return ::LoadLibraryExW(path, nullptr, flags);
+}
+
 template <typename Function>
 Function BindSystemFunction(SystemDll& dll, const char* name) {
-  if (!dll.module) dll.module = ::LoadLibraryExW(dll.file, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (!dll.module) dll.module = LoadFromSystemDirectory(dll.file);
   if (!dll.module) return nullptr;
   FARPROC proc = ::GetProcAddress(dll.module, name);
   return reinterpret_cast<Function>(reinterpret_cast<void*>(proc));
@@ -37,7 +68,13 @@ Function BindSystemFunction(SystemDll& dll, const char* name) {
 
 class RealWindowsApi final : public WindowsApi {
  public:
-  BOOL SetDefaultDllDirectories(DWORD flags) override { return ::SetDefaultDllDirectories(flags); }
+  BOOL SetDefaultDllDirectories(DWORD flags) override {
+    if (!g_setDefaultDllDirectories) {
+      ::SetLastError(ERROR_PROC_NOT_FOUND);
+      return FALSE;
+    }
+    return g_setDefaultDllDirectories(flags);
+  }
 
   DWORD GetLastError() override { return ::GetLastError(); }
 

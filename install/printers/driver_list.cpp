@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "core/product.h"
+#include "spooler/spooler_fetch.h"
 
 namespace qv {
 namespace {
@@ -42,10 +43,10 @@ DriverList EnumerateDrivers(const wchar_t* environment) {
   DWORD returned = 0;
   if (Os().EnumPrinterDriversW(nullptr, env, 6, nullptr, 0, &needed, &returned)) return list;
   if (Os().GetLastError() != ERROR_INSUFFICIENT_BUFFER) return list;
-  GlobalBlock block = AllocateZeroedBlock(needed);
-  if (!block) return list;
-  if (Os().EnumPrinterDriversW(nullptr, env, 6, static_cast<LPBYTE>(block.Get()), needed, &needed,
-                               &returned)) {
+  GlobalBlock block;
+  if (FetchSpoolerRecords(block, needed, 0, [&](LPBYTE buffer, DWORD size, DWORD* required) {
+        return Os().EnumPrinterDriversW(nullptr, env, 6, buffer, size, required, &returned);
+      }) == FetchOutcome::kFetched) {
     list.entries = std::move(block);
     list.count = returned;
   }
@@ -65,12 +66,10 @@ GlobalBlock QueryPrinterDriver(HANDLE printer) {
   wchar_t environment[] = L"Windows x64";
   Os().GetPrinterDriverW(printer, environment, 2, nullptr, 0, &needed);
   if (Os().GetLastError() != ERROR_INSUFFICIENT_BUFFER) return GlobalBlock();
-  GlobalBlock block = AllocateZeroedBlock(needed);
-  if (!block) return block;
-  if (!Os().GetPrinterDriverW(printer, nullptr, 2, static_cast<LPBYTE>(block.Get()), needed,
-                              &needed)) {
-    block.Reset();
-  }
+  GlobalBlock block;
+  FetchSpoolerRecords(block, needed, 0, [&](LPBYTE buffer, DWORD size, DWORD* required) {
+    return Os().GetPrinterDriverW(printer, nullptr, 2, buffer, size, required);
+  });
   return block;
 }
 

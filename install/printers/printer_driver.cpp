@@ -70,6 +70,11 @@ bool DeleteProductDriver(InstallContext& ctx) {
 void InstallDriver(InstallContext& ctx) {
   LogLine(ctx, L"#Add Printer Driver %s", PlatformWord(ctx));
   LogIndent indent(ctx);
+  // Without a driver directory the staged copies would land in the current directory.
+  if (ctx.driverDir.Empty()) {
+    LogLine(ctx, L"No printer driver directory, nothing to stage");
+    return;
+  }
   wchar_t driverPath[kDestPathCapacity] = {};
   wchar_t uiPath[kDestPathCapacity] = {};
   wchar_t helpPath[kDestPathCapacity] = {};

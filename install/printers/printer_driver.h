@@ -12,6 +12,7 @@ struct InstallContext;
 // the driver for the context's environment (level 6, all files copied into the spooler's store)
 // and deletes the staged copies; copies that cannot be deleted go to `pendingDeletes`. A missing
 // driver or user-interface DLL adds nothing; a missing help file leaves the driver without help.
+// Without a driver directory nothing is staged or added.
 void InstallDriver(InstallContext& ctx);
 
 // Lists `drivers` (as EnumerateDrivers gave them for the context's environment) into the log and

@@ -5,6 +5,7 @@
 
 #include "core/install_context.h"
 #include "core/product.h"
+#include "spooler/spooler_fetch.h"
 
 namespace qv {
 
@@ -24,10 +25,10 @@ void EnumeratePrinters(PrinterList& list) {
   DWORD returned = 0;
   if (Os().EnumPrintersW(kFlags, nullptr, 2, nullptr, 0, &needed, &returned)) return;
   if (Os().GetLastError() != ERROR_INSUFFICIENT_BUFFER) return;
-  GlobalBlock block = AllocateZeroedBlock(static_cast<SIZE_T>(needed) + 32);
-  if (!block) return;
-  if (!Os().EnumPrintersW(kFlags, nullptr, 2, static_cast<LPBYTE>(block.Get()), needed, &needed,
-                          &returned)) {
+  GlobalBlock block;
+  if (FetchSpoolerRecords(block, needed, 32, [&](LPBYTE buffer, DWORD size, DWORD* required) {
+        return Os().EnumPrintersW(kFlags, nullptr, 2, buffer, size, required, &returned);
+      }) != FetchOutcome::kFetched) {
     return;
   }
   list.block = std::move(block);

@@ -30,11 +30,30 @@ bool WaitForState(SC_HANDLE service, DWORD wanted) {
   return state == wanted;
 }
 
+// Asks the service to start; 0 when the request was taken, else why it was refused.
+DWORD RequestStart(SC_HANDLE service) {
+  return Os().StartServiceW(service, 0, nullptr) ? ERROR_SUCCESS : Os().GetLastError();
+}
+
+// A refused start that is worth asking again: the service database was locked (Windows is still
+// starting its services), or the service was still stopping and has now stopped. Anything else,
+// a disabled service above all, is refused for good.
+bool StartWorthRetrying(DWORD refusal, DWORD state) {
+  return refusal == ERROR_SERVICE_DATABASE_LOCKED ||
+         (refusal == ERROR_SERVICE_ALREADY_RUNNING && state == SERVICE_STOPPED);
+}
+
 }  // namespace
 
 bool StartServiceAndWait(SC_HANDLE service) {
-  Os().StartServiceW(service, 0, nullptr);
-  return WaitForState(service, SERVICE_RUNNING);
+  DWORD refusal = RequestStart(service);
+  DWORD state = QueryState(service);
+  for (int poll = 0; poll < kStatePolls && state != SERVICE_RUNNING; ++poll) {
+    Os().Sleep(kPollInterval);
+    if (StartWorthRetrying(refusal, state)) refusal = RequestStart(service);
+    state = QueryState(service);
+  }
+  return state == SERVICE_RUNNING;
 }
 
 bool CheckSpooler(InstallContext& ctx) {

@@ -13,8 +13,9 @@ namespace qv {
 
 struct InstallContext;
 
-// Starts the service and waits until it runs. The handle needs SERVICE_START and
-// SERVICE_QUERY_STATUS. Logs nothing.
+// Starts the service and waits until it runs. A start refused because the service database is
+// locked, or because the service was still stopping, is asked again within the same wait. The
+// handle needs SERVICE_START and SERVICE_QUERY_STATUS. Logs nothing.
 bool StartServiceAndWait(SC_HANDLE service);
 
 // Starts the spooler if it does not run. False when the manager or the service cannot be opened

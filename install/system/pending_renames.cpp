@@ -8,66 +8,19 @@
 #include "base/ascii_case.h"
 #include "os/scoped_handles.h"
 #include "spooler/spooler_service.h"
+#include "system/pending_queue_value.h"
 
 namespace qv {
 namespace {
 
-constexpr char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
 constexpr int kCheckPasses = 2;
 
 constexpr const wchar_t* kX64ProductFiles[] = {L"orbmon64.dll", L"orbdrv64.dll", L"orbui64.dll"};
 constexpr const wchar_t* kX86ProductFiles[] = {L"orbmon32.dll", L"orbdrv32.dll", L"orbui32.dll"};
 
-// The value's data as the second query returned it, in whole UTF-16 code units.
-struct RawQueue {
-  GlobalBlock block;
-  size_t units = 0;
-
-  const wchar_t* Chars() const { return static_cast<const wchar_t*>(block.Get()); }
-  // Code units before the list's final NUL: (data length - 2) / 2.
-  size_t ListEnd() const { return units > 0 ? units - 1 : 0; }
-  // Length of the string at `position`, stopping at the end of the data if it has no NUL.
-  size_t StringLength(size_t position) const {
-    size_t end = position;
-    while (end < units && Chars()[end] != L'\0') ++end;
-    return end - position;
-  }
-};
-
-// The path without a leading "\??\" (exactly that prefix; "\\?\" stays).
-const wchar_t* WithoutNtPrefix(const wchar_t* path) {
-  const bool prefixed = path[0] == L'\\' && path[1] == L'?' && path[2] == L'?' && path[3] == L'\\';
-  return prefixed ? path + 4 : path;
-}
-
-// Reads the value with the size-then-fetch pattern; false when nothing usable was read. A value
-// that is not REG_MULTI_SZ counts as nothing pending. The data length is what the second query
-// reports, never more than the block the first one sized.
-bool ReadRawQueue(RawQueue& raw) {
+bool ReadQueue(RawQueue& raw) {
   ScopedRegKey key;
-  if (Os().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_READ, key.Receive()) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
-  DWORD size = 0;
-  if (Os().RegQueryValueExW(key.Get(), kPendingValue, nullptr, nullptr, nullptr, &size) !=
-          ERROR_SUCCESS ||
-      size == 0) {
-    return false;
-  }
-  GlobalBlock block = AllocateZeroedBlock(size);
-  if (!block) return false;
-  DWORD type = REG_NONE;
-  DWORD length = size;
-  if (Os().RegQueryValueExW(key.Get(), kPendingValue, nullptr, &type,
-                            static_cast<LPBYTE>(block.Get()), &length) != ERROR_SUCCESS ||
-      type != REG_MULTI_SZ) {
-    return false;
-  }
-  raw.units = (length < size ? length : size) / sizeof(wchar_t);
-  raw.block = std::move(block);
-  return true;
+  return OpenSessionManagerKey(KEY_READ, key) == ERROR_SUCCESS && ReadRawQueue(key.Get(), raw);
 }
 
 size_t CountStrings(const RawQueue& raw) {
@@ -92,50 +45,69 @@ bool NamesExistingFile(const wchar_t* path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// Fills the record's slots from the data: whole pairs only, empty strings stay null.
-void FillSlots(const RawQueue& raw, PendingRenames& renames) {
+// Fills the record's slots from the data: whole pairs only, empty strings stay null. False when a
+// path cannot be copied: a missing target would turn a rename into a deletion of its source.
+bool FillSlots(const RawQueue& raw, PendingRenames& renames) {
   const size_t slots = 2 * static_cast<size_t>(renames.pairCount);
   size_t position = 0;
   for (size_t slot = 0; position < raw.ListEnd() && slot < slots; ++slot) {
     const size_t length = raw.StringLength(position);
     if (length > 0) {
       renames.paths[slot] = CopyString(raw.Chars() + position, length);
-      if (renames.paths[slot]) renames.fileExists[slot] = NamesExistingFile(renames.paths[slot]);
+      if (!renames.paths[slot]) return false;
+      renames.fileExists[slot] = NamesExistingFile(renames.paths[slot]);
     }
     position += length + 1;
   }
+  return true;
 }
 
-// What follows the last '\', '/' or ':' of the path (without "\??\").
-const wchar_t* FileNamePart(const wchar_t* path) {
-  const wchar_t* name = WithoutNtPrefix(path);
-  for (const wchar_t* p = name; *p; ++p) {
-    if (*p == L'\\' || *p == L'/' || *p == L':') name = p + 1;
+bool IsOneOf(const wchar_t* path, const wchar_t* const (&names)[3]) {
+  for (const wchar_t* name : names) {
+    if (EqualsIgnoringAsciiCase(FileNamePart(path), name)) return true;
   }
-  return name;
+  return false;
 }
 
 // Whether a still existing source of any pair (deletion or rename) is one of `names`.
-template <size_t N>
-bool HasPendingSource(const PendingRenames& renames, const wchar_t* const (&names)[N]) {
+bool HasPendingSource(const PendingRenames& renames, const wchar_t* const (&names)[3]) {
   for (int32_t pair = 0; pair < renames.pairCount; ++pair) {
     const wchar_t* source = renames.paths[2 * pair];
-    if (renames.fileExists[2 * pair] != 1 || !source) continue;
-    for (const wchar_t* name : names) {
-      if (EqualsIgnoringAsciiCase(FileNamePart(source), name)) return true;
+    if (renames.fileExists[2 * pair] == 1 && source && IsOneOf(source, names)) return true;
+  }
+  return false;
+}
+
+bool NamesDirectory(const wchar_t* path) {
+  const DWORD attributes = Os().GetFileAttributesW(WithoutNtPrefix(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Whether one of `names` stands queued for deletion, whether or not the file still exists: a new
+// copy put in its place before the restart would be deleted by it. A directory is no product file.
+bool HasQueuedDeletion(const PendingRenames& renames, const wchar_t* const (&names)[3]) {
+  for (int32_t pair = 0; pair < renames.pairCount; ++pair) {
+    const wchar_t* source = renames.paths[2 * pair];
+    if (source && !renames.paths[2 * pair + 1] && IsOneOf(source, names) &&
+        !NamesDirectory(source)) {
+      return true;
     }
   }
   return false;
 }
 
+// What one pass of the check finds among the product files.
+enum class ProductFiles { kNone, kQueuedForDeletion, kStillThere };
+
 // One pass of the check: clears what can be deleted now, then looks for product files.
-bool ProductFilesPending() {
+ProductFiles FindPendingProductFiles() {
   PendingRenames renames = ReadPendingRenames();
   DeleteQueuedDeletions(renames);
-  const bool pending = HasPendingSource(renames, kX64ProductFiles);
   // The x86 set is looked for as well, but only the x64 set this installer deploys decides.
   static_cast<void>(HasPendingSource(renames, kX86ProductFiles));
-  return pending;
+  if (HasPendingSource(renames, kX64ProductFiles)) return ProductFiles::kStillThere;
+  return HasQueuedDeletion(renames, kX64ProductFiles) ? ProductFiles::kQueuedForDeletion
+                                                      : ProductFiles::kNone;
 }
 
 }  // namespace
@@ -162,14 +134,14 @@ PendingRenames& PendingRenames::operator=(PendingRenames&& other) noexcept {
 PendingRenames ReadPendingRenames() {
   PendingRenames renames;
   RawQueue raw;
-  if (!ReadRawQueue(raw)) return renames;
+  if (!ReadQueue(raw)) return renames;
   const size_t pairs = CountStrings(raw) / 2;
   if (pairs == 0) return renames;
   renames.paths = new (std::nothrow) wchar_t*[2 * pairs]();
   renames.fileExists = new (std::nothrow) int32_t[2 * pairs]();
   if (!renames.paths || !renames.fileExists) return PendingRenames();
   renames.pairCount = static_cast<int32_t>(pairs);
-  FillSlots(raw, renames);
+  if (!FillSlots(raw, renames)) return PendingRenames();
   return renames;
 }
 
@@ -186,7 +158,9 @@ void DeleteQueuedDeletions(PendingRenames& renames) {
 
 bool CheckPendingProductFiles() {
   for (int pass = 0; pass < kCheckPasses; ++pass) {
-    if (!ProductFilesPending()) return false;
+    const ProductFiles found = FindPendingProductFiles();
+    // Only a file still there is worth a restart: the spooler may let go of it.
+    if (found != ProductFiles::kStillThere) return found == ProductFiles::kQueuedForDeletion;
     RestartSpooler restart(nullptr);  // an empty scope: the spooler lets go of what it holds
   }
   return true;

@@ -1,7 +1,8 @@
 // Windows' queue of file operations at reboot ("PendingFileRenameOperations"): reading it,
 // deleting at once the files queued there for deletion, and the "onInit" check for product files.
 //
-// The installer never writes the value itself; it only adds to it through MoveFileExW.
+// The installer adds to the value through MoveFileExW; it takes out of it only the deletions of a
+// file an install has put in place again (pending_deletion_cancel.h).
 #pragma once
 
 #include <cstdint>
@@ -31,8 +32,10 @@ PendingRenames ReadPendingRenames();
 // Failures are silent; the queue itself is left unchanged.
 void DeleteQueuedDeletions(PendingRenames& renames);
 
-// True when a product file (x64 set) is still queued after two passes, each deleting what it can
-// and restarting the spooler (without a context: nothing is logged). False at once when none is.
+// True while a product file (x64 set) stands queued for deletion, whether or not the file is still
+// there, or is still there as the source of any queued operation after two passes, each deleting
+// what it can and restarting the spooler (without a context: nothing is logged). A restart is
+// made only for a file still there. False at once when no product file is queued.
 bool CheckPendingProductFiles();
 
 }  // namespace qv

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # An uninstall while another process holds the monitor DLL: opened without delete sharing, then
 # loaded as an image. The DLL is handed to Windows for deletion at the restart (exit code 101),
-# named in "PendingFileRenameOperations", makes "onInit" answer 200, and Wine's restart
-# (wineboot -r) carries the deletion out.
+# named in "PendingFileRenameOperations", and makes "onInit" answer 200. With the DLL held open,
+# Wine's restart (wineboot -r) then carries the deletion out. With the DLL loaded, the holder lets
+# go and setup runs again before any restart: "onInit" still answers 200, the install puts a new
+# DLL in place and takes its deletion out of the queue, and after the restart the monitor still
+# has its DLL and a job printed to "Quintavera" lands in the monitor's jobs folder.
 # Usage: locked_monitor.sh <build-dir>
 set -u
 source "$(dirname "$0")/../../scripts/e2e-lib.sh"
@@ -25,6 +28,18 @@ stop_holder() {
   wait "$holder" 2>/dev/null
 }
 
+jobs="$WINEPREFIX/drive_c/ProgramData/Quintavera/Jobs"
+
+# Prints a RAW job to "Quintavera" and expects its text in the monitor's jobs folder.
+expect_job_printed() {
+  rm -rf "$jobs"
+  qv_log "a RAW job printed to Quintavera"
+  wine "$QV_TOOLS/qvprint.exe" Quintavera "job after the restart" >"$QV_WORK/print.txt" 2>&1
+  qv_expect_in "$QV_WORK/print.txt" '^printed job [0-9]+'
+  qv_poll 20 grep -rqs 'job after the restart' "$jobs" || qv_fail "no job in $jobs"
+  echo "ok: the job is in the monitor's jobs folder"
+}
+
 for mode in open load; do
   qv_e2e_reset
   qv_run_expect 1 in_notray
@@ -39,11 +54,28 @@ for mode in open load; do
   qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=yes'
   qv_run_expect 200 onInit
 
-  qv_log "the holder lets go; Wine restarts"
+  if [ "$mode" = open ]; then
+    qv_log "the holder lets go; Wine restarts"
+    stop_holder
+    wineboot -r >/dev/null 2>&1 || true
+    qv_state
+    qv_expect_monitor_dll_gone
+    continue
+  fi
+
+  qv_log "the holder lets go; setup runs again before any restart"
   stop_holder
-  wineboot -r >/dev/null 2>&1 || true
+  qv_run_expect 200 onInit
+  qv_run_quiet 1 in_notray
   qv_state
-  qv_expect_monitor_dll_gone
+  qv_expect_state '^pending renames: 0$'
+  qv_log "Wine restarts"
+  wineboot -r >/dev/null 2>&1 || true
+  qv_spooler_start
+  qv_state
+  qv_expect_state '^monitor: Quintavera:'
+  qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=yes \| version=[0-9.]+\.2629$'
+  expect_job_printed
 done
 
 qv_e2e_finish

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # DLL planting: a winspool.drv and a version.dll placed beside the installer must not stand in
-# for the system's. Wine prefers its builtins, so each run tells it to prefer a DLL found in the
+# for the system's, not even once a DLL loaded before the installer has brought the planted
+# winspool.drv into its process. Wine prefers its builtins, so each run tells it to prefer a DLL found in the
 # application's directory (native first, as Windows searches it); without that the test proves
 # nothing. Runs without the compatibility layer, so the installer alone decides what it loads;
 # under plain Wine an install then ends with 100 (the layer's two Wine differences).
@@ -40,6 +41,19 @@ qv_run_planted winspool.drv planted-winspool.txt uninstall
 qv_expect_no_mark planted-winspool.txt
 qv_expect_rc_in 2 101 100
 qv_expect_no_out 'Procedure not found'
+
+# A DLL that imports winspool.drv, loaded into the installer before it starts (by the runner, as
+# it loads the compatibility layer), brings the planted copy into the process first: the
+# installer still binds the system's winspool.drv, and every spooler call reaches Wine's spooler.
+qv_log "a DLL importing winspool.drv loaded first, planted winspool.drv preferred"
+rm -f "$WINEPREFIX/drive_c/planted-winspool.txt"
+WINEDLLOVERRIDES="$base_overrides;winspool.drv=n,b" QV_COMPAT=0 qv_run_program \
+  --compat "$(qv_winpath "$planted/spooler_user.dll")" "$QV_PKG_WIN\\drv\\qvinstall.exe" install
+[ -e "$WINEPREFIX/drive_c/planted-winspool.txt" ] ||
+  qv_fail "the planted winspool.drv never reached the process: the run proves nothing"
+qv_expect_rc 100
+qv_expect_no_out 'Procedure not found'
+qv_expect_out '^ *AddMonitor - OK :\)$'
 
 qv_log "planted version.dll preferred (shown, not asserted: Wine's user32 loads it first)"
 qv_run_planted version planted-version.txt install

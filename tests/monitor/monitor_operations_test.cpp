@@ -1,5 +1,5 @@
 // Port monitor operations called directly on a run's context: listing, registration retries,
-// the locked DLL, parking printers, and the DLL path when the monitor's record names no DLL.
+// the locked DLL, the port list edits, and the DLL path when the monitor's record names no DLL.
 #include "core/install_context.h"
 #include "monitor/install_monitor.h"
 #include "monitor/monitor_list.h"
@@ -109,24 +109,27 @@ TEST_F(MonitorOperations, LockedDllIsCopiedWithTheSpoolerStopped) {
   Finish();
 }
 
-TEST_F(MonitorOperations, RefusedDeletionParksOnlyTheFirstProductPortOfAPrinter) {
-  AddProductMonitor(sim, 2629).heldBySpooler = true;
-  sim.AddPrinter(L"Twice", L"Other driver", L"Quintavera:,Quintavera:");
-  Start();
-  RemoveListedMonitor();
-  EXPECT_EQ(sim.CallCount("DeleteMonitorW"), 3);
-  EXPECT_EQ(sim.spoolerService.stopRequests, 1);
-  EXPECT_STREQ(ctx.printerSnapshot.entries()[0].pPortName, L"file:,Quintavera:");
-  EXPECT_EQ(sim.FindPrinter(L"Twice")->port, L"file:,Quintavera:");
-  EXPECT_EQ(ctx.MonitorPrinters()[0], &ctx.printerSnapshot.entries()[0]);
-  EXPECT_EQ(ctx.MonitorPrinters()[1], nullptr);
-  EXPECT_TRUE(sim.FileExists(kMonitorDll));
-  const auto lines = Log();
-  ExpectLinesInOrder(
-      lines, {L"There is no check for monitor version", L"Can't delete monitor from the first try",
-              L"SetPrinter(Twice) - ok"});
-  EXPECT_EQ(lines.back().rfind(L"Error(12): Can`t remove the port monitor 'Quintavera:'", 0), 0u);
-  Finish();
+// Port lists are edited by whole entries: parked, then returned.
+TEST(MonitorPorts, ParkingAndReturningReplaceOneWholeEntry) {
+  struct Case {
+    std::wstring ports, parked, returned;
+  };
+  const Case cases[] = {
+      {L"Quintavera:", L"file:", L"Quintavera:"},
+      {L"file:,Quintavera:", L"file:,file:", L"Quintavera:,file:"},
+      {L"PDFfile:,Quintavera:", L"PDFfile:,file:", L"PDFfile:,Quintavera:"},
+      {L"Quintavera:,Quintavera:", L"file:,Quintavera:", L"Quintavera:,Quintavera:"},
+      {L"OldQuintavera:,Quintavera:x", L"OldQuintavera:,Quintavera:x", L""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.ports));
+    std::wstring ports = c.ports;
+    EXPECT_EQ(ParkOnFilePort(ports.data()), c.ports != c.parked);
+    EXPECT_STREQ(ports.c_str(), c.parked.c_str());
+    if (c.returned.empty()) continue;
+    EXPECT_TRUE(ReturnToProductPort(ports.data()));
+    EXPECT_STREQ(ports.c_str(), c.returned.c_str());
+  }
 }
 
 TEST_F(MonitorOperations, RecordWithoutDllNameFallsBackToTheMonitorFile) {

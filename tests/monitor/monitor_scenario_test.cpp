@@ -1,6 +1,8 @@
 // The port monitor through the install and uninstall plans on the simulated machine: the version
 // check of a reinstall, printers parked while the monitor is removed, and the monitor DLL the
 // spooler keeps loaded.
+#include <algorithm>
+
 #include "core/product.h"
 #include "monitor_test_support.h"
 
@@ -99,6 +101,27 @@ TEST_F(MonitorScenario, PrintersAreParkedWhileTheMonitorIsReplaced) {
   EXPECT_EQ(sim.FindPrinter(L"Both")->port, L"Quintavera:,file:");
   EXPECT_EQ(sim.FindPrinter(L"Plain")->port, L"LPT1:");
   EXPECT_FALSE(HasLine(lines, L"SetPrinter(Plain) - ok"));
+  ExpectAllReleased();
+}
+
+// A monitor whose deletion the spooler refuses three times (error 12) stays registered with a
+// working port: the printers parked on "file:" go back at once, whatever the plan.
+TEST_F(MonitorScenario, RefusedRemovalLeavesNoPrinterParked) {
+  for (const wchar_t* command : {L"install", L"uninstall"}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(command)));
+    sim.monitors.clear();
+    AddProductMonitor(sim, 2600);
+    sim.printers.clear();
+    sim.AddPrinter(L"Office", L"Other driver", L"Quintavera:");
+    sim.FailAlways("DeleteMonitorW", ERROR_BUSY);
+    int exitCode = 0;
+    const auto lines = RunLog(command, &exitCode);
+    EXPECT_EQ(exitCode, 100);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::wstring& line) {
+      return line.rfind(L"Error(12): Can`t remove the port monitor 'Quintavera:'", 0) == 0;
+    }));
+    EXPECT_EQ(sim.FindPrinter(L"Office")->port, L"Quintavera:");
+  }
   ExpectAllReleased();
 }
 

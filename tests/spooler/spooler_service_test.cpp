@@ -40,6 +40,12 @@ TEST_F(SpoolerServiceTest, CheckSpoolerOutcomes) {
          s.spoolerService.refuseStart = true;
        },
        false, L"  Error(4): Can't start the spooler - (System message 1058.)", 1},
+      {"start asked again while the service database is locked",
+       [](SimWindows& s) {
+         s.spoolerService.state = SERVICE_STOPPED;
+         s.FailNext("StartServiceW", 3, ERROR_SERVICE_DATABASE_LOCKED);
+       },
+       true, L"", 1},
       {"state unreadable starts nothing",
        [](SimWindows& s) {
          s.spoolerService.state = SERVICE_STOPPED;
@@ -93,6 +99,16 @@ TEST_F(SpoolerServiceTest, ScopeWithSpoolerStuckPendingGivesUpAfterTenSecondsEac
   EXPECT_EQ(lines[1].rfind(L"Error(3): Can't stop the spooler", 0), 0u) << lines[1];
   EXPECT_EQ(lines[2].rfind(L"Error(4): Can't start the spooler", 0), 0u) << lines[2];
   EXPECT_EQ(ctx.errorCount, 2);
+  ExpectAllReleased();
+}
+
+// The stop outlasts its wait; the start refused meanwhile is asked again once it has stopped.
+TEST_F(SpoolerServiceTest, ScopeStartsASpoolerThatStoppedLate) {
+  sim.spoolerService.stopPendingPolls = 60;
+  { RestartSpooler restart(&ctx); }
+  EXPECT_TRUE(sim.SpoolerRunning());
+  EXPECT_EQ(ctx.errorCount, 1);  // error 3 only
+  EXPECT_LE(sim.clock, 20000u);
   ExpectAllReleased();
 }
 

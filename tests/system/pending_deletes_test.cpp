@@ -117,6 +117,10 @@ TEST_F(PendingDeletesTest, UninstallCleanUpLeavesOnlyTheLockedFileForTheReboot) 
   }
 }
 
+// The DLL held by another program is left for the reboot (101). Once it lets go, setup runs again
+// before any restart: onInit still answers 200, and the install deletes what is queued for deletion
+// now, then takes the deletion of the DLL it put in place out of the queue: the monitor keeps its
+// DLL after the restart.
 TEST_F(PendingDeletesTest, UninstallLeavingTheMonitorDllForTheRebootExitsWith101Or100) {
   InstallUndeletableMonitor();
   EXPECT_EQ(Run(L"uninstall"), 101);
@@ -124,8 +128,18 @@ TEST_F(PendingDeletesTest, UninstallLeavingTheMonitorDllForTheRebootExitsWith101
   EXPECT_EQ(sim.PendingRenames(),
             (std::vector<std::wstring>{L"\\??\\C:\\windows\\system32\\orbmon64.dll", L""}));
   EXPECT_TRUE(sim.SpoolerRunning());
+  sim.FindFile(L"C:\\windows\\system32\\orbmon64.dll")->lockedForever = false;
+  EXPECT_EQ(Run(L"onInit"), 200);
+  sim.AddFile(L"C:\\temp\\old.dll");  // someone else's deletion: carried out now, left queued
+  Os().MoveFileExW(L"C:\\temp\\old.dll", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  EXPECT_EQ(Run(L"in_notray"), 1);
+  EXPECT_FALSE(sim.FileExists(L"C:\\temp\\old.dll"));
+  EXPECT_EQ(sim.PendingRenames(), (std::vector<std::wstring>{L"\\??\\C:\\temp\\old.dll", L""}));
   sim.Reboot();
-  EXPECT_FALSE(sim.FileExists(L"C:\\windows\\system32\\orbmon64.dll"));
+  ASSERT_TRUE(sim.FileExists(L"C:\\windows\\system32\\orbmon64.dll"));
+  EXPECT_NE(sim.FindFile(L"C:\\windows\\system32\\orbmon64.dll")->data.find("[build=2629]"),
+            std::string::npos);
+  EXPECT_TRUE(sim.MonitorRegistered(L"Quintavera:"));
 
   // With an error line as well (the clean-up's restart ends in error 4): 100.
   InstallUndeletableMonitor();

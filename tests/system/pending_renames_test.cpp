@@ -3,14 +3,27 @@
 #include "system/pending_renames.h"
 
 #include <cstring>
+#include <new>
 
 #include "scenario.h"
+
+namespace {
+int g_failNthArrayAllocation = 0;  // counts nothrow array allocations down to a failure; 0: none
+}  // namespace
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  if (g_failNthArrayAllocation > 0 && --g_failNthArrayAllocation == 0) return nullptr;
+  try {
+    return ::operator new[](size);
+  } catch (...) {
+    return nullptr;
+  }
+}
 
 namespace qv::sim {
 namespace {
 
 constexpr wchar_t kMonitorDll[] = L"C:\\windows\\system32\\orbmon64.dll";
-constexpr wchar_t kDriverDll[] = L"C:\\windows\\system32\\spool\\drivers\\x64\\orbdrv64.dll";
 
 // The value as raw bytes: the strings joined by NULs exactly as given, cut or padded to `bytes`.
 RegValue RawValue(const std::wstring& chars, DWORD type = REG_MULTI_SZ, size_t bytes = SIZE_MAX) {
@@ -84,8 +97,14 @@ TEST_F(PendingRenamesTest, DataLengthIsWhatTheSecondQueryReturns) {
   machine.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, {L"C:\\a", L""});
   EXPECT_EQ(Paths(ReadPendingRenames()), (std::vector<std::wstring>{L"C:\\a", L"<null>"}));
 
+  // Without memory for the value, or for a path's copy, the record is empty: a rename without its
+  // target would read as a deletion of its source.
   machine.FailNext("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_EQ(ReadPendingRenames().pairCount, 0);
+  machine.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, {L"C:\\new", L"C:\\in-use"});
+  g_failNthArrayAllocation = 4;  // the two arrays, the source's copy, then the target's
+  EXPECT_EQ(ReadPendingRenames().pairCount, 0);
+  EXPECT_EQ(g_failNthArrayAllocation, 0);
   EXPECT_EQ(machine.LiveBlocks(), 0);
   EXPECT_EQ(machine.OpenHandles(), 0);
 }
@@ -112,47 +131,43 @@ TEST_F(PendingRenamesTest, QueuedDeletionsOfExistingFilesAreDeletedNow) {
   ExpectAllReleased();
 }
 
-TEST_F(PendingRenamesTest, InstallDeletesQueuedFilesAndLeavesTheQueue) {
-  StagePackage();
-  sim.AddFile(L"C:\\temp\\old.dll");
-  Queue({L"\\??\\C:\\temp\\old.dll", L""});
-  Run(L"install");
-  EXPECT_FALSE(sim.FileExists(L"C:\\temp\\old.dll"));
-  EXPECT_EQ(sim.PendingRenames(), (std::vector<std::wstring>{L"\\??\\C:\\temp\\old.dll", L""}));
-  ExpectAllReleased();
-}
-
-TEST_F(PendingRenamesTest, ProductFileThatStaysQueuedAnswersOnInitAfterTwoRestarts) {
-  sim.AddFile(kMonitorDll).lockedForever = true;
-  sim.AddFile(kDriverDll);
-  Queue({L"\\??\\C:\\WINDOWS\\SYSTEM32\\ORBMON64.DLL", L"", std::wstring(L"\\??\\") + kDriverDll,
-         L""});
-  EXPECT_EQ(Run(L"onInit"), 200);
-  EXPECT_EQ(sim.spoolerService.stopRequests, 2);
-  EXPECT_EQ(sim.spoolerService.startRequests, 2);
-  EXPECT_TRUE(sim.SpoolerRunning());
-  EXPECT_FALSE(sim.FileExists(kDriverDll));
-  EXPECT_TRUE(sim.FileExists(kMonitorDll));
-  EXPECT_EQ(sim.PendingRenames().size(), 4u);
-  ExpectAllReleased();
-}
-
-TEST_F(PendingRenamesTest, ProductFileFreedByTheFirstRestartGivesFalse) {
-  sim.AddFile(kMonitorDll).lockedUntil = 300;
-  sim.spoolerService.stopPendingPolls = 2;  // the restart takes 400 ms
-  Queue({std::wstring(L"\\??\\") + kMonitorDll, L""});
-  EXPECT_FALSE(CheckPendingProductFiles());
-  EXPECT_EQ(sim.spoolerService.stopRequests, 1);
-  EXPECT_FALSE(sim.FileExists(kMonitorDll));
-  ExpectAllReleased();
+// A product file queued for deletion answers true whether or not it is still there; only a file
+// still there is worth a spooler restart, two at most. The queue itself stays.
+TEST_F(PendingRenamesTest, QueuedDeletionOfAProductFileAnswersTrueOnceTheFileIsGone) {
+  struct Case {
+    const char* name;
+    bool exists;
+    uint64_t lockedUntil;
+    int restarts;
+  };
+  const Case cases[] = {{"already gone", false, 0, 0},
+                        {"deleted now", true, 0, 0},
+                        {"freed by the first restart", true, 300, 1},
+                        {"held for good", true, UINT64_MAX, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimWindows machine;
+    ScopedWindowsApi api(machine);
+    machine.registry[Lower(kSessionManagerKey)];
+    if (c.exists) machine.AddFile(kMonitorDll).lockedUntil = c.lockedUntil;
+    machine.spoolerService.stopPendingPolls = 2;  // a restart takes 400 ms
+    machine.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue,
+                          {std::wstring(L"\\??\\") + kMonitorDll, L""});
+    EXPECT_TRUE(CheckPendingProductFiles());
+    EXPECT_EQ(machine.spoolerService.stopRequests, c.restarts);
+    EXPECT_TRUE(machine.SpoolerRunning());
+    EXPECT_EQ(machine.FileExists(kMonitorDll), c.restarts == 2);
+    EXPECT_EQ(machine.PendingRenames().size(), 2u);
+    EXPECT_EQ(machine.LiveBlocks() + machine.OpenHandles(), 0);
+  }
 }
 
 TEST_F(PendingRenamesTest, FilesThatDoNotCountLeaveTheSpoolerAlone) {
-  // x86 names are looked for but not counted
+  // x86 names are looked for but not counted; a directory and a missing file's rename do not count
   sim.AddFile(L"C:\\windows\\system32\\orbmon32.dll").lockedForever = true;
   sim.AddFile(L"C:\\temp\\orbui64.dll").directory = true;
   Queue({L"\\??\\C:\\windows\\system32\\orbmon32.dll", L"", L"\\??\\C:\\temp\\orbui64.dll", L"",
-         L"\\\\?\\C:\\windows\\system32\\orbdrv64.dll", L""});
+         L"\\??\\C:\\temp\\orbdrv64.dll", L"\\??\\C:\\temp\\orbdrv64.old"});
   EXPECT_FALSE(CheckPendingProductFiles());
   EXPECT_EQ(sim.CallCount("OpenSCManagerW"), 0);
   ExpectAllReleased();

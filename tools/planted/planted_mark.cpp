@@ -1,5 +1,6 @@
 // A DLL that must never be loaded: planted beside the installer under a system DLL's name, it
-// leaves a file as its mark when any process loads it. Built once per name (PLANTED_MARK).
+// leaves a file as its mark when any process loads it. Built once per name (PLANTED_MARK); the
+// winspool.drv copy also answers ClosePrinter (planted_winspool.def) and fails it.
 #include <windows.h>
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
@@ -9,4 +10,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (mark != INVALID_HANDLE_VALUE) ::CloseHandle(mark);
   }
   return TRUE;
+}
+
+extern "C" BOOL WINAPI PlantedClosePrinter(HANDLE) {
+  ::SetLastError(ERROR_PROC_NOT_FOUND);
+  return FALSE;
 }

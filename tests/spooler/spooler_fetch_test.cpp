@@ -1,0 +1,77 @@
+// The spooler's lists fetched while they grow: a record added between the sizing call and the
+// fetch costs one more fetch, not the whole list; a list that keeps growing gives up in bounds.
+#include "spooler/spooler_fetch.h"
+
+#include "core/install_context.h"
+#include "monitor/monitor_list.h"
+#include "printers/driver_list.h"
+#include "printers/printer_list.h"
+#include "scenario.h"
+
+namespace qv::sim {
+namespace {
+
+// Right before each of the next `growths` fetches, another program adds a monitor, a driver and
+// a printer.
+struct GrowingSpooler : SimWindows {
+  int growths = 0;
+  void GrowBeforeFetch(const void* buffer) {
+    if (!buffer || growths == 0) return;
+    const std::wstring name = L"Added " + std::to_wstring(growths--);
+    monitors.push_back({name + L":", L"Windows x64", L"added.dll"});
+    SimDriver driver;
+    driver.name = name;
+    driver.environment = L"Windows x64";
+    drivers.push_back(driver);
+    AddPrinter(name, L"Other driver", L"LPT1:");
+  }
+  BOOL EnumMonitorsW(LPWSTR name, DWORD level, LPBYTE info, DWORD size, LPDWORD needed,
+                     LPDWORD returned) override {
+    GrowBeforeFetch(info);
+    return SimWindows::EnumMonitorsW(name, level, info, size, needed, returned);
+  }
+  BOOL EnumPrinterDriversW(LPWSTR name, LPWSTR environment, DWORD level, LPBYTE info, DWORD size,
+                           LPDWORD needed, LPDWORD returned) override {
+    GrowBeforeFetch(info);
+    return SimWindows::EnumPrinterDriversW(name, environment, level, info, size, needed, returned);
+  }
+  BOOL EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE info, DWORD size, LPDWORD needed,
+                     LPDWORD returned) override {
+    GrowBeforeFetch(info);
+    return SimWindows::EnumPrintersW(flags, name, level, info, size, needed, returned);
+  }
+};
+
+TEST(SpoolerFetch, ListsThatGrowBetweenTheCallsAreFetchedAgain) {
+  const std::function<DWORD(InstallContext&)> queries[] = {
+      [](InstallContext& ctx) {
+        MonitorList list;
+        return EnumerateMonitors(list, ctx).count;
+      },
+      [](InstallContext&) { return EnumerateDrivers(L"Windows x64").count; },
+      [](InstallContext&) {
+        PrinterList list;
+        EnumeratePrinters(list);
+        return list.count;
+      }};
+  for (size_t query = 0; query < 3; ++query) {
+    // Growing before every fetch but the last allowed: everything is listed; before every one of
+    // them: nothing is, and nothing is left allocated.
+    for (int growths : {kSpoolerFetchAttempts - 1, kSpoolerFetchAttempts}) {
+      SCOPED_TRACE(testing::Message()
+                   << "monitors, drivers, printers: " << query << ", " << growths << " growths");
+      GrowingSpooler machine;
+      ScopedWindowsApi api(machine);
+      machine.growths = 1;
+      machine.GrowBeforeFetch(L"");  // one of each before the queries
+      machine.growths = growths;
+      InstallContext ctx;
+      const bool fetched = growths < kSpoolerFetchAttempts;
+      EXPECT_EQ(queries[query](ctx), fetched ? 1u + growths : 0u);
+      EXPECT_EQ(machine.LiveBlocks(), 0);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qv::sim
