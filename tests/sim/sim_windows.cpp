@@ -29,6 +29,10 @@ std::wstring Widen(const std::string& narrow) {
   return wide;
 }
 
+int SimWindows::LiveBlocks() const {
+  return static_cast<int>(blocks_.size() + LiveHeapBlocks() - heapBlocksAtStart_);
+}
+
 SimWindows::~SimWindows() {
   for (void* block : blocks_) std::free(block);
 }

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "heap_blocks.h"
 #include "os/windows_api.h"
 
 namespace qv::sim {
@@ -132,7 +133,8 @@ class SimWindows : public WindowsApi {
   void FailAlways(const std::string& function, DWORD error) { FailNext(function, -1, error); }
   int CallCount(const std::string& function) const;
   std::vector<std::string> CalledFunctions() const;  // every function called so far, in order
-  int LiveBlocks() const { return static_cast<int>(blocks_.size()); }
+  // Blocks (the installer's heap blocks too, since this machine was made) not yet freed.
+  int LiveBlocks() const;
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
 
   std::wstring commandLine = L"qvinstall.exe";
@@ -328,6 +330,7 @@ class SimWindows : public WindowsApi {
   std::map<std::string, FaultPlan> faults_;
   std::vector<std::string> calls_;
   std::set<void*> blocks_;
+  size_t heapBlocksAtStart_ = LiveHeapBlocks();
   std::map<uintptr_t, HandleEntry> handles_;
   uintptr_t nextHandle_ = 0x1000;
   std::multimap<uint64_t, std::function<void()>> events_;
