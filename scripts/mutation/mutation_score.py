@@ -80,10 +80,14 @@ class Workspace:
     def build_tests(self, tests):
         return run(["ninja", "-C", str(self.build)] + tests).returncode == 0
 
-    def tests_pass(self, tests, jobs):
+    def failing_tests(self, tests, jobs, every=False):
+        """The tests that fail (or time out); with `every` false it stops at the first."""
         pattern = "^(%s)$" % "|".join(tests)
-        return run(["ctest", "--test-dir", str(self.build), "-R", pattern, "-j", str(jobs),
-                    "--timeout", str(TEST_TIMEOUT_SECONDS), "--stop-on-failure"]).returncode == 0
+        command = ["ctest", "--test-dir", str(self.build), "-R", pattern, "-j", str(jobs),
+                   "--timeout", str(TEST_TIMEOUT_SECONDS)]
+        result = run(command + ([] if every else ["--stop-on-failure"]))
+        failed = set(re.findall(r"^\s*\d+ - (\S+) \(", result.stdout, re.M))
+        return failed or ({"?"} if result.returncode != 0 else set())
 
 
 def sample_order(candidates, seed, count):
@@ -108,7 +112,7 @@ def sample_order(candidates, seed, count):
         yield m
 
 
-def report(results, seconds, out):
+def report(results, notes, seconds, out):
     rows = defaultdict(lambda: [0, 0])
     for m, caught in results:
         folder = m.path.split("/")[1]
@@ -121,6 +125,7 @@ def report(results, seconds, out):
         lines.append("%-10s %8d %7d %5.0f%%" % (folder, compiled, caught,
                                                  100.0 * caught / max(compiled, 1)))
     survivors = [m for m, caught in results if not caught]
+    lines += notes
     lines.append("\n%d changes nothing caught:" % len(survivors))
     lines += ["  " + m.describe() for m in sorted(survivors, key=lambda m: (m.path, m.line))]
     lines.append("\n%.0f s" % seconds)
@@ -135,6 +140,9 @@ def main():
     parser.add_argument("--count", type=int, default=DEFAULT_COUNT, help="compiling changes")
     parser.add_argument("--seed", type=int, default=DEFAULT_SEED)
     parser.add_argument("--jobs", type=int, default=2, help="tests run at once")
+    parser.add_argument("--every-test", action="store_true",
+                        help="run every test on each change and count the changes each test "
+                             "alone caught (slower)")
     args = parser.parse_args()
 
     root = Path(run(["git", "rev-parse", "--show-toplevel"]).stdout.strip())
@@ -148,7 +156,7 @@ def main():
     sources = [s for s in sources if s not in ONLY_RUN_END_TO_END]
     feeds = space.tests_fed_by(sources)
     all_tests = sorted({t for tests in feeds.values() for t in tests})
-    if not space.build_tests(all_tests) or not space.tests_pass(all_tests, args.jobs):
+    if not space.build_tests(all_tests) or space.failing_tests(all_tests, args.jobs):
         sys.exit("the fast tests fail without any change: fix them first")
 
     candidates = [m for s in sources if feeds[s] for m in mutants(s, (root / s).read_text())]
@@ -158,6 +166,7 @@ def main():
     signal.signal(signal.SIGHUP, stop)
 
     results, started, failed_builds = [], time.time(), 0
+    sole_catches = defaultdict(int)
     try:
         for m in sample_order(candidates, args.seed, args.count):
             if len(results) == args.count:
@@ -168,9 +177,12 @@ def main():
                 failed_builds += 1
                 space.restore()
                 continue
-            caught = not space.tests_pass(tests, args.jobs)
+            failed = space.failing_tests(tests, args.jobs, args.every_test)
             space.restore()
+            caught = bool(failed)
             results.append((m, caught))
+            if len(failed) == 1:
+                sole_catches[next(iter(failed))] += 1
             print("[%d/%d] %-8s %s" % (len(results), args.count,
                                        "caught" if caught else "SURVIVED", m.describe()),
                   flush=True)
@@ -181,7 +193,9 @@ def main():
         space.restore()
     space.build_tests(all_tests)
     print("%d changes did not compile and were skipped" % failed_builds)
-    report(results, time.time() - started, build / "mutation" / "report.txt")
+    sole = ["changes caught by one test alone: " + ", ".join(
+        "%s %d" % (t, sole_catches[t]) for t in all_tests)] if args.every_test else []
+    report(results, sole, time.time() - started, build / "mutation" / "report.txt")
 
 
 if __name__ == "__main__":

@@ -56,7 +56,8 @@ TEST(TextBufferTest, NarrowTextIsConvertedAndAppended) {
   sim::SimWindows sim;
   ScopedWindowsApi scope(sim);
   TextBuffer buffer = Of(L"Quinta");
-  buffer.AppendNarrow("vera");
+  buffer.AppendNarrow("v");  // a single character is text too
+  buffer.AppendNarrow("era");
   EXPECT_STREQ(buffer.Text(), L"Quintavera");
   sim.FailNext("MultiByteToWideChar", 1, ERROR_NO_UNICODE_TRANSLATION);
   buffer.AppendNarrow("x");

@@ -247,6 +247,7 @@ BOOL SimWindows::SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD com
     found->jobs = 0;
     return TRUE;
   }
+  if (command != 0) return Fail(ERROR_INVALID_PARAMETER);  // a record comes without a command
   const auto* record = reinterpret_cast<const PRINTER_INFO_2W*>(info);
   if (level != 2 || !record) return Fail(ERROR_INVALID_PARAMETER);
   if (!PortsExist(*this, Text(record->pPortName))) return Fail(ERROR_UNKNOWN_PORT);
