@@ -296,15 +296,10 @@ BOOL SimWindows::GetVersionExA(LPOSVERSIONINFOA info) {
 }
 
 BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTRIBUTES,
-                                LPSECURITY_ATTRIBUTES, BOOL inheritHandles, DWORD creationFlags,
-                                LPVOID, LPCWSTR, LPSTARTUPINFOW startupInfo,
-                                LPPROCESS_INFORMATION processInfo) {
+                                LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR,
+                                LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInfo) {
   if (Fault("CreateProcessW")) return FALSE;
-  SimProcessStart start{commandLineText ? commandLineText : L"",
-                        creationFlags,
-                        inheritHandles,
-                        startupInfo->dwFlags,
-                        startupInfo->wShowWindow,
+  SimProcessStart start{commandLineText ? commandLineText : L"", startupInfo->wShowWindow,
                         startupInfo->cb};
   start.started = FileExists(ProgramOf(start.commandLine));
   processStarts.push_back(start);

@@ -76,11 +76,8 @@ struct SimPrinter {
   std::wstring driver;
   std::wstring comment;
   std::wstring location;
-  std::wstring shareName, sepFile, parameters;
   std::wstring printProcessor = L"WinPrint";
-  std::wstring datatype = L"RAW";
   DWORD attributes = 0;
-  DWORD priority = 1, defaultPriority = 0, startTime = 0, untilTime = 0;
   bool connection = false;
   int jobs = 0;
   std::map<std::pair<std::string, std::string>, RegValue> data;  // (key, value); key "" = plain
@@ -102,9 +99,6 @@ struct SimMutex {
 
 struct SimProcessStart {
   std::wstring commandLine;
-  DWORD creationFlags;
-  BOOL inheritHandles;
-  DWORD startupFlags;
   WORD showWindow;
   DWORD startupSize;
   bool started = false;  // false: the program file named first on the command line is missing
