@@ -149,6 +149,10 @@ def main():
     build = (root / args.build).resolve()
     if not (build / "build.ninja").exists():
         sys.exit("%s is not built: run ./test.sh first" % build)
+    def stop(signum, frame):
+        raise Interrupted()
+    signal.signal(signal.SIGTERM, stop)
+    signal.signal(signal.SIGHUP, stop)
     space = Workspace(root, build)
     space.restore()
 
@@ -160,10 +164,6 @@ def main():
         sys.exit("the fast tests fail without any change: fix them first")
 
     candidates = [m for s in sources if feeds[s] for m in mutants(s, (root / s).read_text())]
-    def stop(signum, frame):
-        raise Interrupted()
-    signal.signal(signal.SIGTERM, stop)
-    signal.signal(signal.SIGHUP, stop)
 
     results, started, failed_builds = [], time.time(), 0
     sole_catches = defaultdict(int)
