@@ -18,6 +18,7 @@ STATEMENT_START = {";", "{", "}"}
 class Mutant:
     path: str
     line: int
+    column: int
     start: int
     end: int
     replacement: str
@@ -27,8 +28,8 @@ class Mutant:
     def describe(self):
         def squeeze(text):
             return " ".join(text.split())
-        return "%s:%d %s: %s -> %s" % (self.path, self.line, self.operator,
-                                       squeeze(self.original), squeeze(self.replacement))
+        return "%s:%d:%d %s: %s -> %s" % (self.path, self.line, self.column, self.operator,
+                                          squeeze(self.original), squeeze(self.replacement))
 
 
 def _spaced(src, token):
@@ -119,4 +120,5 @@ def mutants(path, src):
     for operator in OPERATORS:
         for start, end, replacement, name in operator(src, tokens):
             line = src.count("\n", 0, start) + 1
-            yield Mutant(path, line, start, end, replacement, name, src[start:end])
+            column = start - src.rfind("\n", 0, start)
+            yield Mutant(path, line, column, start, end, replacement, name, src[start:end])

