@@ -7,7 +7,6 @@ outright leaves a copy that the next run puts back before it starts."""
 
 import argparse
 import json
-import os
 import random
 import re
 import shutil
@@ -48,11 +47,10 @@ class Workspace:
 
     def change(self, mutant):
         path = self.root / mutant.path
-        original = path.read_bytes()
         shutil.copyfile(path, self.state / "original")
         self.pending.write_text(json.dumps({"path": mutant.path}))
-        text = original.decode()
-        path.write_text(text[:mutant.start] + mutant.replacement + text[mutant.end:])
+        text = path.read_bytes().decode()
+        path.write_bytes((text[:mutant.start] + mutant.replacement + text[mutant.end:]).encode())
 
     def restore(self):
         """Puts the changed file back and drops its objects, so the next build compiles it."""
@@ -163,7 +161,7 @@ def main():
     if not space.build_tests(all_tests) or space.failing_tests(all_tests, args.jobs):
         sys.exit("the fast tests fail without any change: fix them first")
 
-    candidates = [m for s in sources if feeds[s] for m in mutants(s, (root / s).read_text())]
+    candidates = [m for s in sources if feeds[s] for m in mutants(s, (root / s).read_bytes().decode())]
 
     results, started, failed_builds = [], time.time(), 0
     sole_catches = defaultdict(int)
