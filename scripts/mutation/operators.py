@@ -26,8 +26,8 @@ class Mutant:
     original: str
 
     def describe(self):
-        def squeeze(text):
-            return " ".join(text.split())
+        def squeeze(text):  # one line, the text's own blanks kept
+            return re.sub(r"\s*\n\s*", " ", text)
         return "%s:%d:%d %s: %s -> %s" % (self.path, self.line, self.column, self.operator,
                                           squeeze(self.original), squeeze(self.replacement))
 
