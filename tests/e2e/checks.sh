@@ -12,8 +12,6 @@ echo "machine reset in ${QV_RESET_MS} ms"
 qv_log "clean machine: no default printer, no driver, no tray"
 qv_run_expect 6
 qv_run_expect 6 DEF.SET
-qv_run_expect 6 def.set2
-qv_run_expect 6 no-such-word
 qv_run_expect 4 def.set
 qv_run_expect 102 onInit
 qv_run_expect 3 onChkDrv

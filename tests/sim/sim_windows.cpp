@@ -29,6 +29,10 @@ std::wstring Widen(const std::string& narrow) {
   return wide;
 }
 
+int SimWindows::LiveBlocks() const {
+  return static_cast<int>(blocks_.size() + LiveHeapBlocks() - heapBlocksAtStart_);
+}
+
 SimWindows::~SimWindows() {
   for (void* block : blocks_) std::free(block);
 }
@@ -160,6 +164,7 @@ DWORD SimWindows::FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, L
 int SimWindows::MultiByteToWideChar(UINT, DWORD, LPCCH multiByte, int multiByteLength, LPWSTR wide,
                                     int wideLength) {
   if (Fault("MultiByteToWideChar")) return 0;
+  if (multiByteLength < -1) return Fail(ERROR_INVALID_PARAMETER, 0);  // -1: up to the NUL
   const int length =
       multiByteLength < 0 ? static_cast<int>(std::strlen(multiByte)) + 1 : multiByteLength;
   if (!wide || wideLength == 0) return length;
@@ -296,15 +301,10 @@ BOOL SimWindows::GetVersionExA(LPOSVERSIONINFOA info) {
 }
 
 BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTRIBUTES,
-                                LPSECURITY_ATTRIBUTES, BOOL inheritHandles, DWORD creationFlags,
-                                LPVOID, LPCWSTR, LPSTARTUPINFOW startupInfo,
-                                LPPROCESS_INFORMATION processInfo) {
+                                LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR,
+                                LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInfo) {
   if (Fault("CreateProcessW")) return FALSE;
-  SimProcessStart start{commandLineText ? commandLineText : L"",
-                        creationFlags,
-                        inheritHandles,
-                        startupInfo->dwFlags,
-                        startupInfo->wShowWindow,
+  SimProcessStart start{commandLineText ? commandLineText : L"", startupInfo->wShowWindow,
                         startupInfo->cb};
   start.started = FileExists(ProgramOf(start.commandLine));
   processStarts.push_back(start);

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "heap_blocks.h"
 #include "os/windows_api.h"
 
 namespace qv::sim {
@@ -75,11 +76,8 @@ struct SimPrinter {
   std::wstring driver;
   std::wstring comment;
   std::wstring location;
-  std::wstring shareName, sepFile, parameters;
   std::wstring printProcessor = L"WinPrint";
-  std::wstring datatype = L"RAW";
   DWORD attributes = 0;
-  DWORD priority = 1, defaultPriority = 0, startTime = 0, untilTime = 0;
   bool connection = false;
   int jobs = 0;
   std::map<std::pair<std::string, std::string>, RegValue> data;  // (key, value); key "" = plain
@@ -101,9 +99,6 @@ struct SimMutex {
 
 struct SimProcessStart {
   std::wstring commandLine;
-  DWORD creationFlags;
-  BOOL inheritHandles;
-  DWORD startupFlags;
   WORD showWindow;
   DWORD startupSize;
   bool started = false;  // false: the program file named first on the command line is missing
@@ -137,7 +132,8 @@ class SimWindows : public WindowsApi {
   }
   int CallCount(const std::string& function) const;
   std::vector<std::string> CalledFunctions() const;  // every function called so far, in order
-  int LiveBlocks() const { return static_cast<int>(blocks_.size()); }
+  // Blocks (the installer's heap blocks too, since this machine was made) not yet freed.
+  int LiveBlocks() const;
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
 
   std::wstring commandLine = L"qvinstall.exe";
@@ -339,6 +335,7 @@ class SimWindows : public WindowsApi {
   long cutAfter_ = -1;
   std::vector<std::string> calls_;
   std::set<void*> blocks_;
+  size_t heapBlocksAtStart_ = LiveHeapBlocks();
   std::map<uintptr_t, HandleEntry> handles_;
   uintptr_t nextHandle_ = 0x1000;
   std::multimap<uint64_t, std::function<void()>> events_;

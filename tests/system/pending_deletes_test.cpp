@@ -61,7 +61,7 @@ TEST_F(PendingDeletesTest, RetryDropsWhatIsGoneAndKeepsTheOrderOfTheRest) {
   EXPECT_FALSE(sim.FileExists(L"C:\\free.dll"));
   EXPECT_EQ(SplitLines(ctx.logText.Text()),
             (std::vector<std::wstring>{L"DeleteFile-try", L"DeleteFile-try"}));
-  ExpectAllReleased();
+  EXPECT_EQ(sim.OpenHandles(), 0);  // the names kept stay the context's
 }
 
 TEST_F(PendingDeletesTest, ScheduledNamesReachTheRebootQueueAndGoAtReboot) {

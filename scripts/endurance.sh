@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# Endurance: N cycles of install and uninstall leave the machine as it was, and the installer
-# needs no more memory and no more handles in the last cycle than in the first.
-#   QV_ENDURANCE_CYCLES=20 bash tests/e2e/endurance.sh <build-dir>    (default 3 cycles)
+# Endurance run (not a test, not run by CI): N cycles of install and uninstall leave the machine
+# as it was, and the installer needs no more memory and no more handles in the last cycle than in
+# the first. One cycle's "as it was" is checked by every test run (tests/e2e/install.sh).
+#   QV_ENDURANCE_CYCLES=50 scripts/endurance.sh <build-dir>    (default 20 cycles)
 # Compared: the state report after the last uninstall with the clean machine's, except the tray
 # program, which uninstall deletes (it is laid down again before each install, as the setup
 # package does). Measured: wall time, peak working set and highest handle count of every run,
 # reported by qvrun (under Wine 8 it counts the handles in the system's handle table).
-# Usage: endurance.sh <build-dir>
+# Usage: scripts/endurance.sh [build-dir]    (default build/mingw)
 set -u
-source "$(dirname "$0")/../../scripts/e2e-lib.sh"
-qv_e2e_init "$1"
+source "$(dirname "$0")/e2e-lib.sh"
+qv_e2e_init "${1:-$QV_ROOT/build/mingw}"
 qv_e2e_reset
-cycles="${QV_ENDURANCE_CYCLES:-3}"
+cycles="${QV_ENDURANCE_CYCLES:-20}"
 tolerance_kib="${QV_ENDURANCE_TOLERANCE_KIB:-2048}"
 tolerance_handles="${QV_ENDURANCE_TOLERANCE_HANDLES:-8}"
 tray_line='^file: C:\\qvpkg\\qvatray\.exe '

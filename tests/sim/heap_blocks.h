@@ -1,0 +1,12 @@
+// Heap blocks the installer allocated in the test build and has not deleted yet.
+#pragma once
+
+#include <cstddef>
+
+namespace qv::sim {
+size_t LiveHeapBlocks();
+// Makes the n-th `new (std::nothrow)` from now on fail (answer null); 0 makes none fail. Reads
+// back how many are left before it (0 once it has failed).
+void FailNthHeapBlock(int n);
+int HeapBlocksBeforeFailure();
+}  // namespace qv::sim
