@@ -3,6 +3,9 @@
 !define PRODUCT_NAME "Quintavera"
 !define PUBLISHER "Orbelin"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quintavera"
+; The installer's own keys (its printer record lives under them while it runs).
+!define PRODUCT_KEY "Software\Orbelin\Quintavera"
+!define PUBLISHER_KEY "Software\Orbelin"
 !define RUN_KEY "SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
 !define TRAY_RUN_VALUE "QuintaveraTray"
 !define UNINSTALLER "uninstall.exe"

@@ -26,6 +26,9 @@ Section "Uninstall"
   !insertmacro QV_TAKE_OUTCOME ${QV_UNINSTALLED} "${MSG_UNINSTALL_ERRORS}"
   !insertmacro QV_DELETE_PRODUCT_FILES
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ; Left empty by the installer once its printer record is gone; kept when anything else is there.
+  DeleteRegKey /ifnosubkeys /ifnovalues HKLM "${PRODUCT_KEY}"
+  DeleteRegKey /ifnosubkeys /ifnovalues HKLM "${PUBLISHER_KEY}"
 SectionEnd
 
 ; Run in place, the uninstaller cannot delete its own file while it runs (it also keeps the file
