@@ -43,13 +43,32 @@ bool RegisterMonitor(InstallContext& ctx) {
   return false;
 }
 
+TextBuffer MonitorFilePath(const InstallContext& ctx) {
+  TextBuffer path;
+  path.Assign(ctx.systemDir.Text());
+  path.Append(ctx.monitorFile);
+  return path;
+}
+
+bool MonitorFileInPlace(const TextBuffer& path) {
+  const DWORD attributes = Os().GetFileAttributesW(path.Text());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The DLL kept as compatible may be gone since: a deletion queued for the restart is carried out
+// before the monitor is registered. Then it is copied all the same.
+bool MonitorFileWanted(const InstallContext& ctx) {
+  if (ctx.copyMonitor || *ctx.monitorFile == L'\0') return ctx.copyMonitor;
+  return !MonitorFileInPlace(MonitorFilePath(ctx));
+}
+
 }  // namespace
 
 void InstallMonitor(InstallContext& ctx) {
   LogLine(ctx, L"#AddMonitor");
   LogIndent indent(ctx);
   // Without a system directory the copy would land in the current directory: nothing is copied.
-  if (ctx.copyMonitor && !ctx.systemDir.Empty()) {
+  if (!ctx.systemDir.Empty() && MonitorFileWanted(ctx)) {
     CopyMonitorFile(ctx);
   } else {
     LogLine(ctx, L"Skip copy monitor file");
@@ -59,12 +78,8 @@ void InstallMonitor(InstallContext& ctx) {
 
 void KeepMonitorFileAtRestart(InstallContext& ctx) {
   if (ctx.systemDir.Empty() || *ctx.monitorFile == L'\0') return;
-  TextBuffer path;
-  path.Assign(ctx.systemDir.Text());
-  path.Append(ctx.monitorFile);
-  const DWORD attributes = Os().GetFileAttributesW(path.Text());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return;
-  CancelQueuedDeletions(ctx, path.Text());
+  const TextBuffer path = MonitorFilePath(ctx);
+  if (MonitorFileInPlace(path)) CancelQueuedDeletions(ctx, path.Text());
 }
 
 }  // namespace qv
