@@ -30,22 +30,19 @@ class PendingDeletionCancel : public Scenario {};
 
 // Only the deletions of the path go; renames, other paths and a string without its pair stay.
 TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
-  const std::vector<std::wstring> kept = {L"\\??\\C:\\other\\app.dll",
-                                          L"",
-                                          L"\\??\\C:\\windows\\system32\\orbmon64.dll",
-                                          L"\\??\\C:\\windows\\system32\\orbmon64.old",
-                                          L"\\??\\C:\\new\\orbmon64.dll",
-                                          L"\\??\\C:\\windows\\system32\\orbmon64.dll",
-                                          L"\\??\\D:\\elsewhere\\orbmon64.dll",
-                                          L""};
-  std::vector<std::wstring> queue = {L"\\??\\C:\\WINDOWS\\System32\\ORBMON64.DLL", L""};
-  queue.insert(queue.end(), kept.begin(), kept.begin() + 4);
-  queue.insert(queue.end(), {L"C:\\windows\\system32\\orbmon64.dll", L""});
-  queue.insert(queue.end(), kept.begin() + 4, kept.end());
-  queue.push_back(L"\\??\\C:\\unpaired.dll");
+  std::vector<std::wstring> expected = {L"\\??\\C:\\other\\app.dll",
+                                        L"",
+                                        L"\\??\\C:\\windows\\system32\\orbmon64.dll",
+                                        L"\\??\\C:\\windows\\system32\\orbmon64.old",
+                                        L"\\??\\C:\\new\\orbmon64.dll",
+                                        L"\\??\\C:\\windows\\system32\\orbmon64.dll",
+                                        L"\\??\\D:\\elsewhere\\orbmon64.dll",
+                                        L"",
+                                        L"\\??\\C:\\unpaired.dll"};
+  std::vector<std::wstring> queue = expected;
+  queue.insert(queue.begin(), {L"\\??\\C:\\WINDOWS\\System32\\ORBMON64.DLL", L""});
+  queue.insert(queue.begin() + 6, {L"C:\\windows\\system32\\orbmon64.dll", L""});
   sim.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, queue);
-  std::vector<std::wstring> expected = kept;
-  expected.push_back(L"\\??\\C:\\unpaired.dll");
   sim.SetRegMultiSz(L"HKLM\\expected", kPendingRenamesValue, expected);
 
   InstallContext ctx;
