@@ -1,4 +1,5 @@
-// Deleting and adding product printers within one run: open, delete and add failures, purge.
+// Product printers: deleting and adding them within one run (open, delete and add failures, purge)
+// and which of them a reinstall carries over (their settings: tests/system/printer_record).
 #include "core/install_context.h"
 #include "printer_machine.h"
 #include "printers/product_printers.h"
@@ -8,8 +9,7 @@ namespace {
 
 class ProductPrinters : public PrinterMachine {
  protected:
-  // Runs `step` on a fresh run's context (64-bit); returns the lines it logged after the run's
-  // own start.
+  // Runs `step` on a fresh run's context; returns the lines it logged after the run's own start.
   template <typename Step>
   std::vector<std::wstring> LogOfStep(Step step) {
     InstallContext ctx;
@@ -54,6 +54,57 @@ TEST_F(ProductPrinters, RefusedPrinterIsError15AfterTheMonitorCheck) {
   ASSERT_EQ(lines.size(), 7u);
   EXPECT_EQ(lines[2], L"  No Quintavera port monitor (Windows x64) was found.");
   EXPECT_EQ(lines.back().rfind(L"  Error(15): Can`t add printer 'New' - (", 0), 0u);
+  ExpectAllReleased();
+}
+
+class CarryOver : public PrinterMachine {
+ protected:
+  CarryOver() {
+    StagePackage();
+    AddProductMonitor(sim, 2629);
+    AddDriver(kProductDriver);
+    sim.AddPrinter(L"Office", L"Office driver", L"LPT1:");
+  }
+};
+
+TEST_F(CarryOver, OnlyProductPrintersWithAUsableSubKeyComeBack) {
+  AddProductPrinter(L"No key");
+  SetData(AddProductPrinter(L"Too long"), "", std::string(64, 'x'));
+  SetData(AddProductPrinter(L"Keyed"), "", "k");
+  AddProductPrinter(L"Unterminated").data[{"", "SubKey"}] = {REG_SZ, std::vector<BYTE>(64, 'u')};
+  AddProductPrinter(L"Binary").data[{"DsUser", "SubKey"}] = {REG_BINARY, {'b', 0}};
+  sim.AddPrinter(L"Fax", L"Fax driver", kProductPort);
+  AddProductPrinter(L"\\\\server\\Shared").connection = true;
+  sim.defaultPrinter = L"Fax";
+
+  int code = 0;
+  const auto lines = Trimmed(RunAndReadLog(L"install", &code));
+  EXPECT_EQ(code, 1);
+  EXPECT_EQ(PrinterNames(), (std::vector<std::wstring>{L"Office", L"Fax", L"Keyed"}));
+  EXPECT_EQ(sim.FindPrinter(L"Fax")->driver, L"Fax driver");
+  EXPECT_EQ(sim.defaultPrinter, L"Fax");
+  const auto connection =
+      std::find(lines.begin(), lines.end(), L"#DeletePrinter(\\\\server\\Shared)");
+  ASSERT_NE(connection, lines.end());
+  EXPECT_EQ(connection[1], L"OK");
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), L"#DeletePrinter(Fax)"), 0);
+  ExpectAllReleased();
+}
+
+// A default named like a product printer in another case is another printer; an uninstall then
+// keeps the product printer's "deleted" mark and recreates nothing.
+TEST_F(CarryOver, DefaultNameInOtherCaseThenUninstall) {
+  SetData(AddProductPrinter(L"Printer A"), "", "a-key");
+  sim.defaultPrinter = L"printer a";
+  EXPECT_EQ(Run(L"install"), 1);
+  EXPECT_NE(sim.FindPrinter(L"Printer A"), nullptr);
+  EXPECT_EQ(sim.CallCount("SetDefaultPrinterW"), 0);
+
+  const std::wstring key = L"HKCU\\Software\\Orbelin\\Quintavera\\Quintaveras\\a-key";
+  sim.SetRegString(key, L"deleted", L"1");
+  EXPECT_EQ(Run(L"uninstall"), 2);
+  EXPECT_EQ(PrinterNames(), (std::vector<std::wstring>{L"Office"}));
+  EXPECT_TRUE(sim.HasRegValue(key, L"deleted"));
   ExpectAllReleased();
 }
 

@@ -89,8 +89,7 @@ TEST_F(PendingRenamesTest, DataLengthIsWhatTheSecondQueryReturns) {
   machine.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, {L"C:\\a", L""});
   EXPECT_EQ(Paths(ReadPendingRenames()), (std::vector<std::wstring>{L"C:\\a", L"<null>"}));
 
-  // Without memory for the value, or for a path's copy, the record is empty: a rename without its
-  // target would read as a deletion of its source.
+  // Without memory the record is empty: a rename without its target would read as a deletion.
   machine.FailNext("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_EQ(ReadPendingRenames().pairCount, 0);
   machine.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, {L"C:\\new", L"C:\\in-use"});
@@ -100,8 +99,8 @@ TEST_F(PendingRenamesTest, DataLengthIsWhatTheSecondQueryReturns) {
   EXPECT_EQ(machine.LiveBlocks() + machine.OpenHandles(), 0);
 }
 
-// A product file queued for deletion answers true whether or not it is still there; only a file
-// still there is worth a spooler restart, two at most. The queue itself stays.
+// A product file queued for deletion answers true, there or not; only one still there is worth a
+// spooler restart, two at most. The queue itself stays.
 TEST_F(PendingRenamesTest, QueuedDeletionOfAProductFileAnswersTrueOnceTheFileIsGone) {
   struct Case {
     const char* name;

@@ -54,10 +54,9 @@ class PrinterRecord : public PrinterMachine {
   }
 };
 
-// Each cut (and, on a coarser grid, a second cut of the install after it) is followed by a normal
-// install on the same machine, which ends with both printers re-created (uncut: the last saved
-// first), their settings, the default mark and the per-user key's "deleted" mark cleared (other
-// values kept, a missing key not created), and no record.
+// Each cut (on a coarser grid, a second cut after it), then a normal install: both printers back
+// (uncut: the last saved first) with their settings and the default mark, the per-user "deleted"
+// mark cleared (other values kept, a missing key not created), and no record.
 TEST_F(PrinterRecord, InstallAfterReinstallsCutShortAtAnyCallBringsEveryPrinterBack) {
   bool whole = false;  // the last cut came after the run's last call
   for (long cut = 0; !whole && !HasFailure(); ++cut) {
