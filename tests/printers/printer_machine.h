@@ -35,11 +35,6 @@ class PrinterMachine : public Scenario {
     printer.data[{key, "SubKey"}] = RegValue{REG_SZ, std::vector<BYTE>(text.begin(), text.end())};
     printer.data[{key, "SubKey"}].data.push_back(0);
   }
-  std::vector<std::wstring> PrinterNames() const {
-    std::vector<std::wstring> names;
-    for (const SimPrinter& p : sim.printers) names.push_back(p.name);
-    return names;
-  }
   // The first log line reading `text` after its indent (or beginning with it), or -1.
   static int LineOf(const std::vector<std::wstring>& lines, const std::wstring& text,
                     bool prefix = false) {

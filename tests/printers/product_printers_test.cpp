@@ -80,7 +80,9 @@ TEST_F(CarryOver, OnlyProductPrintersWithAUsableSubKeyComeBack) {
   int code = 0;
   const auto lines = Trimmed(RunAndReadLog(L"install", &code));
   EXPECT_EQ(code, 1);
-  EXPECT_EQ(PrinterNames(), (std::vector<std::wstring>{L"Office", L"Fax", L"Keyed"}));
+  std::vector<std::wstring> names;
+  for (const SimPrinter& p : sim.printers) names.push_back(p.name);
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"Office", L"Fax", L"Keyed"}));
   EXPECT_EQ(sim.FindPrinter(L"Fax")->driver, L"Fax driver");
   EXPECT_EQ(sim.defaultPrinter, L"Fax");
   const auto connection =

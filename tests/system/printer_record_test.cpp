@@ -96,8 +96,8 @@ TEST_F(PrinterRecord, InstallAfterReinstallsCutShortAtAnyCallBringsEveryPrinterB
   }
 }
 
-// A record holding "Quintavera" (other settings, not the default) and "Recorded" (the default).
-std::vector<BYTE> ValidRecord() {
+TEST_F(PrinterRecord, RecordsThatCannotBeTrustedAreIgnoredInOneLine) {
+  // A record holding "Quintavera" (other settings, not the default) and "Recorded" (the default).
   PRINTER_INFO_2W quintavera = {}, recorded = {};
   quintavera.pPrinterName = const_cast<LPWSTR>(L"Quintavera");
   quintavera.pComment = const_cast<LPWSTR>(L"from the record");
@@ -109,12 +109,8 @@ std::vector<BYTE> ValidRecord() {
   PushSavedSettings(list, recorded, "rec-r");
   GlobalBlock data;
   DWORD bytes = 0;
-  EXPECT_TRUE(EncodePrinterRecord(list, data, bytes));
+  ASSERT_TRUE(EncodePrinterRecord(list, data, bytes));
   const auto* start = static_cast<const BYTE*>(data.Get());
-  return std::vector<BYTE>(start, start + bytes);
-}
-
-TEST_F(PrinterRecord, RecordsThatCannotBeTrustedAreIgnoredInOneLine) {
   struct Case {
     const char* name;
     std::function<void(RegValue&)> change;
@@ -137,7 +133,7 @@ TEST_F(PrinterRecord, RecordsThatCannotBeTrustedAreIgnoredInOneLine) {
     SimWindows machine;
     ScopedWindowsApi scope(machine);
     MakeMachine(machine);
-    RegValue value{REG_BINARY, ValidRecord()};
+    RegValue value{REG_BINARY, std::vector<BYTE>(start, start + bytes)};
     c.change(value);
     machine.registry[Lower(kRecordKey)][L"printers"] = value;
     machine.shiftDown = true;
