@@ -85,7 +85,7 @@ TEST(TrayCloseTest, ScriptedTrayPrograms) {
   }
 }
 
-TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuoted) {
+TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuotedOnlyWhereWanted) {
   sim.AddFile(L"C:\\App\\qvatray.exe", "tray");
   StartFrom(L"C:\\App\\drv\\");
   ASSERT_EQ(sim.processStarts.size(), 1u);
@@ -103,19 +103,19 @@ TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuoted) {
             L"\"" + (parent + L"\\qvatray.exe").substr(0, 259) + L"\"");
   StartFrom(L"C:\\");  // no parent: a bare name
   EXPECT_EQ(RegisteredPath(), L"qvatray.exe");
-  ExpectAllReleased();
-}
 
-TEST_F(TrayTest, NothingRegisteredOrStartedWithoutTrayOrOnOldWindows) {
-  sim.AddFile(L"C:\\App\\qvatray.exe", "tray");
+  // Neither registered nor started without the wish, before Windows 6 or when the version is
+  // unknown.
+  sim.registry.erase(Lower(kRunKey));
   StartFrom(L"C:\\App\\drv\\", /*startTray=*/false);
   sim.majorVersion = 5;
   StartFrom(L"C:\\App\\drv\\");
   sim.majorVersion = 6;
   sim.FailNext("GetVersionExA", 1, ERROR_INVALID_PARAMETER);
   StartFrom(L"C:\\App\\drv\\");
+  EXPECT_EQ(sim.processStarts.size(), 4u);
   EXPECT_FALSE(Registered());
-  EXPECT_TRUE(sim.processStarts.empty());
+  ExpectAllReleased();
 }
 
 // An install's removal phase deletes every registered tray file but the one it starts again.
