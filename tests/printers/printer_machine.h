@@ -35,18 +35,7 @@ class PrinterMachine : public Scenario {
     printer.data[{key, "SubKey"}] = RegValue{REG_SZ, std::vector<BYTE>(text.begin(), text.end())};
     printer.data[{key, "SubKey"}].data.push_back(0);
   }
-  static std::string SubKeyOf(const SimPrinter& printer, const std::string& key) {
-    auto value = printer.data.find({key, "SubKey"});
-    if (value == printer.data.end()) return "<none>";
-    return std::string(value->second.data.begin(), value->second.data.end());
-  }
-  std::vector<std::wstring> PrinterNames() const {
-    std::vector<std::wstring> names;
-    for (const SimPrinter& p : sim.printers) names.push_back(p.name);
-    return names;
-  }
-  // The position of the first log line reading `text` after its indent (with `prefix`: beginning
-  // with it), or -1.
+  // The first log line reading `text` after its indent (or beginning with it), or -1.
   static int LineOf(const std::vector<std::wstring>& lines, const std::wstring& text,
                     bool prefix = false) {
     const std::vector<std::wstring> trimmed = Trimmed(lines);

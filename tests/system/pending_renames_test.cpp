@@ -23,28 +23,12 @@ RegValue RawValue(const std::wstring& chars, DWORD type = REG_MULTI_SZ, size_t b
 
 std::vector<std::wstring> Paths(const PendingRenames& renames) {
   std::vector<std::wstring> paths;
-  for (int32_t slot = 0; slot < 2 * renames.pairCount; ++slot) {
+  for (int32_t slot = 0; slot < 2 * renames.pairCount; ++slot)
     paths.push_back(renames.paths[slot] ? renames.paths[slot] : L"<null>");
-  }
   return paths;
 }
 
-// Reports a size 4096 bytes too large when asked for the size only.
-struct OverstatedSize : SimWindows {
-  LSTATUS RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                           LPDWORD size) override {
-    const LSTATUS status = SimWindows::RegQueryValueExW(key, name, reserved, type, data, size);
-    if (!data && status == ERROR_SUCCESS) *size += 4096;
-    return status;
-  }
-};
-
-class PendingRenamesTest : public Scenario {
- protected:
-  void Queue(const std::vector<std::wstring>& strings) {
-    sim.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, strings);
-  }
-};
+class PendingRenamesTest : public Scenario {};
 
 TEST_F(PendingRenamesTest, ValuesAreReadWithinTheirData) {
   using namespace std::string_literals;
@@ -65,61 +49,30 @@ TEST_F(PendingRenamesTest, ValuesAreReadWithinTheirData) {
        RawValue(L"C:\\a\0\0C:\\c\0C:\\d\0\0"s),
        {L"C:\\a", L"<null>", L"C:\\c", L"C:\\d"}},
       {"not REG_MULTI_SZ", RawValue(L"C:\\a\0\0\0"s, REG_SZ), {}},
-      {"REG_BINARY", RawValue(L"C:\\a\0\0\0"s, REG_BINARY), {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     sim.registry[Lower(kSessionManagerKey)][Lower(kPendingRenamesValue)] = c.value;
-    const PendingRenames renames = ReadPendingRenames();
-    EXPECT_EQ(Paths(renames), c.paths);
+    EXPECT_EQ(Paths(ReadPendingRenames()), c.paths);
   }
   sim.registry.clear();  // no key at all
   EXPECT_EQ(ReadPendingRenames().pairCount, 0);
   ExpectAllReleased();
 }
 
-TEST_F(PendingRenamesTest, DataLengthIsWhatTheSecondQueryReturns) {
-  OverstatedSize machine;
-  ScopedWindowsApi api(machine);
-  machine.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, {L"C:\\a", L""});
-  EXPECT_EQ(Paths(ReadPendingRenames()), (std::vector<std::wstring>{L"C:\\a", L"<null>"}));
-
-  // Without memory for the value, or for a path's copy, the record is empty: a rename without its
-  // target would read as a deletion of its source.
-  machine.FailNext("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
+// Without memory the record is empty: a rename without its target would read as a deletion.
+TEST_F(PendingRenamesTest, WithoutMemoryNothingIsRead) {
+  sim.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, {L"C:\\new", L"C:\\in-use"});
+  sim.FailNext("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_EQ(ReadPendingRenames().pairCount, 0);
-  machine.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, {L"C:\\new", L"C:\\in-use"});
   FailNthHeapBlock(4);  // the two arrays, the source's copy, then the target's
   EXPECT_EQ(ReadPendingRenames().pairCount, 0);
   EXPECT_EQ(HeapBlocksBeforeFailure(), 0);
-  EXPECT_EQ(machine.LiveBlocks(), 0);
-  EXPECT_EQ(machine.OpenHandles(), 0);
+  ExpectAllReleased();
 }
 
-TEST_F(PendingRenamesTest, QueuedDeletionsOfExistingFilesAreDeletedNow) {
-  sim.AddFile(L"C:\\temp\\old.dll");
-  sim.AddFile(L"C:\\temp\\renamed.dll");
-  sim.AddFile(L"C:\\temp\\dir").directory = true;
-  Queue({L"\\??\\C:\\TEMP\\OLD.DLL", L"", L"\\??\\C:\\temp\\renamed.dll",
-         L"\\??\\C:\\temp\\new.dll", L"\\??\\C:\\temp\\dir", L"", L"\\??\\C:\\temp\\gone.dll",
-         L""});
-  const std::vector<std::wstring> before = sim.PendingRenames();
-  PendingRenames renames = ReadPendingRenames();
-  ASSERT_EQ(renames.pairCount, 4);
-  EXPECT_EQ(std::vector<int32_t>(renames.fileExists, renames.fileExists + 8),
-            (std::vector<int32_t>{1, 0, 1, 0, 0, 0, 0, 0}));
-  DeleteQueuedDeletions(renames);
-  EXPECT_EQ(renames.fileExists[0], 0);
-  EXPECT_FALSE(sim.FileExists(L"C:\\temp\\old.dll"));
-  EXPECT_TRUE(sim.FileExists(L"C:\\temp\\renamed.dll"));  // a rename, not a deletion
-  EXPECT_TRUE(sim.FileExists(L"C:\\temp\\dir"));
-  EXPECT_EQ(sim.PendingRenames(), before);  // the queue itself is left alone
-  EXPECT_EQ(sim.CallCount("DeleteFileW"), 1);
-  EXPECT_EQ(sim.OpenHandles(), 0);  // the queue read stays the caller's
-}
-
-// A product file queued for deletion answers true whether or not it is still there; only a file
-// still there is worth a spooler restart, two at most. The queue itself stays.
+// A product file queued for deletion answers true, there or not; only one still there is worth a
+// spooler restart, two at most. The queue itself stays.
 TEST_F(PendingRenamesTest, QueuedDeletionOfAProductFileAnswersTrueOnceTheFileIsGone) {
   struct Case {
     const char* name;
@@ -149,14 +102,25 @@ TEST_F(PendingRenamesTest, QueuedDeletionOfAProductFileAnswersTrueOnceTheFileIsG
   }
 }
 
-TEST_F(PendingRenamesTest, FilesThatDoNotCountLeaveTheSpoolerAlone) {
-  // x86 names are looked for but not counted; a directory and a missing file's rename do not count
-  sim.AddFile(L"C:\\windows\\system32\\orbmon32.dll").lockedForever = true;
+// Queued deletions of other files are carried out now, renames and directories left; x86 names,
+// a directory and a missing file's rename are no product files: the spooler is left alone.
+TEST_F(PendingRenamesTest, OtherQueuedFilesAreDeletedNowAndLeaveTheSpoolerAlone) {
+  sim.AddFile(L"C:\\temp\\old.dll");
+  sim.AddFile(L"C:\\temp\\renamed.dll");
   sim.AddFile(L"C:\\temp\\orbui64.dll").directory = true;
-  Queue({L"\\??\\C:\\windows\\system32\\orbmon32.dll", L"", L"\\??\\C:\\temp\\orbui64.dll", L"",
-         L"\\??\\C:\\temp\\orbdrv64.dll", L"\\??\\C:\\temp\\orbdrv64.old"});
+  sim.AddFile(L"C:\\windows\\system32\\orbmon32.dll").lockedForever = true;
+  sim.SetRegMultiSz(
+      kSessionManagerKey, kPendingRenamesValue,
+      {L"\\??\\C:\\TEMP\\OLD.DLL", L"", L"\\??\\C:\\temp\\renamed.dll", L"\\??\\C:\\temp\\new.dll",
+       L"\\??\\C:\\temp\\orbui64.dll", L"", L"\\??\\C:\\windows\\system32\\orbmon32.dll", L"",
+       L"\\??\\C:\\temp\\orbdrv64.dll", L"\\??\\C:\\temp\\orbdrv64.old"});
+  const std::vector<std::wstring> before = sim.PendingRenames();
   EXPECT_FALSE(CheckPendingProductFiles());
-  EXPECT_EQ(sim.CallCount("OpenSCManagerW"), 0);
+  EXPECT_FALSE(sim.FileExists(L"C:\\temp\\old.dll"));
+  EXPECT_TRUE(sim.FileExists(L"C:\\temp\\renamed.dll"));
+  EXPECT_TRUE(sim.FileExists(L"C:\\temp\\orbui64.dll"));
+  EXPECT_EQ(sim.PendingRenames(), before);
+  EXPECT_EQ(sim.spoolerService.stopRequests, 0);
   ExpectAllReleased();
 }
 
