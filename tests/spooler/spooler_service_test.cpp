@@ -8,13 +8,10 @@
 namespace qv::sim {
 namespace {
 
-class SpoolerServiceTest : public Scenario {
- protected:
-  std::vector<std::wstring> Lines() const { return SplitLines(ctx.logText.Text()); }
-  InstallContext ctx;
-};
+using Lines = std::vector<std::wstring>;
+class SpoolerService : public Scenario {};
 
-TEST_F(SpoolerServiceTest, CheckSpoolerOutcomes) {
+TEST_F(SpoolerService, CheckSpoolerOutcomes) {
   struct Case {
     const char* name;
     std::function<void(SimWindows&)> setUp;
@@ -60,7 +57,7 @@ TEST_F(SpoolerServiceTest, CheckSpoolerOutcomes) {
     c.setUp(machine);
     InstallContext context;
     EXPECT_EQ(CheckSpooler(context), c.result);
-    std::vector<std::wstring> expected = {L"#Check Spooler"};
+    Lines expected = {L"#Check Spooler"};
     if (!c.errorLine.empty()) expected.push_back(c.errorLine);
     EXPECT_EQ(SplitLines(context.logText.Text()), expected);
     EXPECT_EQ(machine.spoolerService.startRequests, c.starts);
@@ -68,86 +65,69 @@ TEST_F(SpoolerServiceTest, CheckSpoolerOutcomes) {
   }
 }
 
-TEST_F(SpoolerServiceTest, ScopeOnStoppedSpoolerWritesNoErrorAndStartsItAtTheEnd) {
-  sim.spoolerService.state = SERVICE_STOPPED;
-  {
-    RestartSpooler restart(&ctx);
-    EXPECT_EQ(sim.spoolerService.state, static_cast<DWORD>(SERVICE_STOPPED));
-    EXPECT_EQ(sim.CallCount("ControlService"), 1);
-    EXPECT_EQ(sim.CallCount("QueryServiceStatus"), 1);
-    EXPECT_EQ(sim.clock, 0u);
+// The scope's log after "#Restart Spooler", whether the spooler runs after it and how long it
+// waited (10 s at most each way). Without a context it writes nothing, failures included.
+TEST_F(SpoolerService, RestartScopeOutcomes) {
+  struct Case {
+    const char* name;
+    std::function<void(SimWindows&)> setUp;
+    Lines lines;  // the beginning of each line
+    bool running;
+    uint64_t clock;
+    bool withContext = true;
+  };
+  const Case cases[] = {
+      {"stopped already: no wait, no error, started at the end",
+       [](SimWindows& s) { s.spoolerService.state = SERVICE_STOPPED; }, {}, true, 0},
+      {"stuck pending: gives up each way",
+       [](SimWindows& s) { s.spoolerService.stopPendingPolls = 1000; },
+       {L"Error(3): Can't stop the spooler", L"Error(4): Can't start the spooler"}, false, 20000},
+      {"stopped late: the start refused meanwhile is asked again",
+       [](SimWindows& s) { s.spoolerService.stopPendingPolls = 60; },
+       {L"Error(3): Can't stop the spooler"}, true, 12000},
+      {"stop refused: the code is logged, the start finds it running",
+       [](SimWindows& s) { s.spoolerService.refuseStop = true; },
+       {L"Error(5): ControlService failed with code 1061 (0x425) - (System message 1061.)",
+        L"Error(3): Can't stop the spooler - (System message 1061.)"},
+       true, 10000},
+      {"no manager: inert",
+       [](SimWindows& s) { s.FailNext("OpenSCManagerW", 1, ERROR_ACCESS_DENIED); },
+       {L"Error(1): Can't open service manager. - (System message 5.)"}, true, 0},
+      {"no context, pending both ways: restarted silently",
+       [](SimWindows& s) {
+         s.spoolerService.stopPendingPolls = 2;
+         s.spoolerService.startPendingPolls = 2;
+       },
+       {}, true, 800, false},
+      {"no context, stop refused", [](SimWindows& s) { s.spoolerService.refuseStop = true; }, {},
+       true, 10000, false},
+      {"no context, no service",
+       [](SimWindows& s) { s.FailNext("OpenServiceW", 1, ERROR_ACCESS_DENIED); }, {}, true, 0,
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimWindows machine;
+    ScopedWindowsApi api(machine);
+    c.setUp(machine);
+    InstallContext context;
+    { RestartSpooler restart(c.withContext ? &context : nullptr); }
+    const Lines lines = SplitLines(context.logText.Text());
+    if (c.withContext) {
+      ASSERT_EQ(lines.size(), c.lines.size() + 1);
+      EXPECT_EQ(lines[0], L"#Restart Spooler");
+      for (size_t i = 0; i < c.lines.size(); ++i) {
+        EXPECT_EQ(lines[i + 1].rfind(c.lines[i], 0), 0u) << testing::PrintToString(lines[i + 1]);
+      }
+      EXPECT_EQ(context.errorCount, static_cast<int>(c.lines.size()));
+    } else {
+      EXPECT_TRUE(lines.empty());
+    }
+    EXPECT_EQ(machine.SpoolerRunning(), c.running);
+    EXPECT_EQ(machine.clock, c.clock);
+    EXPECT_EQ(machine.OpenHandles(), 0);
+    EXPECT_EQ(machine.LiveBlocks(), 0);
   }
-  EXPECT_TRUE(sim.SpoolerRunning());
-  EXPECT_EQ(sim.spoolerService.startRequests, 1);
-  EXPECT_EQ(Lines(), std::vector<std::wstring>{L"#Restart Spooler"});
-  EXPECT_EQ(ctx.errorCount, 0);
-  ExpectAllReleased();
-}
-
-TEST_F(SpoolerServiceTest, ScopeWithSpoolerStuckPendingGivesUpAfterTenSecondsEachWay) {
-  sim.spoolerService.stopPendingPolls = 1000;
-  {
-    RestartSpooler restart(&ctx);
-    EXPECT_EQ(sim.clock, 10000u);
-    EXPECT_EQ(sim.CallCount("QueryServiceStatus"), 51);
-  }
-  EXPECT_EQ(sim.clock, 20000u);
-  EXPECT_EQ(sim.CallCount("StartServiceW"), 1);
-  const std::vector<std::wstring> lines = Lines();
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], L"#Restart Spooler");
-  EXPECT_EQ(lines[1].rfind(L"Error(3): Can't stop the spooler", 0), 0u) << lines[1];
-  EXPECT_EQ(lines[2].rfind(L"Error(4): Can't start the spooler", 0), 0u) << lines[2];
-  EXPECT_EQ(ctx.errorCount, 2);
-  ExpectAllReleased();
-}
-
-// The stop outlasts its wait; the start refused meanwhile is asked again once it has stopped.
-TEST_F(SpoolerServiceTest, ScopeStartsASpoolerThatStoppedLate) {
-  sim.spoolerService.stopPendingPolls = 60;
-  { RestartSpooler restart(&ctx); }
-  EXPECT_TRUE(sim.SpoolerRunning());
-  EXPECT_EQ(ctx.errorCount, 1);  // error 3 only
-  EXPECT_LE(sim.clock, 20000u);
-  ExpectAllReleased();
-}
-
-TEST_F(SpoolerServiceTest, ScopeWhoseStopIsRefusedLogsTheCodeAndStillWaits) {
-  sim.spoolerService.refuseStop = true;
-  { RestartSpooler restart(&ctx); }
-  EXPECT_EQ(Lines(), (std::vector<std::wstring>{
-                         L"#Restart Spooler",
-                         L"Error(5): ControlService failed with code 1061 (0x425) - (System "
-                         L"message 1061.)",
-                         L"Error(3): Can't stop the spooler - (System message 1061.)"}));
-  EXPECT_TRUE(sim.SpoolerRunning());  // the start at the end finds it running: no error 4
-  ExpectAllReleased();
-}
-
-TEST_F(SpoolerServiceTest, ScopeWithoutContextWritesNothingAndStillRestarts) {
-  sim.spoolerService.stopPendingPolls = 2;
-  sim.spoolerService.startPendingPolls = 2;
-  { RestartSpooler restart(nullptr); }
-  EXPECT_EQ(sim.spoolerService.stopRequests, 1);
-  EXPECT_EQ(sim.spoolerService.startRequests, 1);
-  EXPECT_TRUE(sim.SpoolerRunning());
-
-  sim.spoolerService.refuseStop = true;  // every failure is silent as well
-  { RestartSpooler restart(nullptr); }
-  sim.FailNext("OpenServiceW", 1, ERROR_ACCESS_DENIED);
-  { RestartSpooler restart(nullptr); }
-  EXPECT_EQ(sim.spoolerService.startRequests, 1);
-  ExpectAllReleased();
-}
-
-TEST_F(SpoolerServiceTest, ScopeThatCannotReachTheServiceIsInert) {
-  sim.FailNext("OpenSCManagerW", 1, ERROR_ACCESS_DENIED);
-  { RestartSpooler restart(&ctx); }
-  EXPECT_EQ(Lines(), (std::vector<std::wstring>{
-                         L"#Restart Spooler",
-                         L"Error(1): Can't open service manager. - (System message 5.)"}));
-  EXPECT_EQ(sim.CallCount("ControlService") + sim.CallCount("StartServiceW"), 0);
-  ExpectAllReleased();
 }
 
 }  // namespace
