@@ -39,7 +39,6 @@ TEST(VersionTest, EveryComponentCarriesBuild2629) {
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", &value, &len));
     ASSERT_GE(len, sizeof(VS_FIXEDFILEINFO));
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
-    EXPECT_EQ(fixed->dwSignature, static_cast<DWORD>(VS_FFI_SIGNATURE));
     EXPECT_EQ(LOWORD(fixed->dwProductVersionLS), 2629);
     EXPECT_EQ(LOWORD(fixed->dwFileVersionLS), 2629);
     EXPECT_EQ(HIWORD(fixed->dwProductVersionMS), 1);
