@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "component_paths.h"
 #include "documentpropertyheader.h"
 
 namespace {
@@ -23,7 +22,7 @@ wchar_t kPrinter[] = L"Quintavera";
 class UiDllTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    module_ = LoadLibraryW(qvtest::DrvFile(L"orbui64.dll").c_str());
+    module_ = LoadLibraryW(QV_TEST_DRV_DIR L"\\orbui64.dll");
     ASSERT_NE(module_, nullptr) << "LoadLibrary failed: " << GetLastError();
     docSheets_ = reinterpret_cast<DocumentPropertySheetsFn>(
         reinterpret_cast<void*>(GetProcAddress(module_, "DrvDocumentPropertySheets")));

@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "component_paths.h"
 
 namespace {
 
@@ -53,7 +52,7 @@ DWORD UniqueJobId() {
 class MonitorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    module_ = LoadLibraryW(qvtest::DrvFile(L"orbmon64.dll").c_str());
+    module_ = LoadLibraryW(QV_TEST_DRV_DIR L"\\orbmon64.dll");
     ASSERT_NE(module_, nullptr) << "LoadLibrary failed: " << GetLastError();
     auto init = reinterpret_cast<InitializePrintMonitor2Fn>(
         reinterpret_cast<void*>(GetProcAddress(module_, "InitializePrintMonitor2")));

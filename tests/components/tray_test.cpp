@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "component_paths.h"
 
 namespace {
 
@@ -20,23 +19,19 @@ constexpr DWORD kEndTimeoutMs = 5000;
 struct TrayProcess {
   HANDLE process = nullptr;
   TrayProcess() {
-    std::wstring cmd = L"\"" + qvtest::PackageFile(L"qvatray.exe") + L"\"";
+    wchar_t cmd[] = L"\"" QV_TEST_PACKAGE_DIR L"\\qvatray.exe\"";
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    if (CreateProcessW(nullptr, cmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
       CloseHandle(pi.hThread);
       process = pi.hProcess;
     }
   }
   ~TrayProcess() {
     if (process == nullptr) return;
-    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
-      HWND hwnd = FindWindowW(kWindowClass, nullptr);
-      if (hwnd != nullptr) PostMessageW(hwnd, kCloseMessage, 0, 0);
-      if (WaitForSingleObject(process, kEndTimeoutMs) != WAIT_OBJECT_0) TerminateProcess(process, 99);
-      WaitForSingleObject(process, kEndTimeoutMs);
-    }
+    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) TerminateProcess(process, 99);
+    WaitForSingleObject(process, kEndTimeoutMs);
     CloseHandle(process);
   }
   DWORD ExitCodeAfterEnd() const {

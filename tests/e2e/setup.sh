@@ -23,7 +23,11 @@ qv_setup_state() {
 
 qv_expect_code() { qv_expect_out "^qvrun: exit code $1\$"; }
 
-qv_setup() { qv_log "QuintaveraSetup.exe $*"; qv_run_program "$setup" "$@"; qv_expect_code "$1"; }
+# qv_setup <expected exit code> <arguments...>
+qv_setup() {
+  local code="$1"; shift
+  qv_log "QuintaveraSetup.exe $*"; qv_run_program "$setup" "$@"; qv_expect_code "$code"
+}
 
 # The entry's QuietUninstallString, run as it stands through the runner.
 qv_quiet_uninstall() {
