@@ -11,50 +11,46 @@ namespace {
 using Lines = std::vector<std::wstring>;
 class SpoolerService : public Scenario {};
 
+// A machine's service: stopped or running (a start pending for 3 polls), and one call failing.
+struct ServiceCase {
+  bool stopped;
+  const char* failing;  // fails `failures` times with `error`; "" for none
+  int failures;
+  DWORD error;
+  void SetUp(SimWindows& machine) const {
+    machine.spoolerService.state = stopped ? SERVICE_STOPPED : SERVICE_RUNNING;
+    machine.spoolerService.startPendingPolls = 3;
+    if (*failing) machine.FailNext(failing, failures, error);
+  }
+};
+
 TEST_F(SpoolerService, CheckSpoolerOutcomes) {
   struct Case {
     const char* name;
-    std::function<void(SimWindows&)> setUp;
+    ServiceCase service;
     bool result;
     std::wstring errorLine;  // empty: none
     int starts;
   };
   const Case cases[] = {
-      {"running spooler: only the heading", [](SimWindows&) {}, true, L"", 0},
-      {"stopped spooler is started",
-       [](SimWindows& s) {
-         s.spoolerService.state = SERVICE_STOPPED;
-         s.spoolerService.startPendingPolls = 3;
-       },
-       true, L"", 1},
-      {"no manager", [](SimWindows& s) { s.FailNext("OpenSCManagerW", 1, ERROR_ACCESS_DENIED); },
-       false, L"  Error(1): Can't open service manager. - (System message 5.)", 0},
-      {"no service", [](SimWindows& s) { s.FailNext("OpenServiceW", 1, ERROR_ACCESS_DENIED); },
-       false, L"  Error(2): Can't open the spooler - (System message 5.)", 0},
-      {"start refused",
-       [](SimWindows& s) {
-         s.spoolerService.state = SERVICE_STOPPED;
-         s.spoolerService.refuseStart = true;
-       },
-       false, L"  Error(4): Can't start the spooler - (System message 1058.)", 1},
+      {"running spooler: only the heading", {false, "", 0, 0}, true, L"", 0},
+      {"stopped spooler is started", {true, "", 0, 0}, true, L"", 1},
+      {"no manager", {false, "OpenSCManagerW", 1, ERROR_ACCESS_DENIED}, false,
+       L"  Error(1): Can't open service manager. - (System message 5.)", 0},
+      {"no service", {false, "OpenServiceW", 1, ERROR_ACCESS_DENIED}, false,
+       L"  Error(2): Can't open the spooler - (System message 5.)", 0},
+      {"start refused, not asked again", {true, "StartServiceW", 1, ERROR_SERVICE_DISABLED}, false,
+       L"  Error(4): Can't start the spooler - (System message 1058.)", 0},
       {"start asked again while the service database is locked",
-       [](SimWindows& s) {
-         s.spoolerService.state = SERVICE_STOPPED;
-         s.FailNext("StartServiceW", 3, ERROR_SERVICE_DATABASE_LOCKED);
-       },
-       true, L"", 1},
-      {"state unreadable starts nothing",
-       [](SimWindows& s) {
-         s.spoolerService.state = SERVICE_STOPPED;
-         s.FailNext("QueryServiceStatus", 1, ERROR_ACCESS_DENIED);
-       },
+       {true, "StartServiceW", 3, ERROR_SERVICE_DATABASE_LOCKED}, true, L"", 1},
+      {"state unreadable starts nothing", {true, "QueryServiceStatus", 1, ERROR_ACCESS_DENIED},
        true, L"", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SimWindows machine;
     ScopedWindowsApi api(machine);
-    c.setUp(machine);
+    c.service.SetUp(machine);
     InstallContext context;
     EXPECT_EQ(CheckSpooler(context), c.result);
     Lines expected = {L"#Check Spooler"};
@@ -70,46 +66,40 @@ TEST_F(SpoolerService, CheckSpoolerOutcomes) {
 TEST_F(SpoolerService, RestartScopeOutcomes) {
   struct Case {
     const char* name;
-    std::function<void(SimWindows&)> setUp;
+    ServiceCase service;
+    int stopPendingPolls;
+    bool refuseStop;
     Lines lines;  // the beginning of each line
     bool running;
     uint64_t clock;
     bool withContext = true;
   };
   const Case cases[] = {
-      {"stopped already: no wait, no error, started at the end",
-       [](SimWindows& s) { s.spoolerService.state = SERVICE_STOPPED; }, {}, true, 0},
-      {"stuck pending: gives up each way",
-       [](SimWindows& s) { s.spoolerService.stopPendingPolls = 1000; },
+      {"stopped already: no wait, no error, started at the end", {true, "", 0, 0}, 0, false, {},
+       true, 600},
+      {"stuck pending: gives up each way", {false, "", 0, 0}, 1000, false,
        {L"Error(3): Can't stop the spooler", L"Error(4): Can't start the spooler"}, false, 20000},
-      {"stopped late: the start refused meanwhile is asked again",
-       [](SimWindows& s) { s.spoolerService.stopPendingPolls = 60; },
-       {L"Error(3): Can't stop the spooler"}, true, 12000},
-      {"stop refused: the code is logged, the start finds it running",
-       [](SimWindows& s) { s.spoolerService.refuseStop = true; },
+      {"stopped late: the start refused meanwhile is asked again", {false, "", 0, 0}, 60, false,
+       {L"Error(3): Can't stop the spooler"}, true, 12600},
+      {"stop refused: the code is logged, the start finds it running", {false, "", 0, 0}, 0, true,
        {L"Error(5): ControlService failed with code 1061 (0x425) - (System message 1061.)",
         L"Error(3): Can't stop the spooler - (System message 1061.)"},
        true, 10000},
-      {"no manager: inert",
-       [](SimWindows& s) { s.FailNext("OpenSCManagerW", 1, ERROR_ACCESS_DENIED); },
+      {"no manager: inert", {false, "OpenSCManagerW", 1, ERROR_ACCESS_DENIED}, 0, false,
        {L"Error(1): Can't open service manager. - (System message 5.)"}, true, 0},
-      {"no context, pending both ways: restarted silently",
-       [](SimWindows& s) {
-         s.spoolerService.stopPendingPolls = 2;
-         s.spoolerService.startPendingPolls = 2;
-       },
-       {}, true, 800, false},
-      {"no context, stop refused", [](SimWindows& s) { s.spoolerService.refuseStop = true; }, {},
-       true, 10000, false},
-      {"no context, no service",
-       [](SimWindows& s) { s.FailNext("OpenServiceW", 1, ERROR_ACCESS_DENIED); }, {}, true, 0,
-       false},
+      {"no context, pending both ways: restarted silently", {false, "", 0, 0}, 2, false, {}, true,
+       1000, false},
+      {"no context, stop refused", {false, "", 0, 0}, 0, true, {}, true, 10000, false},
+      {"no context, no service", {false, "OpenServiceW", 1, ERROR_ACCESS_DENIED}, 0, false, {},
+       true, 0, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SimWindows machine;
     ScopedWindowsApi api(machine);
-    c.setUp(machine);
+    c.service.SetUp(machine);
+    machine.spoolerService.stopPendingPolls = c.stopPendingPolls;
+    machine.spoolerService.refuseStop = c.refuseStop;
     InstallContext context;
     { RestartSpooler restart(c.withContext ? &context : nullptr); }
     const Lines lines = SplitLines(context.logText.Text());
