@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "component_paths.h"
 #include "documentpropertyheader.h"
 
 namespace {
@@ -23,7 +22,7 @@ wchar_t kPrinter[] = L"Quintavera";
 class UiDllTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    module_ = LoadLibraryW(qvtest::DrvFile(L"orbui64.dll").c_str());
+    module_ = LoadLibraryW(QV_TEST_DRV_DIR L"\\orbui64.dll");
     ASSERT_NE(module_, nullptr) << "LoadLibrary failed: " << GetLastError();
     docSheets_ = reinterpret_cast<DocumentPropertySheetsFn>(
         reinterpret_cast<void*>(GetProcAddress(module_, "DrvDocumentPropertySheets")));
@@ -55,43 +54,32 @@ class UiDllTest : public ::testing::Test {
   DeviceCapabilitiesFn caps_ = nullptr;
 };
 
-TEST_F(UiDllTest, SizeQueryGivesTheDevModeSize) {
+// The size query (a mode without an output buffer is one as well), then the default device mode
+// for a short name and for one longer than dmDeviceName, cut without writing past the block.
+TEST_F(UiDllTest, DefaultDevModeIsValidAndItsSizeReported) {
   DWORD cbOut = 0;
-  LONG size = DocumentProperties(kPrinter, nullptr, 0, 0, &cbOut);
-  EXPECT_EQ(size, static_cast<LONG>(sizeof(DEVMODEW)));
-  EXPECT_EQ(cbOut, static_cast<DWORD>(size));
-  // A mode without an output buffer is a size query as well.
+  const LONG size = DocumentProperties(kPrinter, nullptr, 0, 0, &cbOut);
+  ASSERT_EQ(size, static_cast<LONG>(sizeof(DEVMODEW)));
+  EXPECT_EQ(cbOut, sizeof(DEVMODEW));
   EXPECT_EQ(DocumentProperties(kPrinter, nullptr, 0, DM_OUT_BUFFER, nullptr), size);
-}
-
-TEST_F(UiDllTest, DefaultDevModeIsValid) {
-  const LONG size = static_cast<LONG>(sizeof(DEVMODEW));
-  std::vector<BYTE> buf(size, 0xCC);
-  auto* dm = reinterpret_cast<DEVMODEW*>(buf.data());
-  dm->dmSize = static_cast<WORD>(size);  // as Wine's AddPrinterW prepares it
-  EXPECT_GT(DocumentProperties(kPrinter, dm, size, DM_OUT_BUFFER, nullptr), 0);
-  EXPECT_STREQ(dm->dmDeviceName, L"Quintavera");
-  EXPECT_EQ(dm->dmSpecVersion, DM_SPECVERSION);
-  EXPECT_EQ(dm->dmSize, sizeof(DEVMODEW));
-  EXPECT_EQ(dm->dmDriverExtra, 0);
-  const DWORD wanted = DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES;
-  EXPECT_EQ(dm->dmFields & wanted, wanted);
-  EXPECT_EQ(dm->dmOrientation, DMORIENT_PORTRAIT);
-  EXPECT_TRUE(dm->dmPaperSize == DMPAPER_A4 || dm->dmPaperSize == DMPAPER_LETTER)
-      << dm->dmPaperSize;
-  EXPECT_EQ(dm->dmCopies, 1);
-}
-
-TEST_F(UiDllTest, LongPrinterNameIsCutSafely) {
-  std::wstring longName(300, L'N');
-  longName[0] = L'Q';
-  const size_t size = sizeof(DEVMODEW), guard = 64;
-  std::vector<BYTE> buf(size + guard, 0xCC);
-  auto* dm = reinterpret_cast<DEVMODEW*>(buf.data());
-  dm->dmSize = static_cast<WORD>(size);
-  EXPECT_GT(DocumentProperties(&longName[0], dm, size, DM_OUT_BUFFER, nullptr), 0);
-  EXPECT_EQ(std::wstring(dm->dmDeviceName), longName.substr(0, CCHDEVICENAME - 1));
-  for (size_t i = size; i < buf.size(); ++i) ASSERT_EQ(buf[i], 0xCC) << "written past at " << i;
+  std::wstring longName = L"Q" + std::wstring(299, L'N');
+  for (LPWSTR name : {kPrinter, &longName[0]}) {
+    std::vector<BYTE> buf(size + 64, 0xCC);
+    auto* dm = reinterpret_cast<DEVMODEW*>(buf.data());
+    dm->dmSize = static_cast<WORD>(size);  // as Wine's AddPrinterW prepares it
+    EXPECT_GT(DocumentProperties(name, dm, size, DM_OUT_BUFFER, nullptr), 0);
+    EXPECT_EQ(std::wstring(dm->dmDeviceName), std::wstring(name).substr(0, CCHDEVICENAME - 1));
+    EXPECT_EQ(dm->dmSpecVersion, DM_SPECVERSION);
+    EXPECT_EQ(dm->dmSize, sizeof(DEVMODEW));
+    EXPECT_EQ(dm->dmDriverExtra, 0);
+    const DWORD wanted = DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES;
+    EXPECT_EQ(dm->dmFields & wanted, wanted);
+    EXPECT_EQ(dm->dmOrientation, DMORIENT_PORTRAIT);
+    EXPECT_TRUE(dm->dmPaperSize == DMPAPER_A4 || dm->dmPaperSize == DMPAPER_LETTER)
+        << dm->dmPaperSize;
+    EXPECT_EQ(dm->dmCopies, 1);
+    for (size_t i = size; i < buf.size(); ++i) ASSERT_EQ(buf[i], 0xCC) << "written past at " << i;
+  }
 }
 
 TEST_F(UiDllTest, DeviceCapabilitiesPapers) {

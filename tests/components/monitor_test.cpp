@@ -9,10 +9,12 @@
 
 #include <cstddef>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
-#include "component_paths.h"
 
 namespace {
 
@@ -40,21 +42,6 @@ std::vector<std::wstring> JobFiles(DWORD jobId) {
   return files;
 }
 
-bool ReadWholeFile(const std::wstring& path, std::string* out) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  out->clear();
-  char buf[4096];
-  DWORD got = 0;
-  bool ok = true;
-  while ((ok = ReadFile(h, buf, sizeof(buf), &got, nullptr) != FALSE) && got > 0) {
-    out->append(buf, got);
-  }
-  CloseHandle(h);
-  return ok;
-}
-
 // A job id no other test run uses at the same time.
 DWORD UniqueJobId() {
   static DWORD next = 0;
@@ -65,7 +52,7 @@ DWORD UniqueJobId() {
 class MonitorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    module_ = LoadLibraryW(qvtest::DrvFile(L"orbmon64.dll").c_str());
+    module_ = LoadLibraryW(QV_TEST_DRV_DIR L"\\orbmon64.dll");
     ASSERT_NE(module_, nullptr) << "LoadLibrary failed: " << GetLastError();
     auto init = reinterpret_cast<InitializePrintMonitor2Fn>(
         reinterpret_cast<void*>(GetProcAddress(module_, "InitializePrintMonitor2")));
@@ -111,7 +98,9 @@ class MonitorTest : public ::testing::Test {
     std::vector<std::wstring> files = JobFiles(jobId);
     cleanup_.insert(cleanup_.end(), files.begin(), files.end());
     ASSERT_EQ(files.size(), 1u) << "one file per job";
-    ASSERT_TRUE(ReadWholeFile(files[0], stored));
+    std::ifstream file(std::filesystem::path(files[0]), std::ios::binary);
+    ASSERT_TRUE(file);
+    stored->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
   }
 
   HMODULE module_ = nullptr;

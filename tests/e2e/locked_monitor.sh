@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# An uninstall while another process holds the monitor DLL: opened without delete sharing, then
-# loaded as an image. The DLL is handed to Windows for deletion at the restart (exit code 101),
-# named in "PendingFileRenameOperations", and makes "onInit" answer 200. With the DLL held open,
-# Wine's restart (wineboot -r) then carries the deletion out. With the DLL loaded, the holder lets
-# go and setup runs again before any restart: "onInit" still answers 200, the install puts a new
-# DLL in place and takes its deletion out of the queue, and after the restart the monitor still
-# has its DLL and a job printed to "Quintavera" lands in the monitor's jobs folder.
+# An uninstall while another process holds the monitor DLL (opened, then loaded): it is queued
+# for deletion at the restart (101) and "onInit" answers 200. Held open: Wine's restart deletes it.
+# Loaded: setup runs again before the restart, takes the deletion out of the queue, and after the
+# restart the monitor still has its DLL and prints a job into its jobs folder.
 # Usage: locked_monitor.sh <build-dir>
 set -u
 source "$(dirname "$0")/../../scripts/e2e-lib.sh"
@@ -18,26 +15,12 @@ dll='C:\windows\system32\orbmon64.dll'
 start_holder() {
   wine "$hold" hold "$dll" "$1" 100 >"$QV_WORK/hold.txt" 2>&1 &
   holder=$!
-  qv_poll 40 grep -qs '^holding' "$QV_WORK/hold.txt"
-  qv_expect_in "$QV_WORK/hold.txt" '^holding '
+  qv_poll 40 grep -qs '^holding' "$QV_WORK/hold.txt" || qv_fail "the holder never held the DLL"
 }
 
 stop_holder() {
   wine "$hold" release >/dev/null 2>&1 || qv_fail "no holder was waiting"
   qv_wait_pid "$holder" holder
-  wait "$holder" 2>/dev/null
-}
-
-jobs="$WINEPREFIX/drive_c/ProgramData/Quintavera/Jobs"
-
-# Prints a RAW job to "Quintavera" and expects its text in the monitor's jobs folder.
-expect_job_printed() {
-  rm -rf "$jobs"
-  qv_log "a RAW job printed to Quintavera"
-  wine "$QV_TOOLS/qvprint.exe" Quintavera "job after the restart" >"$QV_WORK/print.txt" 2>&1
-  qv_expect_in "$QV_WORK/print.txt" '^printed job [0-9]+'
-  qv_poll 20 grep -rqs 'job after the restart' "$jobs" || qv_fail "no job in $jobs"
-  echo "ok: the job is in the monitor's jobs folder"
 }
 
 for mode in open load; do
@@ -75,7 +58,12 @@ for mode in open load; do
   qv_state
   qv_expect_state '^monitor: Quintavera:'
   qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=yes \| version=[0-9.]+\.2629$'
-  expect_job_printed
+  jobs="$WINEPREFIX/drive_c/ProgramData/Quintavera/Jobs"
+  rm -rf "$jobs"
+  qv_log "a RAW job printed to Quintavera"
+  wine "$QV_TOOLS/qvprint.exe" Quintavera "job after the restart" >"$QV_WORK/print.txt" 2>&1
+  qv_expect_in "$QV_WORK/print.txt" '^printed job [0-9]+'
+  qv_poll 20 grep -rqs 'job after the restart' "$jobs" || qv_fail "no job in $jobs"
 done
 
 qv_e2e_finish

@@ -1,15 +1,9 @@
 #!/usr/bin/env bash
-# DLL planting: a winspool.drv and a version.dll placed beside the installer must not stand in
-# for the system's, not even once a DLL loaded before the installer has brought the planted
-# winspool.drv into its process. Wine prefers its builtins, so each run tells it to prefer a DLL found in the
-# application's directory (native first, as Windows searches it); without that the test proves
-# nothing. Runs without the compatibility layer, so the installer alone decides what it loads;
-# under plain Wine an install then ends with 100 (the layer's two Wine differences).
-# Wine 8's own user32 imports version.dll, so with "version=n,b" Wine loads the planted copy
-# at process start, before WinMain can restrict the search (Windows' user32 is a Known DLL and
-# does not import it). From then on every version.dll user in the process, the installer's
-# binding and Wine's in-process spooler alike, gets that module: the version.dll run is shown,
-# not asserted.
+# DLL planting: a winspool.drv beside the installer never stands in for the system's, not even
+# once a DLL loaded first has brought it into the process. Each run makes Wine prefer the DLL in
+# the application's directory (as Windows searches it) and runs without the compatibility layer,
+# so an install ends with 100. Wine 8's user32 imports version.dll and loads a planted copy before
+# WinMain can restrict the search (Windows' user32 does not): that run is shown, not asserted.
 # Usage: planting.sh <build-dir>
 set -u
 source "$(dirname "$0")/../../scripts/e2e-lib.sh"
@@ -42,9 +36,8 @@ qv_expect_no_mark planted-winspool.txt
 qv_expect_rc_in 2 101 100
 qv_expect_no_out 'Procedure not found'
 
-# A DLL that imports winspool.drv, loaded into the installer before it starts (by the runner, as
-# it loads the compatibility layer), brings the planted copy into the process first: the
-# installer still binds the system's winspool.drv, and every spooler call reaches Wine's spooler.
+# A DLL importing winspool.drv, loaded by the runner before the installer starts, brings the
+# planted copy in first: the installer still binds the system's, and reaches Wine's spooler.
 qv_log "a DLL importing winspool.drv loaded first, planted winspool.drv preferred"
 rm -f "$WINEPREFIX/drive_c/planted-winspool.txt"
 WINEDLLOVERRIDES="$base_overrides;winspool.drv=n,b" QV_COMPAT=0 qv_run_program \

@@ -1,14 +1,8 @@
 #!/usr/bin/env bash
-# The setup program run silently, as a deployment tool runs it, on one machine's life:
-#   a clean machine: exit code 0, the product in %ProgramFiles%\Quintavera, the tray program
-#     running, the entry in Programs and Features;
-#   Windows' printer event (Wine's spooler sends none) gives the installer's printer and one a
-#     person adds (their name, comment, location, the default mark) a "SubKey" and never replaces
-#     it; the setup run again (the update) keeps both with their settings;
-#   the entry's own quiet uninstall: 0, and the machine is as it was before the first setup;
-#   /DEFAULTPRINTER on a machine without a default printer makes Quintavera the default;
-#   a product file left for the restart: the quiet uninstall ends with 3010, and a setup then
-#     changes nothing and ends with 1603.
+# The setup program run silently, as a deployment tool runs it, through one machine's life: the
+# install (tray running, the Programs and Features entry); printer events (Wine sends none) give
+# our printer and a person's a "SubKey" the update keeps, settings and all; the quiet uninstall
+# leaves the machine as it was; /DEFAULTPRINTER; a DLL left for the restart (3010, then 1603).
 # qvrun prints the whole exit code ("qvrun: exit code N"); Linux sees only its low 8 bits.
 # Usage: setup.sh <build-dir>
 set -u
@@ -29,7 +23,11 @@ qv_setup_state() {
 
 qv_expect_code() { qv_expect_out "^qvrun: exit code $1\$"; }
 
-qv_setup() { qv_log "QuintaveraSetup.exe $*"; qv_run_program "$setup" "$@"; qv_expect_code "$1"; }
+# qv_setup <expected exit code> <arguments...>
+qv_setup() {
+  local code="$1"; shift
+  qv_log "QuintaveraSetup.exe $*"; qv_run_program "$setup" "$@"; qv_expect_code "$code"
+}
 
 # The entry's QuietUninstallString, run as it stands through the runner.
 qv_quiet_uninstall() {

@@ -19,10 +19,8 @@ struct GrowingSpooler : SimWindows {
     if (!buffer || growths == 0) return;
     const std::wstring name = L"Added " + std::to_wstring(growths--);
     monitors.push_back({name + L":", L"Windows x64", L"added.dll"});
-    SimDriver driver;
-    driver.name = name;
-    driver.environment = L"Windows x64";
-    drivers.push_back(driver);
+    drivers.emplace_back().name = name;
+    drivers.back().environment = L"Windows x64";
     AddPrinter(name, L"Other driver", L"LPT1:");
   }
   BOOL EnumMonitorsW(LPWSTR name, DWORD level, LPBYTE info, DWORD size, LPDWORD needed,

@@ -8,59 +8,52 @@
 namespace qv::sim {
 namespace {
 
-class SpoolerServiceTest : public Scenario {
- protected:
-  std::vector<std::wstring> Lines() const { return SplitLines(ctx.logText.Text()); }
-  InstallContext ctx;
+using Lines = std::vector<std::wstring>;
+class SpoolerService : public Scenario {};
+
+// A machine's service: stopped or running (a start pending for 3 polls), and one call failing.
+struct ServiceCase {
+  bool stopped;
+  const char* failing;  // fails `failures` times with `error`; "" for none
+  int failures;
+  DWORD error;
+  void SetUp(SimWindows& machine) const {
+    machine.spoolerService.state = stopped ? SERVICE_STOPPED : SERVICE_RUNNING;
+    machine.spoolerService.startPendingPolls = 3;
+    if (*failing) machine.FailNext(failing, failures, error);
+  }
 };
 
-TEST_F(SpoolerServiceTest, CheckSpoolerOutcomes) {
+TEST_F(SpoolerService, CheckSpoolerOutcomes) {
   struct Case {
     const char* name;
-    std::function<void(SimWindows&)> setUp;
+    ServiceCase service;
     bool result;
     std::wstring errorLine;  // empty: none
     int starts;
   };
   const Case cases[] = {
-      {"running spooler: only the heading", [](SimWindows&) {}, true, L"", 0},
-      {"stopped spooler is started",
-       [](SimWindows& s) {
-         s.spoolerService.state = SERVICE_STOPPED;
-         s.spoolerService.startPendingPolls = 3;
-       },
-       true, L"", 1},
-      {"no manager", [](SimWindows& s) { s.FailNext("OpenSCManagerW", 1, ERROR_ACCESS_DENIED); },
-       false, L"  Error(1): Can't open service manager. - (System message 5.)", 0},
-      {"no service", [](SimWindows& s) { s.FailNext("OpenServiceW", 1, ERROR_ACCESS_DENIED); },
-       false, L"  Error(2): Can't open the spooler - (System message 5.)", 0},
-      {"start refused",
-       [](SimWindows& s) {
-         s.spoolerService.state = SERVICE_STOPPED;
-         s.spoolerService.refuseStart = true;
-       },
-       false, L"  Error(4): Can't start the spooler - (System message 1058.)", 1},
+      {"running spooler: only the heading", {false, "", 0, 0}, true, L"", 0},
+      {"stopped spooler is started", {true, "", 0, 0}, true, L"", 1},
+      {"no manager", {false, "OpenSCManagerW", 1, ERROR_ACCESS_DENIED}, false,
+       L"  Error(1): Can't open service manager. - (System message 5.)", 0},
+      {"no service", {false, "OpenServiceW", 1, ERROR_ACCESS_DENIED}, false,
+       L"  Error(2): Can't open the spooler - (System message 5.)", 0},
+      {"start refused, not asked again", {true, "StartServiceW", 1, ERROR_SERVICE_DISABLED}, false,
+       L"  Error(4): Can't start the spooler - (System message 1058.)", 0},
       {"start asked again while the service database is locked",
-       [](SimWindows& s) {
-         s.spoolerService.state = SERVICE_STOPPED;
-         s.FailNext("StartServiceW", 3, ERROR_SERVICE_DATABASE_LOCKED);
-       },
-       true, L"", 1},
-      {"state unreadable starts nothing",
-       [](SimWindows& s) {
-         s.spoolerService.state = SERVICE_STOPPED;
-         s.FailNext("QueryServiceStatus", 1, ERROR_ACCESS_DENIED);
-       },
+       {true, "StartServiceW", 3, ERROR_SERVICE_DATABASE_LOCKED}, true, L"", 1},
+      {"state unreadable starts nothing", {true, "QueryServiceStatus", 1, ERROR_ACCESS_DENIED},
        true, L"", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SimWindows machine;
     ScopedWindowsApi api(machine);
-    c.setUp(machine);
+    c.service.SetUp(machine);
     InstallContext context;
     EXPECT_EQ(CheckSpooler(context), c.result);
-    std::vector<std::wstring> expected = {L"#Check Spooler"};
+    Lines expected = {L"#Check Spooler"};
     if (!c.errorLine.empty()) expected.push_back(c.errorLine);
     EXPECT_EQ(SplitLines(context.logText.Text()), expected);
     EXPECT_EQ(machine.spoolerService.startRequests, c.starts);
@@ -68,86 +61,63 @@ TEST_F(SpoolerServiceTest, CheckSpoolerOutcomes) {
   }
 }
 
-TEST_F(SpoolerServiceTest, ScopeOnStoppedSpoolerWritesNoErrorAndStartsItAtTheEnd) {
-  sim.spoolerService.state = SERVICE_STOPPED;
-  {
-    RestartSpooler restart(&ctx);
-    EXPECT_EQ(sim.spoolerService.state, static_cast<DWORD>(SERVICE_STOPPED));
-    EXPECT_EQ(sim.CallCount("ControlService"), 1);
-    EXPECT_EQ(sim.CallCount("QueryServiceStatus"), 1);
-    EXPECT_EQ(sim.clock, 0u);
+// The scope's log after "#Restart Spooler", whether the spooler runs after it and how long it
+// waited (10 s at most each way). Without a context it writes nothing, failures included.
+TEST_F(SpoolerService, RestartScopeOutcomes) {
+  struct Case {
+    const char* name;
+    ServiceCase service;
+    int stopPendingPolls;
+    bool refuseStop;
+    Lines lines;  // the beginning of each line
+    bool running;
+    uint64_t clock;
+    bool withContext = true;
+  };
+  const Case cases[] = {
+      {"stopped already: no wait, no error, started at the end", {true, "", 0, 0}, 0, false, {},
+       true, 600},
+      {"stuck pending: gives up each way", {false, "", 0, 0}, 1000, false,
+       {L"Error(3): Can't stop the spooler", L"Error(4): Can't start the spooler"}, false, 20000},
+      {"stopped late: the start refused meanwhile is asked again", {false, "", 0, 0}, 60, false,
+       {L"Error(3): Can't stop the spooler"}, true, 12600},
+      {"stop refused: the code is logged, the start finds it running", {false, "", 0, 0}, 0, true,
+       {L"Error(5): ControlService failed with code 1061 (0x425) - (System message 1061.)",
+        L"Error(3): Can't stop the spooler - (System message 1061.)"},
+       true, 10000},
+      {"no manager: inert", {false, "OpenSCManagerW", 1, ERROR_ACCESS_DENIED}, 0, false,
+       {L"Error(1): Can't open service manager. - (System message 5.)"}, true, 0},
+      {"no context, pending both ways: restarted silently", {false, "", 0, 0}, 2, false, {}, true,
+       1000, false},
+      {"no context, stop refused", {false, "", 0, 0}, 0, true, {}, true, 10000, false},
+      {"no context, no service", {false, "OpenServiceW", 1, ERROR_ACCESS_DENIED}, 0, false, {},
+       true, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimWindows machine;
+    ScopedWindowsApi api(machine);
+    c.service.SetUp(machine);
+    machine.spoolerService.stopPendingPolls = c.stopPendingPolls;
+    machine.spoolerService.refuseStop = c.refuseStop;
+    InstallContext context;
+    { RestartSpooler restart(c.withContext ? &context : nullptr); }
+    const Lines lines = SplitLines(context.logText.Text());
+    if (c.withContext) {
+      ASSERT_EQ(lines.size(), c.lines.size() + 1);
+      EXPECT_EQ(lines[0], L"#Restart Spooler");
+      for (size_t i = 0; i < c.lines.size(); ++i) {
+        EXPECT_EQ(lines[i + 1].rfind(c.lines[i], 0), 0u) << testing::PrintToString(lines[i + 1]);
+      }
+      EXPECT_EQ(context.errorCount, static_cast<int>(c.lines.size()));
+    } else {
+      EXPECT_TRUE(lines.empty());
+    }
+    EXPECT_EQ(machine.SpoolerRunning(), c.running);
+    EXPECT_EQ(machine.clock, c.clock);
+    EXPECT_EQ(machine.OpenHandles(), 0);
+    EXPECT_EQ(machine.LiveBlocks(), 0);
   }
-  EXPECT_TRUE(sim.SpoolerRunning());
-  EXPECT_EQ(sim.spoolerService.startRequests, 1);
-  EXPECT_EQ(Lines(), std::vector<std::wstring>{L"#Restart Spooler"});
-  EXPECT_EQ(ctx.errorCount, 0);
-  ExpectAllReleased();
-}
-
-TEST_F(SpoolerServiceTest, ScopeWithSpoolerStuckPendingGivesUpAfterTenSecondsEachWay) {
-  sim.spoolerService.stopPendingPolls = 1000;
-  {
-    RestartSpooler restart(&ctx);
-    EXPECT_EQ(sim.clock, 10000u);
-    EXPECT_EQ(sim.CallCount("QueryServiceStatus"), 51);
-  }
-  EXPECT_EQ(sim.clock, 20000u);
-  EXPECT_EQ(sim.CallCount("StartServiceW"), 1);
-  const std::vector<std::wstring> lines = Lines();
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], L"#Restart Spooler");
-  EXPECT_EQ(lines[1].rfind(L"Error(3): Can't stop the spooler", 0), 0u) << lines[1];
-  EXPECT_EQ(lines[2].rfind(L"Error(4): Can't start the spooler", 0), 0u) << lines[2];
-  EXPECT_EQ(ctx.errorCount, 2);
-  ExpectAllReleased();
-}
-
-// The stop outlasts its wait; the start refused meanwhile is asked again once it has stopped.
-TEST_F(SpoolerServiceTest, ScopeStartsASpoolerThatStoppedLate) {
-  sim.spoolerService.stopPendingPolls = 60;
-  { RestartSpooler restart(&ctx); }
-  EXPECT_TRUE(sim.SpoolerRunning());
-  EXPECT_EQ(ctx.errorCount, 1);  // error 3 only
-  EXPECT_LE(sim.clock, 20000u);
-  ExpectAllReleased();
-}
-
-TEST_F(SpoolerServiceTest, ScopeWhoseStopIsRefusedLogsTheCodeAndStillWaits) {
-  sim.spoolerService.refuseStop = true;
-  { RestartSpooler restart(&ctx); }
-  EXPECT_EQ(Lines(), (std::vector<std::wstring>{
-                         L"#Restart Spooler",
-                         L"Error(5): ControlService failed with code 1061 (0x425) - (System "
-                         L"message 1061.)",
-                         L"Error(3): Can't stop the spooler - (System message 1061.)"}));
-  EXPECT_TRUE(sim.SpoolerRunning());  // the start at the end finds it running: no error 4
-  ExpectAllReleased();
-}
-
-TEST_F(SpoolerServiceTest, ScopeWithoutContextWritesNothingAndStillRestarts) {
-  sim.spoolerService.stopPendingPolls = 2;
-  sim.spoolerService.startPendingPolls = 2;
-  { RestartSpooler restart(nullptr); }
-  EXPECT_EQ(sim.spoolerService.stopRequests, 1);
-  EXPECT_EQ(sim.spoolerService.startRequests, 1);
-  EXPECT_TRUE(sim.SpoolerRunning());
-
-  sim.spoolerService.refuseStop = true;  // every failure is silent as well
-  { RestartSpooler restart(nullptr); }
-  sim.FailNext("OpenServiceW", 1, ERROR_ACCESS_DENIED);
-  { RestartSpooler restart(nullptr); }
-  EXPECT_EQ(sim.spoolerService.startRequests, 1);
-  ExpectAllReleased();
-}
-
-TEST_F(SpoolerServiceTest, ScopeThatCannotReachTheServiceIsInert) {
-  sim.FailNext("OpenSCManagerW", 1, ERROR_ACCESS_DENIED);
-  { RestartSpooler restart(&ctx); }
-  EXPECT_EQ(Lines(), (std::vector<std::wstring>{
-                         L"#Restart Spooler",
-                         L"Error(1): Can't open service manager. - (System message 5.)"}));
-  EXPECT_EQ(sim.CallCount("ControlService") + sim.CallCount("StartServiceW"), 0);
-  ExpectAllReleased();
 }
 
 }  // namespace

@@ -1,0 +1,247 @@
+// The port monitor on the simulated machine: its operations called on a run's context (listing,
+// registration retries, the locked DLL, the port list edits, a record naming no DLL), then through
+// the install and uninstall plans (the version check of a reinstall, printers parked meanwhile).
+#include <algorithm>
+
+#include "core/install_context.h"
+#include "core/product.h"
+#include "monitor/install_monitor.h"
+#include "monitor/monitor_list.h"
+#include "monitor/monitor_ports.h"
+#include "monitor/remove_monitor.h"
+#include "scenario.h"
+
+namespace qv::sim {
+namespace {
+
+using Lines = std::vector<std::wstring>;
+constexpr wchar_t kMonitorDll[] = L"C:\\windows\\system32\\orbmon64.dll";
+
+// `expected` appear in `lines` in this order (other lines may stand between them).
+void ExpectLinesInOrder(const Lines& lines, std::initializer_list<std::wstring> expected) {
+  auto at = lines.begin();
+  for (const std::wstring& line : expected) {
+    at = std::find(at, lines.end(), line);
+    ASSERT_NE(at, lines.end()) << "missing or out of order: " << testing::PrintToString(line);
+    ++at;
+  }
+}
+
+bool HasLine(const Lines& lines, const wchar_t* line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+class MonitorTest : public Scenario {
+ protected:
+  MonitorTest() { StagePackage(); }
+  void Start() { InitInstallContext(ctx, kSetupX64); }
+  Lines Log() const { return Trimmed(SplitLines(ctx.logText.Text())); }
+  void Finish() {
+    FreeInstallContext(ctx);
+    ExpectAllReleased();
+  }
+  void RemoveListedMonitor() {
+    MonitorList monitors;
+    EnumerateMonitors(monitors, ctx);
+    RemoveMonitor(ctx, monitors);
+  }
+  Lines RunLog(const std::wstring& command, int* exitCode = nullptr) {
+    return Trimmed(RunAndReadLog(command, exitCode));
+  }
+  bool DllHasBuild(int32_t build) {
+    const SimFile* dll = sim.FindFile(kMonitorDll);
+    return dll && dll->data.find("[build=" + std::to_string(build) + "]") != std::string::npos;
+  }
+
+  InstallContext ctx;
+};
+
+// Only the exact name "Quintavera:" is the product's monitor.
+TEST_F(MonitorTest, FindProductMonitor) {
+  Start();
+  sim.monitors = {{L"quintavera:", L"Windows x64", L"a.dll"},
+                  {L"Quintavera:x", L"Windows x64", L"b.dll"}};
+  for (int expected : {-1, 2}) {
+    MonitorList monitors;
+    EnumerateMonitors(monitors, ctx);
+    EXPECT_EQ(FindProductMonitor(monitors), expected);
+    sim.monitors.push_back({L"Quintavera:", L"Windows x64", L"orbmon64.dll"});
+  }
+  Finish();
+}
+
+TEST_F(MonitorTest, RegistrationRetriesEvery50msThenGivesUp) {
+  sim.AddFile(kMonitorDll, "monitor", 2629);
+  Start();
+  ctx.copyMonitor = false;
+  sim.FailNext("AddMonitorW", 4, ERROR_BUSY);
+  const uint64_t before = sim.clock;
+  InstallMonitor(ctx);
+  EXPECT_EQ(sim.clock - before, 200u);
+  Lines lines = Log();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                       L"AddMonitor - failed. Trying to wait and install again"),
+            4);
+  EXPECT_EQ(lines.back(), L"AddMonitor - OK :)");
+  EXPECT_TRUE(sim.MonitorRegistered(L"Quintavera:"));
+  EXPECT_EQ(ctx.errorCount, 0);
+
+  // Five refusals: error 11, and a parked printer stays on "file:".
+  sim.monitors.clear();
+  sim.AddPrinter(L"Office", L"Other driver", L"Quintavera:");
+  TakePrinterSnapshot(ctx);
+  ParkOnFilePort(ctx.printerSnapshot.entries()[0].pPortName);
+  ctx.monitorPrinters = AllocateZeroedBlock(2 * sizeof(PRINTER_INFO_2W*));
+  ctx.MonitorPrinters()[0] = &ctx.printerSnapshot.entries()[0];
+  sim.FailNext("AddMonitorW", 5, ERROR_BUSY);
+  InstallMonitor(ctx);
+  lines = Log();
+  EXPECT_EQ(lines.back().rfind(L"Error(11): Can`t install a local port monitor'Quintavera:'", 0),
+            0u)
+      << testing::PrintToString(lines.back());
+  EXPECT_EQ(ctx.errorCount, 1);
+  EXPECT_STREQ(ctx.printerSnapshot.entries()[0].pPortName, L"file:");
+  Finish();
+}
+
+TEST_F(MonitorTest, LockedDllIsCopiedWithTheSpoolerStopped) {
+  sim.AddFile(kMonitorDll, "old monitor", 2500).heldBySpooler = true;
+  Start();
+  InstallMonitor(ctx);
+  EXPECT_TRUE(sim.SpoolerRunning());
+  EXPECT_TRUE(DllHasBuild(2629));
+  EXPECT_TRUE(sim.MonitorRegistered(L"Quintavera:"));
+  EXPECT_EQ(ctx.errorCount, 0);
+
+  // Locked even with the spooler stopped: the old DLL is registered.
+  sim.monitors.clear();
+  sim.FindFile(kMonitorDll)->lockedForever = true;
+  InstallMonitor(ctx);
+  EXPECT_EQ(Log().back(), L"AddMonitor - OK :)");
+  EXPECT_TRUE(HasLine(Log(), L"Can't copy monitor file"));
+  EXPECT_EQ(ctx.errorCount, 1);
+  Finish();
+}
+
+// Port lists are edited by whole entries: parked, then returned.
+TEST(MonitorPorts, ParkingAndReturningReplaceOneWholeEntry) {
+  struct Case {
+    std::wstring ports, parked, returned;
+  };
+  const Case cases[] = {
+      {L"Quintavera:", L"file:", L"Quintavera:"},
+      {L"file:,Quintavera:", L"file:,file:", L"Quintavera:,file:"},
+      {L"PDFfile:,Quintavera:", L"PDFfile:,file:", L"PDFfile:,Quintavera:"},
+      {L"Quintavera:,Quintavera:", L"file:,Quintavera:", L"Quintavera:,Quintavera:"},
+      {L"OldQuintavera:,Quintavera:x", L"OldQuintavera:,Quintavera:x", L""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.ports));
+    std::wstring ports = c.ports;
+    EXPECT_EQ(ParkOnFilePort(ports.data()), c.ports != c.parked);
+    EXPECT_STREQ(ports.c_str(), c.parked.c_str());
+    if (c.returned.empty()) continue;
+    EXPECT_TRUE(ReturnToProductPort(ports.data()));
+    EXPECT_STREQ(ports.c_str(), c.returned.c_str());
+  }
+}
+
+TEST_F(MonitorTest, RecordWithoutDllNameFallsBackToTheMonitorFile) {
+  sim.AddFile(kMonitorDll, "monitor", 2629);
+  sim.monitors.push_back({L"Quintavera:", L"Windows x64", L""});
+  Start();
+  RemoveListedMonitor();
+  EXPECT_TRUE(
+      HasLine(Log(), L"Auto calculated monitor file name: C:\\windows\\system32\\orbmon64.dll"));
+  EXPECT_FALSE(sim.FileExists(kMonitorDll));
+  EXPECT_FALSE(sim.MonitorRegistered(L"Quintavera:"));
+
+  // Nothing names the DLL: the system directory itself is neither deleted nor scheduled.
+  sim.monitors.push_back({L"Quintavera:", L"Windows x64", L""});
+  ctx.monitorFile = L"";
+  const int deletions = sim.CallCount("DeleteFileW");
+  RemoveListedMonitor();
+  EXPECT_TRUE(HasLine(Log(), L"Auto calculated monitor file name: C:\\windows\\system32\\"));
+  EXPECT_EQ(sim.CallCount("DeleteFileW"), deletions);
+  EXPECT_TRUE(ctx.pendingDeletes.Empty());
+  EXPECT_EQ(Log().back(), L"Monitor was removed :)");
+  Finish();
+}
+
+// A reinstall keeps a registered monitor of a compatible build, and registers the DLL in place
+// without copying over it once the monitor is registered no longer.
+TEST_F(MonitorTest, ReinstallKeepsACompatibleMonitor) {
+  AddProductMonitor(sim, 2605).heldBySpooler = true;
+  Lines lines = RunLog(L"install");
+  ExpectLinesInOrder(lines, {L"Port monitor is found. Index=1",
+                             L"Trying to get monitor filename from MONITOR_INFO_2",
+                             L"Version (2605) is compatible, proceed without uninstall",
+                             L"InstallMonitor == 0, CopyMonitor == 1"});
+  EXPECT_FALSE(HasLine(lines, L"#AddMonitor"));
+  EXPECT_TRUE(sim.MonitorRegistered(L"Quintavera:"));
+  EXPECT_TRUE(DllHasBuild(2605));
+
+  sim.monitors.clear();
+  sim.FindFile(kMonitorDll)->heldBySpooler = false;
+  lines = RunLog(L"install");
+  ExpectLinesInOrder(lines, {L"Version (2605) is compatible, proceed without uninstall",
+                             L"InstallMonitor == 1, CopyMonitor == 0", L"#AddMonitor",
+                             L"Skip copy monitor file", L"AddMonitor - OK :)"});
+  EXPECT_TRUE(DllHasBuild(2605));
+  EXPECT_TRUE(sim.MonitorRegistered(L"Quintavera:"));
+  ExpectAllReleased();
+}
+
+// A build outside the compatible range is replaced; the printers on its port are parked on
+// "file:" meanwhile (by whole entries), then returned.
+TEST_F(MonitorTest, ReinstallReplacesBuildsOutsideTheRange) {
+  for (int32_t build : {2604, 2630}) {
+    SCOPED_TRACE(build);
+    sim.monitors.clear();
+    AddProductMonitor(sim, build).heldBySpooler = true;
+    sim.printers.clear();
+    sim.AddPrinter(L"Office", L"Other driver", L"Quintavera:");
+    sim.AddPrinter(L"Both", L"Other driver", L"file:,Quintavera:");
+    sim.AddPrinter(L"Plain", L"Other driver", L"LPT1:");
+    int exitCode = 0;
+    const Lines lines = RunLog(L"install", &exitCode);
+    ExpectLinesInOrder(
+        lines, {L"Version (" + std::to_wstring(build) + L") is not supported, proceed with reinstall",
+                L"Can't delete monitor from the first try", L"SetPrinter(Office) - ok",
+                L"SetPrinter(Both) - ok", L"Monitor was removed :)", L"#AddMonitor",
+                L"AddMonitor - OK :)", L"SetPrinter(Office) - ok", L"SetPrinter(Both) - ok"});
+    EXPECT_FALSE(HasLine(lines, L"SetPrinter(Plain) - ok"));
+    EXPECT_EQ(sim.FindPrinter(L"Office")->port, L"Quintavera:");
+    EXPECT_EQ(sim.FindPrinter(L"Both")->port, L"Quintavera:,file:");
+    EXPECT_EQ(sim.FindPrinter(L"Plain")->port, L"LPT1:");
+    // The spooler let go of the deleted monitor's DLL when it was stopped for the retry.
+    EXPECT_TRUE(DllHasBuild(2629));
+    EXPECT_TRUE(sim.MonitorRegistered(L"Quintavera:"));
+    EXPECT_EQ(exitCode, 1);
+  }
+  ExpectAllReleased();
+}
+
+// A monitor whose deletion the spooler refuses three times (error 12) stays registered with a
+// working port: the printers parked on "file:" go back at once, whatever the plan.
+TEST_F(MonitorTest, RefusedRemovalLeavesNoPrinterParked) {
+  for (const wchar_t* command : {L"install", L"uninstall"}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(command)));
+    sim.monitors.clear();
+    AddProductMonitor(sim, 2600);
+    sim.printers.clear();
+    sim.AddPrinter(L"Office", L"Other driver", L"Quintavera:");
+    sim.FailAlways("DeleteMonitorW", ERROR_BUSY);
+    int exitCode = 0;
+    const Lines lines = RunLog(command, &exitCode);
+    EXPECT_EQ(exitCode, 100);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::wstring& line) {
+      return line.rfind(L"Error(12): Can`t remove the port monitor 'Quintavera:'", 0) == 0;
+    }));
+    EXPECT_EQ(sim.FindPrinter(L"Office")->port, L"Quintavera:");
+  }
+  ExpectAllReleased();
+}
+
+}  // namespace
+}  // namespace qv::sim
