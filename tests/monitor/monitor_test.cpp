@@ -189,6 +189,19 @@ TEST_F(MonitorTest, ReinstallKeepsACompatibleMonitor) {
                              L"Skip copy monitor file", L"AddMonitor - OK :)"});
   EXPECT_TRUE(DllHasBuild(2605));
   EXPECT_TRUE(sim.MonitorRegistered(L"Quintavera:"));
+
+  // Kept, but queued for deletion at the restart: the queue's deletions take it before the
+  // registration, so it is copied anew, and its deletion leaves the queue.
+  sim.monitors.clear();
+  sim.FindFile(kMonitorDll)->heldBySpooler = false;
+  sim.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue,
+                    {std::wstring(L"\\??\\") + kMonitorDll, L""});
+  int code = 0;
+  lines = RunLog(L"install", &code);
+  EXPECT_EQ(code, 1);
+  EXPECT_TRUE(DllHasBuild(2629));
+  EXPECT_TRUE(sim.MonitorRegistered(L"Quintavera:"));
+  EXPECT_TRUE(sim.PendingRenames().empty());
   ExpectAllReleased();
 }
 
