@@ -18,7 +18,8 @@ guid='\{[0-9A-F]{8}-([0-9A-F]{4}-){3}[0-9A-F]{12}\}'
 qv_setup_state() {
   wine "$QV_TOOLS/qvstate.exe" "$dir\\qvatray.exe" "$dir\\drv\\qvinstall.exe" "$dir\\uninstall.exe" \
     >"$QV_STATE" 2>&1 || true
-  { wine reg query "$entry" 2>&1 || true; } | tr -d '\r' | grep -v '^$' >>"$QV_STATE"
+  { wine reg query "$entry"; wine reg query 'HKLM\Software\Orbelin' /s; } 2>&1 |
+    tr -d '\r' | grep -v '^$' >>"$QV_STATE"
 }
 
 qv_expect_code() { qv_expect_out "^qvrun: exit code $1\$"; }
