@@ -7,11 +7,9 @@ set -u
 source "$(dirname "$0")/../../scripts/e2e-lib.sh"
 qv_e2e_init "$1"
 qv_e2e_reset
-echo "machine reset in ${QV_RESET_MS} ms"
 
 qv_log "clean machine: no default printer, no driver, no tray"
 qv_run_expect 6
-qv_run_expect 6 DEF.SET
 qv_run_expect 4 def.set
 qv_run_expect 102 onInit
 qv_run_expect 3 onChkDrv

@@ -6,8 +6,9 @@
 # in-process), so DeleteMonitorW unloads the installer's own copy of the monitor DLL and nothing
 # holds it: the DeleteFileW succeeds. On Windows the spooler service may keep it loaded (101,
 # queued for the restart); that road is locked_monitor.sh.
-# Last, on a fresh clean machine, "in_notray": the same install without the tray program and
-# its log-on entry.
+# Last, on a fresh clean machine with two help windows of the product open ("HH Parent",
+# "Quintavera Help"), "in_notray": both viewers are closed, and the same install completes
+# without the tray program and its log-on entry.
 # Usage: install.sh <build-dir>
 set -u
 source "$(dirname "$0")/../../scripts/e2e-lib.sh"
@@ -38,7 +39,16 @@ qv_expect_state '^file: C:\\qvpkg\\qvatray\.exe \| exists=no'
 qv_run_expect 2 uninstall
 
 qv_e2e_reset
-qv_run_quiet 1 in_notray
+helpwin="$QV_TOOLS/qvhelpwin.exe"
+help_windows_are() { [ "$(wine "$helpwin" count 2>/dev/null | tr -d '\r')" = "help windows: $1" ]; }
+viewers=()
+for _ in 1 2; do wine "$helpwin" show 90 >/dev/null 2>&1 & viewers+=($!); done
+qv_poll 40 help_windows_are 2 || qv_fail "the help windows did not appear"
+QV_RUN_TIMEOUT_MS=60000 qv_run_quiet 1 in_notray  # a stubborn help window would keep it looping
+for pid in "${viewers[@]}"; do  # 0: closed; 3: the viewer's own 90 s time-out
+  qv_wait_pid "$pid" "help viewer" && { wait "$pid" || qv_fail "help viewer $pid ended with $?"; }
+done
+help_windows_are 0 || qv_fail "a help window is still open"
 qv_state
 qv_expect_installed Quintavera
 qv_expect_no_tray
