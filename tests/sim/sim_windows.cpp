@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <shellapi.h>
 #include <stdexcept>
 
 namespace qv::sim {
@@ -228,38 +229,12 @@ LPWSTR SimWindows::GetCommandLineW() {
 
 LPWSTR* SimWindows::CommandLineToArgvW(LPCWSTR text, int* count) {
   if (Fault("CommandLineToArgvW")) return nullptr;
-  // Windows' rules: blanks and tabs separate, quotes group, 2n backslashes before a quote give n
-  // and open or close the group, 2n+1 give n and a literal quote.
+  // Split by the system's own rules; an empty line names this machine's program.
   std::vector<std::wstring> args;
-  const wchar_t* p = text;
-  while (*p) {
-    while (*p == L' ' || *p == L'\t') ++p;
-    if (!*p) break;
-    std::wstring arg;
-    bool quoted = false;
-    while (*p && (quoted || (*p != L' ' && *p != L'\t'))) {
-      if (*p == L'\\') {
-        size_t slashes = 0;
-        while (*p == L'\\') ++slashes, ++p;
-        if (*p == L'"') {
-          arg.append(slashes / 2, L'\\');
-          if (slashes % 2) arg.push_back(*p++);
-        } else {
-          arg.append(slashes, L'\\');
-        }
-      } else if (*p == L'"') {
-        if (quoted && p[1] == L'"') {
-          arg.push_back(L'"');
-          ++p;
-        } else {
-          quoted = !quoted;
-        }
-        ++p;
-      } else {
-        arg.push_back(*p++);
-      }
-    }
-    args.push_back(arg);
+  int realCount = 0;
+  if (LPWSTR* real = *text ? ::CommandLineToArgvW(text, &realCount) : nullptr) {
+    args.assign(real, real + realCount);
+    ::LocalFree(real);
   }
   if (args.empty()) args.push_back(modulePath);
   size_t bytes = (args.size() + 1) * sizeof(LPWSTR);
@@ -311,7 +286,7 @@ BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTR
   if (!start.started) return Fail(ERROR_FILE_NOT_FOUND);
   if (onProcessStart) onProcessStart(start);
   processInfo->hProcess = NewHandle(HandleKind::kProcess);
-  processInfo->hThread = NewHandle(HandleKind::kThread);
+  processInfo->hThread = NewHandle(HandleKind::kProcess);
   processInfo->dwProcessId = 1000 + static_cast<DWORD>(processStarts.size());
   processInfo->dwThreadId = 2000 + static_cast<DWORD>(processStarts.size());
   return TRUE;

@@ -293,16 +293,7 @@ class SimWindows : public WindowsApi {
   BOOL SetDefaultPrinterW(LPCWSTR printer) override;
 
   // ---- For the domain files ------------------------------------------------------------------
-  enum class HandleKind {
-    kFile,
-    kMutex,
-    kProcess,
-    kThread,
-    kServiceManager,
-    kService,
-    kRegKey,
-    kPrinter
-  };
+  enum class HandleKind { kFile, kMutex, kProcess, kServiceManager, kService, kRegKey, kPrinter };
   struct HandleEntry {
     HandleKind kind;
     std::wstring name;      // file path, mutex name, registry key path, printer name
