@@ -266,9 +266,7 @@ BOOL SimWindows::DeletePrinter(HANDLE printer) {
 
 BOOL SimWindows::ClosePrinter(HANDLE printer) {
   Fault("ClosePrinter");
-  if (!FindHandle(printer, HandleKind::kPrinter)) return Fail(ERROR_INVALID_HANDLE);
-  EraseHandle(printer);
-  return TRUE;
+  return CloseOf(printer, {HandleKind::kPrinter});
 }
 
 // ---- Printer data ------------------------------------------------------------------------------

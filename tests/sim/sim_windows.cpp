@@ -102,19 +102,20 @@ SimWindows::HandleEntry* SimWindows::FindHandle(const void* handle, HandleKind k
   return found != handles_.end() && found->second.kind == kind ? &found->second : nullptr;
 }
 
-BOOL SimWindows::CloseHandle(HANDLE handle) {
-  Fault("CloseHandle");
+bool SimWindows::CloseOf(const void* handle, std::initializer_list<HandleKind> kinds) {
   auto found = handles_.find(reinterpret_cast<uintptr_t>(handle));
-  if (found == handles_.end() || found->second.kind == HandleKind::kServiceManager ||
-      found->second.kind == HandleKind::kService || found->second.kind == HandleKind::kRegKey ||
-      found->second.kind == HandleKind::kPrinter) {
-    lastError_ = ERROR_INVALID_HANDLE;
-    return FALSE;
-  }
+  if (found == handles_.end() ||
+      std::find(kinds.begin(), kinds.end(), found->second.kind) == kinds.end())
+    return Fail(ERROR_INVALID_HANDLE, false);
   if (found->second.kind == HandleKind::kMutex)
     --mutexes[std::string(found->second.name.begin(), found->second.name.end())].openHandles;
   handles_.erase(found);
-  return TRUE;
+  return true;
+}
+
+BOOL SimWindows::CloseHandle(HANDLE handle) {
+  Fault("CloseHandle");
+  return CloseOf(handle, {HandleKind::kFile, HandleKind::kMutex, HandleKind::kProcess});
 }
 
 // ---- Errors and memory -------------------------------------------------------------------------

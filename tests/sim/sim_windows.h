@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <set>
@@ -302,9 +303,8 @@ class SimWindows : public WindowsApi {
   };
   HANDLE NewHandle(HandleKind kind, std::wstring name = L"");
   HandleEntry* FindHandle(const void* handle, HandleKind kind);
-  bool EraseHandle(const void* handle) {
-    return handles_.erase(reinterpret_cast<uintptr_t>(handle)) != 0;
-  }
+  // Closes a handle of one of `kinds`; false (ERROR_INVALID_HANDLE) for any other handle.
+  bool CloseOf(const void* handle, std::initializer_list<HandleKind> kinds);
   // Counts the call and applies a pending fault (setting the last error); true: fail now.
   bool Fault(const char* function);
   // Sets the last error and returns `result`: how a failing call ends.
