@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A package without "orbhelp.chm": the copy error is logged and shown in the log window (exit
-# code 100), and the driver is still added, without a help file, with its printer.
+# code 100), and the driver is still added, without a help file, with its printer; "in_notray"
+# leaves the tray program out.
 # Usage: missing_help.sh <build-dir>
 set -u
 source "$(dirname "$0")/../../scripts/e2e-lib.sh"
@@ -14,5 +15,6 @@ qv_expect_out 'Error\([0-9]+\): .*orbhelp\.chm'
 qv_state
 qv_expect_installed Quintavera
 qv_expect_state '^driver: Quintavera printer \|.*\| help-file=\(none\)$'
+qv_expect_no_tray
 
 qv_e2e_finish
