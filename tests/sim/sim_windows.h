@@ -68,7 +68,7 @@ struct SimDriver {
   std::wstring environment;
   DWORD version = 3;
   std::wstring driverPath, dataFile, configFile, helpFile;  // full paths in the driver store
-  std::wstring manufacturer, oemUrl, provider;
+  std::wstring manufacturer, provider;
 };
 
 struct SimPrinter {
@@ -77,7 +77,6 @@ struct SimPrinter {
   std::wstring driver;
   std::wstring comment;
   std::wstring location;
-  std::wstring printProcessor = L"WinPrint";
   DWORD attributes = 0;
   bool connection = false;
   int jobs = 0;
