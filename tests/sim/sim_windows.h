@@ -1,14 +1,10 @@
 // SimWindows: an in-memory Windows for the installer's tests.
 //
-// A test builds the machine (files, registry, the "spooler" service, monitors, drivers, printers,
-// windows, processes), installs it with ScopedWindowsApi, runs real installer code, and inspects
-// the machine afterwards. Time is virtual: Sleep, waits and polls advance `clock`, and scheduled
-// events fire as it passes, so a 100-second wait takes no real time. Any call can be made to fail
-// (FailNext / FailAlways). Blocks (GlobalAlloc, FormatMessageW, CommandLineToArgvW) and handles
-// are counted, so a scenario can end by asserting that all were released.
-//
-// Each domain's calls are implemented in its own file: sim_windows.cpp (frame, memory, process,
-// windows), sim_files.cpp, sim_registry.cpp, sim_service.cpp, sim_monitors.cpp, sim_printers.cpp.
+// A test builds the machine, installs it with ScopedWindowsApi, runs real installer code, and
+// inspects the machine afterwards. Time is virtual: Sleep, waits and polls advance `clock`, and
+// scheduled events fire as it passes. Any call can be made to fail (FailNext / FailAlways).
+// Blocks and handles are counted, so a scenario can end by asserting that all were released.
+// Each domain's calls are implemented in a file of its own (sim_files.cpp, sim_registry.cpp...).
 #pragma once
 
 #include <cstdint>
@@ -114,7 +110,6 @@ struct SimDialog {
 
 class SimWindows : public WindowsApi {
  public:
-  SimWindows() = default;
   ~SimWindows() override;
 
   // ---- Machine set-up and inspection -------------------------------------------------------
