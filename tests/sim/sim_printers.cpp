@@ -30,12 +30,11 @@ SimPrinter* SimWindows::PrinterOf(HANDLE printer) {
 
 SimPrinter& SimWindows::AddPrinter(const std::wstring& name, const std::wstring& driver,
                                    const std::wstring& port) {
-  SimPrinter printer;
+  SimPrinter& printer = printers.emplace_back();
   printer.name = name;
   printer.driver = driver;
   printer.port = port;
-  printers.push_back(printer);
-  return printers.back();
+  return printer;
 }
 
 const SimDriver* SimWindows::FindDriver(const std::wstring& name,
@@ -309,13 +308,10 @@ DWORD SimWindows::SetPrinterDataA(HANDLE printer, LPSTR valueName, DWORD type, L
 BOOL SimWindows::GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) {
   if (Fault("GetDefaultPrinterW")) return FALSE;
   if (defaultPrinter.empty()) return Fail(ERROR_FILE_NOT_FOUND);
-  if (!buffer || *size < defaultPrinter.size() + 1) {
-    *size = static_cast<DWORD>(defaultPrinter.size() + 1);
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return FALSE;
-  }
-  std::wmemcpy(buffer, defaultPrinter.c_str(), defaultPrinter.size() + 1);
+  const bool fits = buffer && *size > defaultPrinter.size();
   *size = static_cast<DWORD>(defaultPrinter.size() + 1);
+  if (!fits) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  std::wmemcpy(buffer, defaultPrinter.c_str(), defaultPrinter.size() + 1);
   return TRUE;
 }
 
