@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <shellapi.h>
 #include <stdexcept>
+#include <utility>
 
 namespace qv::sim {
 namespace {
@@ -198,14 +199,10 @@ DWORD SimWindows::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   const uint64_t deadline = clock + milliseconds;
   for (;;) {
     SimMutex& mutex = mutexes[name];
-    if (mutex.abandoned) {
-      mutex.abandoned = false;
-      return WAIT_ABANDONED;
-    }
+    if (std::exchange(mutex.abandoned, false)) return WAIT_ABANDONED;
     if (!mutex.held) return WAIT_OBJECT_0;
     if (events_.empty() || events_.begin()->first > deadline) break;
-    clock = std::max(clock, events_.begin()->first);
-    RunDueEvents();
+    Advance(std::max(events_.begin()->first, clock) - clock);  // to the next event
   }
   clock = deadline;
   return WAIT_TIMEOUT;
