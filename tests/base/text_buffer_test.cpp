@@ -37,8 +37,8 @@ TEST(TextBufferTest, CapacityStepsAndBlockReuse) {
   EXPECT_STREQ(buffer.Text(), L"");
 }
 
-// Empty texts never allocate.
-TEST(TextBufferTest, EmptyTextsLeaveNoBlock) {
+// Empty texts never allocate; narrow text is converted, and a failed conversion adds nothing.
+TEST(TextBufferTest, NarrowAndEmptyTexts) {
   sim::SimWindows sim;
   ScopedWindowsApi scope(sim);
   TextBuffer buffer;
@@ -49,12 +49,7 @@ TEST(TextBufferTest, EmptyTextsLeaveNoBlock) {
   buffer.Format(L"%s", L"");
   EXPECT_TRUE(buffer.Empty());
   EXPECT_TRUE(TextBuffer::FromNarrow("").Empty());
-}
-
-TEST(TextBufferTest, NarrowTextIsConvertedAndAppended) {
-  sim::SimWindows sim;
-  ScopedWindowsApi scope(sim);
-  TextBuffer buffer = Of(L"Quinta");
+  buffer.Assign(L"Quinta");
   buffer.AppendNarrow("v");  // a single character is text too
   buffer.AppendNarrow("era");
   EXPECT_STREQ(buffer.Text(), L"Quintavera");

@@ -56,6 +56,8 @@ TEST_F(CommandLineTest, OwnerWindowOnlyFromExactlyThreeValidElements) {
   ExpectAllReleased();
 }
 
+// The product's help windows are closed first; one that never closes costs a bounded number of
+// rounds, then the run goes on.
 TEST_F(CommandLineTest, HelpWindowsAreClosedBeforeInstallAndUninstall) {
   auto closeOnRequest = [this](sim::SimWindow& window, UINT message) {
     if (message == WM_SYSCOMMAND) sim.RemoveWindow(window.hwnd);
@@ -65,16 +67,13 @@ TEST_F(CommandLineTest, HelpWindowsAreClosedBeforeInstallAndUninstall) {
   sim.AddWindow(L"HH Parent", L"Other Help");
   Run(L"in");
   EXPECT_EQ(sim.windows.size(), 1u);
-}
-
-// A help window that never closes costs a bounded number of rounds, then the install goes on.
-TEST_F(CommandLineTest, StubbornHelpWindowDoesNotHang) {
   sim.AddWindow(L"HH Parent", L"Quintavera Help");
   const uint64_t start = sim.clock;
+  const int managersOpened = sim.CallCount("OpenSCManagerW");
   Run(L"uninstall");
-  EXPECT_EQ(sim.windows.front().posted.size(), 200u);
+  EXPECT_EQ(sim.windows.back().posted.size(), 200u);
   EXPECT_GE(sim.clock - start, 200u * 50u);
-  EXPECT_EQ(sim.CallCount("OpenSCManagerW"), 1);  // the uninstall ran
+  EXPECT_GT(sim.CallCount("OpenSCManagerW"), managersOpened);  // the uninstall ran
 }
 
 }  // namespace

@@ -139,12 +139,6 @@ TEST_F(ProceduresTest, ErrorsShowTheLogAndGiveHundred) {
   ExpectAllReleased();
 }
 
-// Shift held opens it (the golden logs above); not held, nothing is shown.
-TEST_F(ProceduresTest, CleanRunShowsNothingUnlessShiftIsHeld) {
-  EXPECT_EQ(Run(L"uninstall"), 2);
-  EXPECT_FALSE(sim.dialog.shown);
-}
-
 // Roads the golden logs above do not take, each with the exact line only it writes.
 TEST_F(ProceduresTest, UncommonRoadsWriteTheirExactLines) {
   struct Case {

@@ -43,15 +43,12 @@ void MakeInstalledMachine(SimWindows& sim) {
   SimPrinter& product = sim.AddPrinter(L"Quintavera", L"Quintavera printer", L"Quintavera:");
   product.comment = L"Front desk";
   product.location = L"Hall";
-  const std::string subKey = "Printer1";
-  const auto* text = reinterpret_cast<const BYTE*>(subKey.c_str());
+  const char subKey[] = "Printer1";
   product.data[{"", "SubKey"}] =
-      RegValue{REG_SZ, std::vector<BYTE>(text, text + subKey.size() + 1)};
+      RegValue{REG_SZ, std::vector<BYTE>(subKey, subKey + sizeof subKey)};
   sim.AddPrinter(L"Office", L"Other maker driver", L"LPT1:");
-  driver = SimDriver();
-  driver.name = L"Other maker driver";
-  driver.environment = L"Windows x64";
-  sim.drivers.push_back(driver);
+  sim.drivers.emplace_back().name = L"Other maker driver";
+  sim.drivers.back().environment = L"Windows x64";
   sim.defaultPrinter = L"Quintavera";
   sim.SetRegString(L"HKCU\\Software\\Orbelin\\Quintavera\\Quintaveras\\Printer1", L"deleted", L"1");
 

@@ -40,17 +40,12 @@ BOOL SimWindows::EnumMonitorsW(LPWSTR, DWORD level, LPBYTE info, DWORD size, LPD
                                LPDWORD returned) {
   *returned = 0;
   if (Fault("EnumMonitorsW")) return FALSE;
-  if (level != 1 && level != 2) return Fail(ERROR_INVALID_LEVEL);
-  RecordPacker packer(level == 1 ? sizeof(MONITOR_INFO_1W) : sizeof(MONITOR_INFO_2W),
-                      monitors.size());
+  if (level != 2) return Fail(ERROR_INVALID_LEVEL);  // the installer lists at level 2 only
+  RecordPacker packer(sizeof(MONITOR_INFO_2W), monitors.size());
   for (size_t i = 0; i < monitors.size(); ++i) {
-    if (level == 1) {
-      packer.String(i, &MONITOR_INFO_1W::pName, monitors[i].name);
-    } else {
-      packer.String(i, &MONITOR_INFO_2W::pName, monitors[i].name);
-      packer.String(i, &MONITOR_INFO_2W::pEnvironment, monitors[i].environment);
-      packer.String(i, &MONITOR_INFO_2W::pDLLName, monitors[i].dll);
-    }
+    packer.String(i, &MONITOR_INFO_2W::pName, monitors[i].name);
+    packer.String(i, &MONITOR_INFO_2W::pEnvironment, monitors[i].environment);
+    packer.String(i, &MONITOR_INFO_2W::pDLLName, monitors[i].dll);
   }
   return packer.Write(*this, info, size, needed, returned);
 }

@@ -30,12 +30,11 @@ SimPrinter* SimWindows::PrinterOf(HANDLE printer) {
 
 SimPrinter& SimWindows::AddPrinter(const std::wstring& name, const std::wstring& driver,
                                    const std::wstring& port) {
-  SimPrinter printer;
+  SimPrinter& printer = printers.emplace_back();
   printer.name = name;
   printer.driver = driver;
   printer.port = port;
-  printers.push_back(printer);
-  return printers.back();
+  return printer;
 }
 
 const SimDriver* SimWindows::FindDriver(const std::wstring& name,
@@ -68,7 +67,6 @@ BOOL SimWindows::AddPrinterDriverExW(LPWSTR, DWORD level, LPBYTE info, DWORD) {
   driver.environment = Text(record->pEnvironment);
   driver.version = record->cVersion;
   driver.manufacturer = Text(record->pszMfgName);
-  driver.oemUrl = Text(record->pszOEMUrl);
   driver.provider = Text(record->pszProvider);
   // The spooler copies every named file from its staged path into its versioned store.
   const std::wstring store = driverDirectory + L"\\3\\";
@@ -123,12 +121,10 @@ static void PackDriverCore(RecordPacker& packer, size_t i, const SimDriver& d) {
   packer.String(i, &Info::pConfigFile, d.configFile);
 }
 
-static void PackDriver(RecordPacker& packer, size_t i, DWORD level, const SimDriver& d) {
-  if (level == 2) return PackDriverCore<DRIVER_INFO_2W>(packer, i, d);
+static void PackDriver6(RecordPacker& packer, size_t i, const SimDriver& d) {
   PackDriverCore<DRIVER_INFO_6W>(packer, i, d);
   packer.String(i, &DRIVER_INFO_6W::pHelpFile, d.helpFile);
   packer.String(i, &DRIVER_INFO_6W::pszMfgName, d.manufacturer);
-  packer.String(i, &DRIVER_INFO_6W::pszOEMUrl, d.oemUrl);
   packer.String(i, &DRIVER_INFO_6W::pszProvider, d.provider);
 }
 
@@ -136,13 +132,13 @@ BOOL SimWindows::EnumPrinterDriversW(LPWSTR, LPWSTR environment, DWORD level, LP
                                      DWORD size, LPDWORD needed, LPDWORD returned) {
   *returned = 0;
   if (Fault("EnumPrinterDriversW")) return FALSE;
-  if (level != 2 && level != 6) return Fail(ERROR_INVALID_LEVEL);
+  if (level != 6) return Fail(ERROR_INVALID_LEVEL);  // the installer lists at level 6 only
   std::vector<const SimDriver*> listed;
   for (const SimDriver& d : drivers) {
     if (Lower(d.environment) == Lower(Text(environment))) listed.push_back(&d);
   }
-  RecordPacker packer(level == 2 ? sizeof(DRIVER_INFO_2W) : sizeof(DRIVER_INFO_6W), listed.size());
-  for (size_t i = 0; i < listed.size(); ++i) PackDriver(packer, i, level, *listed[i]);
+  RecordPacker packer(sizeof(DRIVER_INFO_6W), listed.size());
+  for (size_t i = 0; i < listed.size(); ++i) PackDriver6(packer, i, *listed[i]);
   return packer.Write(*this, info, size, needed, returned);
 }
 
@@ -155,7 +151,7 @@ BOOL SimWindows::GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD lev
   if (!driver || level != 2)
     return Fail(found ? ERROR_UNKNOWN_PRINTER_DRIVER : ERROR_INVALID_HANDLE);
   RecordPacker packer(sizeof(DRIVER_INFO_2W), 1);
-  PackDriver(packer, 0, 2, *driver);
+  PackDriverCore<DRIVER_INFO_2W>(packer, 0, *driver);
   return packer.Write(*this, info, size, needed);
 }
 
@@ -170,14 +166,13 @@ static void PackPrinter(RecordPacker& packer, size_t i, const SimPrinter& p) {
   packer.String(i, &PRINTER_INFO_2W::pDriverName, p.driver, !p.driver.empty());
   packer.String(i, &PRINTER_INFO_2W::pComment, p.comment);
   packer.String(i, &PRINTER_INFO_2W::pLocation, p.location);
-  packer.String(i, &PRINTER_INFO_2W::pPrintProcessor, p.printProcessor);
+  packer.String(i, &PRINTER_INFO_2W::pPrintProcessor, L"WinPrint");  // the only one it takes
 }
 
 // The fields of a PRINTER_INFO_2 that AddPrinterW and SetPrinterW (level 2) take over as given.
 static void TakeSettings(SimPrinter& p, const PRINTER_INFO_2W& r) {
   p.comment = Text(r.pComment);
   p.location = Text(r.pLocation);
-  p.printProcessor = Text(r.pPrintProcessor);
   p.attributes = r.Attributes & ~(PRINTER_ATTRIBUTE_NETWORK | PRINTER_ATTRIBUTE_DEFAULT);
 }
 
@@ -266,9 +261,7 @@ BOOL SimWindows::DeletePrinter(HANDLE printer) {
 
 BOOL SimWindows::ClosePrinter(HANDLE printer) {
   Fault("ClosePrinter");
-  if (!FindHandle(printer, HandleKind::kPrinter)) return Fail(ERROR_INVALID_HANDLE);
-  EraseHandle(printer);
-  return TRUE;
+  return CloseOf(printer, {HandleKind::kPrinter});
 }
 
 // ---- Printer data ------------------------------------------------------------------------------
@@ -315,13 +308,10 @@ DWORD SimWindows::SetPrinterDataA(HANDLE printer, LPSTR valueName, DWORD type, L
 BOOL SimWindows::GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) {
   if (Fault("GetDefaultPrinterW")) return FALSE;
   if (defaultPrinter.empty()) return Fail(ERROR_FILE_NOT_FOUND);
-  if (!buffer || *size < defaultPrinter.size() + 1) {
-    *size = static_cast<DWORD>(defaultPrinter.size() + 1);
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return FALSE;
-  }
-  std::wmemcpy(buffer, defaultPrinter.c_str(), defaultPrinter.size() + 1);
+  const bool fits = buffer && *size > defaultPrinter.size();
   *size = static_cast<DWORD>(defaultPrinter.size() + 1);
+  if (!fits) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  std::wmemcpy(buffer, defaultPrinter.c_str(), defaultPrinter.size() + 1);
   return TRUE;
 }
 

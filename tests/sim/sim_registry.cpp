@@ -63,16 +63,11 @@ LSTATUS SimWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWO
   const RegValue& value = found->second;
   if (type) *type = value.type;
   const DWORD bytes = static_cast<DWORD>(value.data.size());
-  if (!data) {
-    if (size) *size = bytes;
-    return ERROR_SUCCESS;
-  }
-  if (!size || *size < bytes) {
-    if (size) *size = bytes;
-    return ERROR_MORE_DATA;
-  }
+  const bool fits = size && *size >= bytes;
+  if (size) *size = bytes;
+  if (!data) return ERROR_SUCCESS;
+  if (!fits) return ERROR_MORE_DATA;
   std::memcpy(data, value.data.data(), bytes);
-  *size = bytes;
   return ERROR_SUCCESS;
 }
 
@@ -118,10 +113,7 @@ LSTATUS SimWindows::RegDeleteKeyA(HKEY key, LPCSTR subKey) {
 
 LSTATUS SimWindows::RegCloseKey(HKEY key) {
   Fault("RegCloseKey");
-  HandleEntry* entry = FindHandle(key, HandleKind::kRegKey);
-  if (!entry) return ERROR_INVALID_HANDLE;
-  EraseHandle(key);
-  return ERROR_SUCCESS;
+  return CloseOf(key, {HandleKind::kRegKey}) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
 }  // namespace qv::sim

@@ -70,10 +70,7 @@ BOOL SimWindows::StartServiceW(SC_HANDLE service, DWORD, LPCWSTR*) {
 
 BOOL SimWindows::CloseServiceHandle(SC_HANDLE handle) {
   Fault("CloseServiceHandle");
-  if (!FindHandle(handle, HandleKind::kService) && !FindHandle(handle, HandleKind::kServiceManager))
-    return Fail(ERROR_INVALID_HANDLE);
-  EraseHandle(handle);
-  return TRUE;
+  return CloseOf(handle, {HandleKind::kService, HandleKind::kServiceManager});
 }
 
 }  // namespace qv::sim

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <shellapi.h>
 #include <stdexcept>
+#include <utility>
 
 namespace qv::sim {
 namespace {
@@ -101,19 +103,20 @@ SimWindows::HandleEntry* SimWindows::FindHandle(const void* handle, HandleKind k
   return found != handles_.end() && found->second.kind == kind ? &found->second : nullptr;
 }
 
-BOOL SimWindows::CloseHandle(HANDLE handle) {
-  Fault("CloseHandle");
+bool SimWindows::CloseOf(const void* handle, std::initializer_list<HandleKind> kinds) {
   auto found = handles_.find(reinterpret_cast<uintptr_t>(handle));
-  if (found == handles_.end() || found->second.kind == HandleKind::kServiceManager ||
-      found->second.kind == HandleKind::kService || found->second.kind == HandleKind::kRegKey ||
-      found->second.kind == HandleKind::kPrinter) {
-    lastError_ = ERROR_INVALID_HANDLE;
-    return FALSE;
-  }
+  if (found == handles_.end() ||
+      std::find(kinds.begin(), kinds.end(), found->second.kind) == kinds.end())
+    return Fail(ERROR_INVALID_HANDLE, false);
   if (found->second.kind == HandleKind::kMutex)
     --mutexes[std::string(found->second.name.begin(), found->second.name.end())].openHandles;
   handles_.erase(found);
-  return TRUE;
+  return true;
+}
+
+BOOL SimWindows::CloseHandle(HANDLE handle) {
+  Fault("CloseHandle");
+  return CloseOf(handle, {HandleKind::kFile, HandleKind::kMutex, HandleKind::kProcess});
 }
 
 // ---- Errors and memory -------------------------------------------------------------------------
@@ -196,14 +199,10 @@ DWORD SimWindows::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   const uint64_t deadline = clock + milliseconds;
   for (;;) {
     SimMutex& mutex = mutexes[name];
-    if (mutex.abandoned) {
-      mutex.abandoned = false;
-      return WAIT_ABANDONED;
-    }
+    if (std::exchange(mutex.abandoned, false)) return WAIT_ABANDONED;
     if (!mutex.held) return WAIT_OBJECT_0;
     if (events_.empty() || events_.begin()->first > deadline) break;
-    clock = std::max(clock, events_.begin()->first);
-    RunDueEvents();
+    Advance(std::max(events_.begin()->first, clock) - clock);  // to the next event
   }
   clock = deadline;
   return WAIT_TIMEOUT;
@@ -228,38 +227,12 @@ LPWSTR SimWindows::GetCommandLineW() {
 
 LPWSTR* SimWindows::CommandLineToArgvW(LPCWSTR text, int* count) {
   if (Fault("CommandLineToArgvW")) return nullptr;
-  // Windows' rules: blanks and tabs separate, quotes group, 2n backslashes before a quote give n
-  // and open or close the group, 2n+1 give n and a literal quote.
+  // Split by the system's own rules; an empty line names this machine's program.
   std::vector<std::wstring> args;
-  const wchar_t* p = text;
-  while (*p) {
-    while (*p == L' ' || *p == L'\t') ++p;
-    if (!*p) break;
-    std::wstring arg;
-    bool quoted = false;
-    while (*p && (quoted || (*p != L' ' && *p != L'\t'))) {
-      if (*p == L'\\') {
-        size_t slashes = 0;
-        while (*p == L'\\') ++slashes, ++p;
-        if (*p == L'"') {
-          arg.append(slashes / 2, L'\\');
-          if (slashes % 2) arg.push_back(*p++);
-        } else {
-          arg.append(slashes, L'\\');
-        }
-      } else if (*p == L'"') {
-        if (quoted && p[1] == L'"') {
-          arg.push_back(L'"');
-          ++p;
-        } else {
-          quoted = !quoted;
-        }
-        ++p;
-      } else {
-        arg.push_back(*p++);
-      }
-    }
-    args.push_back(arg);
+  int realCount = 0;
+  if (LPWSTR* real = *text ? ::CommandLineToArgvW(text, &realCount) : nullptr) {
+    args.assign(real, real + realCount);
+    ::LocalFree(real);
   }
   if (args.empty()) args.push_back(modulePath);
   size_t bytes = (args.size() + 1) * sizeof(LPWSTR);
@@ -311,7 +284,7 @@ BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTR
   if (!start.started) return Fail(ERROR_FILE_NOT_FOUND);
   if (onProcessStart) onProcessStart(start);
   processInfo->hProcess = NewHandle(HandleKind::kProcess);
-  processInfo->hThread = NewHandle(HandleKind::kThread);
+  processInfo->hThread = NewHandle(HandleKind::kProcess);
   processInfo->dwProcessId = 1000 + static_cast<DWORD>(processStarts.size());
   processInfo->dwThreadId = 2000 + static_cast<DWORD>(processStarts.size());
   return TRUE;

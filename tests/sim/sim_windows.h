@@ -1,18 +1,15 @@
 // SimWindows: an in-memory Windows for the installer's tests.
 //
-// A test builds the machine (files, registry, the "spooler" service, monitors, drivers, printers,
-// windows, processes), installs it with ScopedWindowsApi, runs real installer code, and inspects
-// the machine afterwards. Time is virtual: Sleep, waits and polls advance `clock`, and scheduled
-// events fire as it passes, so a 100-second wait takes no real time. Any call can be made to fail
-// (FailNext / FailAlways). Blocks (GlobalAlloc, FormatMessageW, CommandLineToArgvW) and handles
-// are counted, so a scenario can end by asserting that all were released.
-//
-// Each domain's calls are implemented in its own file: sim_windows.cpp (frame, memory, process,
-// windows), sim_files.cpp, sim_registry.cpp, sim_service.cpp, sim_monitors.cpp, sim_printers.cpp.
+// A test builds the machine, installs it with ScopedWindowsApi, runs real installer code, and
+// inspects the machine afterwards. Time is virtual: Sleep, waits and polls advance `clock`, and
+// scheduled events fire as it passes. Any call can be made to fail (FailNext / FailAlways).
+// Blocks and handles are counted, so a scenario can end by asserting that all were released.
+// Each domain's calls are implemented in a file of its own (sim_files.cpp, sim_registry.cpp...).
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <set>
@@ -67,7 +64,7 @@ struct SimDriver {
   std::wstring environment;
   DWORD version = 3;
   std::wstring driverPath, dataFile, configFile, helpFile;  // full paths in the driver store
-  std::wstring manufacturer, oemUrl, provider;
+  std::wstring manufacturer, provider;
 };
 
 struct SimPrinter {
@@ -76,7 +73,6 @@ struct SimPrinter {
   std::wstring driver;
   std::wstring comment;
   std::wstring location;
-  std::wstring printProcessor = L"WinPrint";
   DWORD attributes = 0;
   bool connection = false;
   int jobs = 0;
@@ -114,7 +110,6 @@ struct SimDialog {
 
 class SimWindows : public WindowsApi {
  public:
-  SimWindows() = default;
   ~SimWindows() override;
 
   // ---- Machine set-up and inspection -------------------------------------------------------
@@ -293,16 +288,7 @@ class SimWindows : public WindowsApi {
   BOOL SetDefaultPrinterW(LPCWSTR printer) override;
 
   // ---- For the domain files ------------------------------------------------------------------
-  enum class HandleKind {
-    kFile,
-    kMutex,
-    kProcess,
-    kThread,
-    kServiceManager,
-    kService,
-    kRegKey,
-    kPrinter
-  };
+  enum class HandleKind { kFile, kMutex, kProcess, kServiceManager, kService, kRegKey, kPrinter };
   struct HandleEntry {
     HandleKind kind;
     std::wstring name;      // file path, mutex name, registry key path, printer name
@@ -311,9 +297,8 @@ class SimWindows : public WindowsApi {
   };
   HANDLE NewHandle(HandleKind kind, std::wstring name = L"");
   HandleEntry* FindHandle(const void* handle, HandleKind kind);
-  bool EraseHandle(const void* handle) {
-    return handles_.erase(reinterpret_cast<uintptr_t>(handle)) != 0;
-  }
+  // Closes a handle of one of `kinds`; false (ERROR_INVALID_HANDLE) for any other handle.
+  bool CloseOf(const void* handle, std::initializer_list<HandleKind> kinds);
   // Counts the call and applies a pending fault (setting the last error); true: fail now.
   bool Fault(const char* function);
   // Sets the last error and returns `result`: how a failing call ends.
