@@ -32,18 +32,11 @@ class UiDllTest : public ::testing::Test {
     ASSERT_NE(caps_, nullptr);
   }
 
-  void TearDown() override {
-    if (module_ != nullptr) FreeLibrary(module_);
-  }
+  void TearDown() override { if (module_ != nullptr) FreeLibrary(module_); }
 
   // Calls DrvDocumentPropertySheets without a sheet, as a printer's DocumentProperties does.
   LONG DocumentProperties(LPWSTR name, DEVMODEW* out, DWORD cbOut, DWORD mode, DWORD* cbOutAfter) {
-    DOCUMENTPROPERTYHEADER dph = {};
-    dph.cbSize = sizeof(dph);
-    dph.pszPrinterName = name;
-    dph.pdmOut = out;
-    dph.cbOut = cbOut;
-    dph.fMode = mode;
+    DOCUMENTPROPERTYHEADER dph = {sizeof(dph), 0, nullptr, name, nullptr, out, cbOut, mode};
     LONG result = docSheets_(nullptr, reinterpret_cast<LPARAM>(&dph));
     if (cbOutAfter != nullptr) *cbOutAfter = dph.cbOut;
     return result;
