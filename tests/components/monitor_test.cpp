@@ -53,9 +53,7 @@ class MonitorTest : public ::testing::Test {
     auto init = reinterpret_cast<InitializePrintMonitor2Fn>(
         reinterpret_cast<void*>(GetProcAddress(module_, "InitializePrintMonitor2")));
     ASSERT_NE(init, nullptr);
-    MONITORINIT mi = {};
-    mi.cbSize = sizeof(mi);
-    mi.bLocal = TRUE;
+    MONITORINIT mi = {sizeof(mi), nullptr, nullptr, nullptr, TRUE, nullptr};
     monitor_ = init(&mi, &hMonitor_);
     ASSERT_NE(monitor_, nullptr);
   }
