@@ -196,6 +196,19 @@ qv_expect_monitor_dll_gone() {
   qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=no'
 }
 
+# A program holding the monitor DLL (opened or loaded: open|load) in the background; qv_release
+# lets it go.
+qv_hold() {
+  wine "$QV_TOOLS/qvhold.exe" hold 'C:\windows\system32\orbmon64.dll' "$1" 100 >"$QV_WORK/hold.txt" 2>&1 &
+  QV_HOLDER=$!
+  qv_poll 40 grep -qs '^holding' "$QV_WORK/hold.txt" || qv_fail "the holder never held the DLL"
+}
+
+qv_release() {
+  wine "$QV_TOOLS/qvhold.exe" release >/dev/null 2>&1 || qv_fail "no holder was waiting"
+  qv_wait_pid "$QV_HOLDER" holder
+}
+
 qv_e2e_finish() {
   wineserver -k 2>/dev/null || true
   rm -rf "$QV_WORK"

@@ -26,24 +26,14 @@ class UiDllTest : public ::testing::Test {
     ASSERT_NE(module_, nullptr) << "LoadLibrary failed: " << GetLastError();
     docSheets_ = reinterpret_cast<DocumentPropertySheetsFn>(
         reinterpret_cast<void*>(GetProcAddress(module_, "DrvDocumentPropertySheets")));
-    caps_ = reinterpret_cast<DeviceCapabilitiesFn>(
-        reinterpret_cast<void*>(GetProcAddress(module_, "DrvDeviceCapabilities")));
     ASSERT_NE(docSheets_, nullptr);
-    ASSERT_NE(caps_, nullptr);
   }
 
-  void TearDown() override {
-    if (module_ != nullptr) FreeLibrary(module_);
-  }
+  void TearDown() override { if (module_ != nullptr) FreeLibrary(module_); }
 
   // Calls DrvDocumentPropertySheets without a sheet, as a printer's DocumentProperties does.
   LONG DocumentProperties(LPWSTR name, DEVMODEW* out, DWORD cbOut, DWORD mode, DWORD* cbOutAfter) {
-    DOCUMENTPROPERTYHEADER dph = {};
-    dph.cbSize = sizeof(dph);
-    dph.pszPrinterName = name;
-    dph.pdmOut = out;
-    dph.cbOut = cbOut;
-    dph.fMode = mode;
+    DOCUMENTPROPERTYHEADER dph = {sizeof(dph), 0, nullptr, name, nullptr, out, cbOut, mode};
     LONG result = docSheets_(nullptr, reinterpret_cast<LPARAM>(&dph));
     if (cbOutAfter != nullptr) *cbOutAfter = dph.cbOut;
     return result;
@@ -51,7 +41,6 @@ class UiDllTest : public ::testing::Test {
 
   HMODULE module_ = nullptr;
   DocumentPropertySheetsFn docSheets_ = nullptr;
-  DeviceCapabilitiesFn caps_ = nullptr;
 };
 
 // The size query (a mode without an output buffer is one as well), then the default device mode
@@ -83,11 +72,14 @@ TEST_F(UiDllTest, DefaultDevModeIsValidAndItsSizeReported) {
 }
 
 TEST_F(UiDllTest, DeviceCapabilitiesPapers) {
-  DWORD count = caps_(nullptr, kPrinter, DC_PAPERS, nullptr, nullptr);
+  auto caps = reinterpret_cast<DeviceCapabilitiesFn>(
+      reinterpret_cast<void*>(GetProcAddress(module_, "DrvDeviceCapabilities")));
+  ASSERT_NE(caps, nullptr);
+  DWORD count = caps(nullptr, kPrinter, DC_PAPERS, nullptr, nullptr);
   ASSERT_GE(count, 2u);
   ASSERT_LT(count, 100u);
   std::vector<WORD> papers(count + 1, 0xBEEF);
-  EXPECT_EQ(caps_(nullptr, kPrinter, DC_PAPERS, papers.data(), nullptr), count);
+  EXPECT_EQ(caps(nullptr, kPrinter, DC_PAPERS, papers.data(), nullptr), count);
   EXPECT_EQ(papers[count], 0xBEEF) << "wrote past the count it reported";
   papers.pop_back();
   for (WORD paper : {DMPAPER_A4, DMPAPER_LETTER}) {

@@ -27,25 +27,21 @@ wchar_t kPrinterName[] = L"Quintavera component test";  // no such printer: no n
 std::vector<std::wstring> JobFiles(DWORD jobId) {
   std::vector<std::wstring> files;
   wchar_t base[MAX_PATH];
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base))) {
-    return files;
-  }
+  HRESULT got = SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base);
+  if (FAILED(got)) return files;
   std::wstring folder = std::wstring(base) + L"\\Quintavera\\Jobs";
   std::wstring pattern = folder + L"\\job-" + std::to_wstring(jobId) + L"-*.prn";
   WIN32_FIND_DATAW fd;
   HANDLE find = FindFirstFileW(pattern.c_str(), &fd);
   if (find == INVALID_HANDLE_VALUE) return files;
-  do {
-    files.push_back(folder + L"\\" + fd.cFileName);
-  } while (FindNextFileW(find, &fd));
+  do files.push_back(folder + L"\\" + fd.cFileName);
+  while (FindNextFileW(find, &fd));
   FindClose(find);
   return files;
 }
 
-// A job id no other test run uses at the same time.
-DWORD UniqueJobId() {
-  static DWORD next = 0;
-  if (next == 0) next = 100000 + (GetCurrentProcessId() % 50000) * 16;
+DWORD UniqueJobId() {  // one no other test run uses at the same time
+  static DWORD next = 100000 + (GetCurrentProcessId() % 50000) * 16;
   return next++;
 }
 
@@ -57,9 +53,7 @@ class MonitorTest : public ::testing::Test {
     auto init = reinterpret_cast<InitializePrintMonitor2Fn>(
         reinterpret_cast<void*>(GetProcAddress(module_, "InitializePrintMonitor2")));
     ASSERT_NE(init, nullptr);
-    MONITORINIT mi = {};
-    mi.cbSize = sizeof(mi);
-    mi.bLocal = TRUE;
+    MONITORINIT mi = {sizeof(mi), nullptr, nullptr, nullptr, TRUE, nullptr};
     monitor_ = init(&mi, &hMonitor_);
     ASSERT_NE(monitor_, nullptr);
   }
@@ -125,11 +119,12 @@ TEST_F(MonitorTest, EveryMonitor2EntryIsFilled) {
 TEST_F(MonitorTest, EnumPortsOffersOnlyTheProductPortWithTheSizeProtocol) {
   for (DWORD level : {1u, 2u}) {
     SCOPED_TRACE(level);
+    const size_t infoSize = level == 1 ? sizeof(PORT_INFO_1W) : sizeof(PORT_INFO_2W);
     DWORD needed = 0, needed2 = 0, returned = 99;
     EXPECT_FALSE(monitor_->pfnEnumPorts(hMonitor_, nullptr, level, nullptr, 0, &needed, &returned));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(returned, 0u);
-    ASSERT_GE(needed, (level == 1 ? sizeof(PORT_INFO_1W) : sizeof(PORT_INFO_2W)) + sizeof(kPortName));
+    ASSERT_GE(needed, infoSize + sizeof(kPortName));
     std::vector<BYTE> buf(needed, 0xCC);
     EXPECT_FALSE(monitor_->pfnEnumPorts(hMonitor_, nullptr, level, buf.data(), needed - 1, &needed2,
                                         &returned));
@@ -138,10 +133,8 @@ TEST_F(MonitorTest, EnumPortsOffersOnlyTheProductPortWithTheSizeProtocol) {
     ASSERT_TRUE(monitor_->pfnEnumPorts(hMonitor_, nullptr, level, buf.data(), needed, &needed2,
                                        &returned));
     ASSERT_EQ(returned, 1u);
-    std::vector<LPWSTR> strings;
-    if (level == 1) {
-      strings = {reinterpret_cast<PORT_INFO_1W*>(buf.data())->pName};
-    } else {
+    std::vector<LPWSTR> strings = {reinterpret_cast<PORT_INFO_1W*>(buf.data())->pName};
+    if (level == 2) {
       auto* info = reinterpret_cast<PORT_INFO_2W*>(buf.data());
       strings = {info->pPortName, info->pMonitorName, info->pDescription};
       EXPECT_STREQ(info->pMonitorName, L"Quintavera:");
@@ -151,7 +144,7 @@ TEST_F(MonitorTest, EnumPortsOffersOnlyTheProductPortWithTheSizeProtocol) {
     for (LPWSTR s : strings) {
       ASSERT_NE(s, nullptr);
       auto* p = reinterpret_cast<BYTE*>(s);
-      EXPECT_GE(p, buf.data() + (level == 1 ? sizeof(PORT_INFO_1W) : sizeof(PORT_INFO_2W)));
+      EXPECT_GE(p, buf.data() + infoSize);
       EXPECT_LE(p + (lstrlenW(s) + 1) * sizeof(wchar_t), buf.data() + needed);
     }
   }

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 
 
 namespace {
@@ -41,27 +40,17 @@ struct TrayProcess {
   }
 };
 
-// Polls until the tray's mutex exists and its window is found, or the process ends or time runs
-// out. Returns the window.
-HWND WaitForTray(HANDLE process) {
-  DWORD start = GetTickCount();
-  while (GetTickCount() - start < kStartTimeoutMs) {
-    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, kMutexName);
-    if (mutex != nullptr) {
-      CloseHandle(mutex);
-      HWND hwnd = FindWindowW(kWindowClass, nullptr);
-      if (hwnd != nullptr) return hwnd;
-    }
-    if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0) return nullptr;
-  }
-  return nullptr;
-}
-
 TEST(TrayTest, HoldsMutexAndWindowSecondCopyEndsAndMessageEndsIt) {
   ASSERT_EQ(FindWindowW(kWindowClass, nullptr), nullptr) << "a tray program is already running";
   TrayProcess first;
   ASSERT_NE(first.process, nullptr) << "CreateProcess failed: " << GetLastError();
-  HWND hwnd = WaitForTray(first.process);
+  HWND hwnd = nullptr;  // polled until the mutex and the window are there or the program ends
+  for (DWORD start = GetTickCount(); GetTickCount() - start < kStartTimeoutMs;) {
+    HANDLE probe = OpenMutexW(SYNCHRONIZE, FALSE, kMutexName);
+    if (probe != nullptr) CloseHandle(probe);
+    if (probe != nullptr && (hwnd = FindWindowW(kWindowClass, nullptr)) != nullptr) break;
+    if (WaitForSingleObject(first.process, 50) == WAIT_OBJECT_0) break;
+  }
   ASSERT_NE(hwnd, nullptr) << "no mutex and window within " << kStartTimeoutMs << " ms";
   HANDLE mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kMutexName);
   ASSERT_NE(mutex, nullptr);

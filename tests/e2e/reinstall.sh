@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# A reinstall carries two product printers over: names, comment, location, "SubKey" (plain and
-# under "DsUser"), the default mark; their per-user "deleted" marks are cleared and no printer
-# "Quintavera" is added. Then the same reinstall killed at many points across its whole run (every
-# few milliseconds from its start to its end), each kill followed by a normal install: every time
-# both printers are back as they were, and no printer record is left.
-# Usage: reinstall.sh <build-dir>
+# A reinstall carries two product printers over (names, comment, location, "SubKey" plain and under
+# "DsUser", the default mark), clears their "deleted" marks and adds no "Quintavera"; killed at many
+# points of its run, each kill followed by an install, it still leaves both back and no record.
 set -u
 source "$(dirname "$0")/../../scripts/e2e-lib.sh"
 qv_e2e_init "$1"
@@ -14,19 +11,13 @@ user_key='HKCU\Software\Orbelin\Quintavera\Quintaveras'
 kills=30  # about this many kills, at least 3 ms apart
 
 qv_run_expect 1 install
-qv_log "two product printers of the user's, one of them the default"
-wine "$seed" printer "Quintavera Office" "Second floor" "Room 2.14" office plain default ||
-  qv_fail "cannot seed Quintavera Office"
-wine "$seed" printer "Quintavera Invoices" "Accounts" "Room 1.02" invoices dsuser ||
-  qv_fail "cannot seed Quintavera Invoices"
+wine "$seed" printer "Quintavera Office" "Second floor" "Room 2.14" office plain default &&
+  wine "$seed" printer "Quintavera Invoices" "Accounts" "Room 1.02" invoices dsuser || qv_fail "seed"
 
-# Both printers as the user had them; "Quintavera" carried no "SubKey": it is not re-created, and
-# no new one is added.
 expect_printers_back() {
   qv_state
   qv_expect_state '^printer: Quintavera Office \| port=Quintavera: \| driver=Quintavera printer \| comment=Second floor \| location=Room 2\.14 \| subkey=office \| dsuser-subkey=office \| default=yes$'
   qv_expect_state '^printer: Quintavera Invoices \| port=Quintavera: \| driver=Quintavera printer \| comment=Accounts \| location=Room 1\.02 \| subkey=invoices \| dsuser-subkey=invoices \| default=no$'
-  qv_expect_state '^default printer: Quintavera Office$'
   qv_expect_state '^printers: 2$'
   qv_expect_state '^printer record: none$'
 }
@@ -47,7 +38,6 @@ for ((at = step; at <= span + step; at += step)); do
   qv_expect_rc_in 255 1
   qv_run install >/dev/null
   qv_expect_rc 1
-  [ "$QV_RC" = 1 ] || cat "$QV_OUT"
   expect_printers_back
   [ "$QV_FAILURES" -eq 0 ] || break
 done

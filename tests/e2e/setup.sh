@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# The setup program run silently, as a deployment tool runs it, through one machine's life: the
-# install (tray running, the Programs and Features entry); printer events (Wine sends none) give
-# our printer and a person's a "SubKey" the update keeps, settings and all; the quiet uninstall
-# leaves the machine as it was; /DEFAULTPRINTER; a DLL left for the restart (3010, then 1603).
-# qvrun prints the whole exit code ("qvrun: exit code N"); Linux sees only its low 8 bits.
-# Usage: setup.sh <build-dir>
+# The setup program run silently through one machine's life: install, printer events (Wine sends
+# none) giving "SubKey"s the update keeps, quiet uninstall, /DEFAULTPRINTER, a DLL held open left
+# for the restart (3010, then 1603; the restart deletes it). qvrun prints the whole exit code.
 set -u
 source "$(dirname "$0")/../../scripts/e2e-lib.sh"
 qv_e2e_init "$1"
@@ -22,25 +19,24 @@ qv_setup_state() {
     tr -d '\r' | grep -v '^$' >>"$QV_STATE"
 }
 
-qv_expect_code() { qv_expect_out "^qvrun: exit code $1\$"; }
-
-# qv_setup <expected exit code> <arguments...>
-qv_setup() {
+qv_setup() {  # <expected exit code> <arguments...>; then the state, once the tray is up after a 0
   local code="$1"; shift
-  qv_log "QuintaveraSetup.exe $*"; qv_run_program "$setup" "$@"; qv_expect_code "$code"
+  qv_log "QuintaveraSetup.exe $*"; qv_run_program "$setup" "$@"
+  qv_expect_out "^qvrun: exit code $code\$"
+  [ "$code" != 0 ] || qv_wait_state '^tray window: yes$' || qv_fail "no tray window"
+  qv_setup_state
 }
 
-# The entry's QuietUninstallString, run as it stands through the runner.
-qv_quiet_uninstall() {
+qv_quiet_uninstall() {  # the entry's QuietUninstallString, run as it stands
   local command
   command=$(wine reg query "$entry" /v QuietUninstallString | tr -d '\r' |
     sed -n 's/^ *QuietUninstallString *REG_SZ *//p')
   [[ "$command" =~ ^\"([^\"]+)\"\ (.+)$ ]] || { qv_fail "no quiet uninstall: '$command'"; return; }
   qv_log "$command"
   qv_run_program --verbatim "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"
-  qv_expect_code "$1"
-  # The uninstaller's own file goes once it has ended, then its folder.
+  qv_expect_out "^qvrun: exit code $1\$"  # its own file and folder go once it has ended
   qv_poll 80 test ! -e "$unix_dir" || qv_fail "$dir is still there"
+  qv_setup_state
 }
 
 subkey_of() { sed -n "s/^printer: $1 |.* subkey=\\([^ ]*\\) |.*/\\1/p" "$QV_STATE"; }
@@ -50,13 +46,9 @@ qv_setup_state
 cp "$QV_STATE" "$QV_WORK/clean.txt"
 
 qv_setup 0 /S
-qv_wait_state '^tray window: yes$' || qv_fail "no tray window"
-qv_setup_state
 qv_expect_installed Quintavera
 qv_expect_state "^run value QuintaveraTray: C:\\\\Program Files\\\\Quintavera\\\\qvatray\\.exe$"
-qv_expect_state '^tray running: yes$'
 qv_expect_state '^default printer: \(none\)$'  # not without /DEFAULTPRINTER
-qv_expect_state '^file: C:\\Program Files\\Quintavera\\drv\\qvinstall\.exe \| exists=yes'
 qv_expect_state '^ +QuietUninstallString +REG_SZ +"C:\\Program Files\\Quintavera\\uninstall\.exe" /S _\?=C:\\Program Files\\Quintavera$'
 qv_expect_state '^ +DisplayVersion +REG_SZ +1\.0\.0\.2629$'
 qv_expect_state '^ +Publisher +REG_SZ +Orbelin$'
@@ -75,36 +67,31 @@ second=$(subkey_of Invoices)
   qv_fail "SubKey of Invoices: '$second'"
 
 qv_setup 0 /S
-qv_wait_state '^tray window: yes$' || qv_fail "no tray window after the update"
-qv_setup_state
 qv_expect_state '^printers: 2$'
 qv_expect_state "^printer: Quintavera \\| .* \\| subkey=$first \\| dsuser-subkey=$first \\| default=no$"
 qv_expect_state "^printer: Invoices \\| port=Quintavera: \\| driver=Quintavera printer \\| comment=Accounts \\| location=Room 1\\.02 \\| subkey=$second \\| dsuser-subkey=$second \\| default=yes$"
 
 qv_quiet_uninstall 0
-qv_setup_state
 if diff "$QV_WORK/clean.txt" "$QV_STATE" >"$QV_WORK/diff.txt"; then echo "ok: machine as before"; else
   qv_fail "the machine differs from before the setup:"; sed 's/^/    > /' "$QV_WORK/diff.txt"
 fi
 
 qv_log "no default printer: /DEFAULTPRINTER makes Quintavera the default"
 qv_setup 0 /S /DEFAULTPRINTER
-qv_setup_state
 qv_expect_state '^default printer: Quintavera$'
 qv_log "a program holds the monitor DLL: it is left for the restart"
-wine "$QV_TOOLS/qvhold.exe" hold 'C:\windows\system32\orbmon64.dll' open 100 >"$QV_WORK/hold.txt" 2>&1 &
-holder=$!
-qv_poll 40 grep -qs '^holding' "$QV_WORK/hold.txt" || qv_fail "the holder never held the DLL"
+qv_hold open
 qv_quiet_uninstall 3010
-qv_setup_state
 qv_expect_state '^pending rename: .*\\system32\\orbmon64\.dll -> \(delete\)$'
 cp "$QV_STATE" "$QV_WORK/pending.txt"
 qv_setup 1603 /S
-qv_setup_state
 diff "$QV_WORK/pending.txt" "$QV_STATE" >/dev/null && echo "ok: nothing changed" ||
   qv_fail "the setup changed the machine"
 [ ! -e "$unix_dir" ] && echo "ok: nothing laid out" || qv_fail "$dir was laid out"
-wine "$QV_TOOLS/qvhold.exe" release >/dev/null 2>&1
-qv_wait_pid "$holder" holder
+qv_release
+qv_log "Wine restarts: the DLL held open is deleted"
+wineboot -r >/dev/null 2>&1 || true
+qv_setup_state
+qv_expect_monitor_dll_gone
 
 qv_e2e_finish
