@@ -10,12 +10,9 @@
 namespace qv {
 namespace {
 
-class InstallLogTest : public ::testing::Test {
+class InstallLogTest : public sim::Scenario {
  protected:
   std::wstring Log() const { return ctx.logText.Text(); }
-
-  sim::SimWindows sim;
-  ScopedWindowsApi scope{sim};
   InstallContext ctx;
 };
 

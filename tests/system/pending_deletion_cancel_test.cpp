@@ -8,8 +8,6 @@
 namespace qv::sim {
 namespace {
 
-constexpr wchar_t kMonitorDll[] = L"C:\\windows\\system32\\orbmon64.dll";
-
 // Another program adds a deletion of its own to the queue after each of our next `changes` reads.
 struct BusyQueue : SimWindows {
   int changes = 0;

@@ -10,8 +10,6 @@
 namespace qv::sim {
 namespace {
 
-constexpr wchar_t kMonitorDll[] = L"C:\\windows\\system32\\orbmon64.dll";
-
 // The value as raw bytes: the strings joined by NULs exactly as given, cut or padded to `bytes`.
 RegValue RawValue(const std::wstring& chars, DWORD type = REG_MULTI_SZ, size_t bytes = SIZE_MAX) {
   RegValue value{type, {}};
