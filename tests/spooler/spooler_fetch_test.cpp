@@ -64,8 +64,7 @@ TEST(SpoolerFetch, ListsThatGrowBetweenTheCallsAreFetchedAgain) {
       machine.GrowBeforeFetch(L"");  // one of each before the queries
       machine.growths = growths;
       InstallContext ctx;
-      const bool fetched = growths < kSpoolerFetchAttempts;
-      EXPECT_EQ(queries[query](ctx), fetched ? 1u + growths : 0u);
+      EXPECT_EQ(queries[query](ctx), growths < kSpoolerFetchAttempts ? 1u + growths : 0u);
       EXPECT_EQ(machine.LiveBlocks(), 0);
     }
   }
