@@ -20,7 +20,6 @@ TextBuffer Of(const wchar_t* text) {
 // place within a step.
 TEST(TextBufferTest, CapacityStepsAndBlockReuse) {
   TextBuffer buffer;
-  EXPECT_TRUE(buffer.Empty());
   EXPECT_EQ(buffer.Capacity(), 0u);
   buffer.Assign(std::wstring(31, L'a').c_str());
   EXPECT_EQ(buffer.Capacity(), 32u);
