@@ -1,6 +1,4 @@
-// The install context: file sets by setup flags, directories with their separators, error lines
-// 6 and 7, and the build number of a file. What a run's context logs first and that it releases
-// everything are proven by every whole-run scenario.
+// The install context: file sets, directories and their separators, error lines 6 and 7, builds.
 #include "core/install_context.h"
 
 #include <gtest/gtest.h>

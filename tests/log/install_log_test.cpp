@@ -1,5 +1,4 @@
 // The install log: indentation, numbered error lines with the system's description, the count.
-// Indent scopes are proven by the whole-run logs.
 #include "log/install_log.h"
 
 #include <gtest/gtest.h>

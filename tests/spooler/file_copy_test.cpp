@@ -1,5 +1,4 @@
-// Copying a product file: the bounded wait for a locked target, the copy loop's boundaries, the
-// destPath buffer's limit and the failures of reading and writing.
+// Copying a product file: the locked target's bounded wait, the copy loop's and destPath's limits.
 #include "spooler/file_copy.h"
 
 #include "core/install_context.h"

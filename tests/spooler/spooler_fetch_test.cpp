@@ -1,5 +1,4 @@
-// The spooler's lists fetched while they grow: a record added between the sizing call and the
-// fetch costs one more fetch, not the whole list; a list that keeps growing gives up in bounds.
+// The spooler's lists fetched while they grow: fetched again, within bounds.
 #include "spooler/spooler_fetch.h"
 
 #include "core/install_context.h"

@@ -1,5 +1,4 @@
-// The "spooler" service control: the start-up check and the stop-and-start scope, including a
-// service that is already stopped, stuck in a pending state, or cannot be reached.
+// The "spooler" service control: the start-up check and the stop-and-start scope.
 #include "spooler/spooler_service.h"
 
 #include "core/install_context.h"

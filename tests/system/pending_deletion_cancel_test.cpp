@@ -1,5 +1,4 @@
-// Taking the monitor DLL an install has put in place out of the deletions at restart: the edit of
-// the queue kept to exactly those entries, and a queue that cannot be edited.
+// Taking the installed monitor DLL out of the deletions at restart, and nothing else.
 #include "system/pending_deletion_cancel.h"
 
 #include "core/install_context.h"

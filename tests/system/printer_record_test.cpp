@@ -1,6 +1,4 @@
-// The printer record: a reinstall cut short at any call leaves the next install every product
-// printer with its settings; records that cannot be trusted are ignored in one line; a record's
-// printers merge with the machine's, the record winning; no record stays after an install.
+// The printer record: cut reinstalls lose no product printer; untrusted records are ignored.
 #include <algorithm>
 #include <functional>
 
