@@ -1,5 +1,4 @@
-// The plans: headings and indents of install and uninstall runs, the log window rule, and the
-// exit codes from the error count.
+// The plans: the whole logs of install and uninstall runs, the log window rule, the exit codes.
 #include "core/procedures.h"
 
 #include <gtest/gtest.h>

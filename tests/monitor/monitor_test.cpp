@@ -1,5 +1,4 @@
-// The port monitor: its operations on a run's context, then through the install and uninstall
-// plans (the version check of a reinstall, printers parked meanwhile).
+// The port monitor: its operations on a run's context, then through the install and uninstall.
 #include <algorithm>
 
 #include "core/install_context.h"

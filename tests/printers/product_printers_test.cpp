@@ -1,5 +1,4 @@
-// Product printers: deleting and adding them within one run (open, delete and add failures, purge)
-// and which of them a reinstall carries over (their settings: tests/system/printer_record).
+// Product printers: deleted and added within a run, and which of them a reinstall carries over.
 #include "core/install_context.h"
 #include "printer_machine.h"
 #include "printers/product_printers.h"

@@ -1,6 +1,4 @@
-// Hostile runs on an installed machine: every Windows call failing once and always under every
-// command, and seeded random command lines, names, "SubKey" and reboot-queue data. Every run ends
-// with an exit code of its command, releases everything and repeats itself for the same seed.
+// Hostile runs on an installed machine: every call failing, and seeded random inputs.
 #include <gtest/gtest.h>
 
 #include <map>

@@ -1,5 +1,4 @@
-// Windows' reboot queue: reading "PendingFileRenameOperations" (malformed values included),
-// deleting what is queued for deletion, and the "onInit" check for product files.
+// Windows' reboot queue: reading it, deleting what it queues, the "onInit" product-file check.
 #include "system/pending_renames.h"
 
 #include <cstring>
