@@ -20,15 +20,13 @@ TextBuffer Of(const wchar_t* text) {
 // place within a step.
 TEST(TextBufferTest, CapacityStepsAndBlockReuse) {
   TextBuffer buffer;
-  EXPECT_TRUE(buffer.Empty());
   EXPECT_EQ(buffer.Capacity(), 0u);
   buffer.Assign(std::wstring(31, L'a').c_str());
   EXPECT_EQ(buffer.Capacity(), 32u);
-  const wchar_t* block = buffer.Text();
   buffer.Append(L"b");  // 32 characters: the terminator needs a second step
   EXPECT_EQ(buffer.Capacity(), 64u);
   buffer.Resize(40);
-  block = buffer.Text();
+  const wchar_t* block = buffer.Text();
   buffer.Resize(35);
   EXPECT_EQ(buffer.Text(), block);
   EXPECT_EQ(buffer.Text()[35], L'\0');

@@ -1,5 +1,4 @@
-// The plans: headings and indents of install and uninstall runs, the log window rule, and the
-// exit codes from the error count.
+// The plans: the whole logs of install and uninstall runs, the log window rule, the exit codes.
 #include "core/procedures.h"
 
 #include <gtest/gtest.h>
@@ -73,7 +72,6 @@ TEST_F(ProceduresTest, FreshInstallWritesThePlannedLog) {
   EXPECT_TRUE(sim.MonitorRegistered(L"Quintavera:"));
   ASSERT_NE(sim.FindPrinter(L"Quintavera"), nullptr);
   EXPECT_EQ(sim.FindPrinter(L"Quintavera")->port, L"Quintavera:");
-  EXPECT_EQ(sim.processStarts.size(), 1u);
   ExpectAllReleased();
 }
 
@@ -124,18 +122,15 @@ TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
   EXPECT_EQ(sim.drivers.size(), 1u);
   EXPECT_EQ(sim.printers.size(), 1u);  // the other maker's printer stays
   EXPECT_EQ(sim.registry.count(kRecordKey), 0u);
-  EXPECT_FALSE(sim.HasRegValue(L"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
-                               L"QuintaveraTray"));
   ExpectAllReleased();
 }
 
-// An error line opens the window on its own and gives 100; Shift is then not even asked.
+// An error line opens the window on its own and gives 100.
 TEST_F(ProceduresTest, ErrorsShowTheLogAndGiveHundred) {
   sim.FailNext("GetSystemDirectoryW", 1, ERROR_ACCESS_DENIED);
   EXPECT_EQ(Run(L"install"), 100);
   EXPECT_TRUE(sim.dialog.shown);
   EXPECT_EQ(sim.dialog.caption, L"Quintavera build 2629- Install error log!");
-  EXPECT_EQ(sim.CallCount("GetAsyncKeyState"), 0);
   ExpectAllReleased();
 }
 

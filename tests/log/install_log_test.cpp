@@ -1,5 +1,4 @@
 // The install log: indentation, numbered error lines with the system's description, the count.
-// Indent scopes are proven by the whole-run logs.
 #include "log/install_log.h"
 
 #include <gtest/gtest.h>
@@ -10,12 +9,9 @@
 namespace qv {
 namespace {
 
-class InstallLogTest : public ::testing::Test {
+class InstallLogTest : public sim::Scenario {
  protected:
   std::wstring Log() const { return ctx.logText.Text(); }
-
-  sim::SimWindows sim;
-  ScopedWindowsApi scope{sim};
   InstallContext ctx;
 };
 

@@ -1,5 +1,4 @@
-// The log window: caption by error count, the whole log in control 1001, Close and Esc alike.
-// Its owner and the lines of whole runs are proven by the command line and procedure tests.
+// The log window: caption by error count, the whole log shown, Close and Esc alike.
 #include "log/log_window.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The setup package's checks "onInit", "onChkDrv" and "def.set" where a plain machine does not
-// lead them (their common answers on a real machine: tests/e2e/checks.sh).
+// The package's checks "onInit", "onChkDrv" and "def.set" on unusual machines.
 #include "printer_machine.h"
 
 namespace qv::sim {

@@ -1,9 +1,4 @@
-// Runs under hostile conditions, on a machine with an earlier installation: every Windows function
-// the installer calls failing once and failing always, under every command; and seeded random
-// command lines, names from empty to past every fixed buffer, "SubKey" values of any size and
-// type, and any "PendingFileRenameOperations" data. Every run must end with an exit code of its
-// command, release every block and handle, stay silent where failures are silent, and answer
-// alike for the same seed.
+// Hostile runs on an installed machine: every call failing, and seeded random inputs.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -20,15 +15,10 @@
 namespace qv {
 namespace {
 
-// Runs `commandLine` on `machine` (the installer's Windows) to its end; -1: it threw.
+// Runs `commandLine` on `machine` (the installer's Windows) to its end.
 int RunToTheEnd(sim::SimWindows& machine, const std::wstring& commandLine) {
   machine.commandLine = commandLine;
-  int code = -1;
-  try {
-    code = RunCommandLine();
-  } catch (const std::exception& e) {
-    ADD_FAILURE() << e.what();
-  }
+  const int code = RunCommandLine();
   EXPECT_EQ(machine.LiveBlocks(), 0) << "blocks left";
   EXPECT_EQ(machine.OpenHandles(), 0) << "handles left";
   return code;
@@ -49,12 +39,9 @@ const Command kCommands[] = {{L"install", {1, 100, 101}},   {L"in_notray", {1, 1
 // A realistic error for a failing call of `function`.
 DWORD RealisticError(const std::string& function) {
   static const std::map<std::string, DWORD> errors = {
-      {"GlobalAlloc", ERROR_NOT_ENOUGH_MEMORY},
-      {"CreateFileW", ERROR_SHARING_VIOLATION},
-      {"ReadFile", ERROR_READ_FAULT},
-      {"WriteFile", ERROR_DISK_FULL},
-      {"OpenPrinterW", ERROR_INVALID_PRINTER_NAME},
-      {"DeleteFileW", ERROR_ACCESS_DENIED},
+      {"GlobalAlloc", ERROR_NOT_ENOUGH_MEMORY}, {"CreateFileW", ERROR_SHARING_VIOLATION},
+      {"ReadFile", ERROR_READ_FAULT}, {"WriteFile", ERROR_DISK_FULL},
+      {"OpenPrinterW", ERROR_INVALID_PRINTER_NAME}, {"DeleteFileW", ERROR_ACCESS_DENIED},
       {"GetFileVersionInfoSizeW", ERROR_RESOURCE_TYPE_NOT_FOUND}};
   auto found = errors.find(function);
   if (found != errors.end()) return found->second;
@@ -64,17 +51,12 @@ DWORD RealisticError(const std::string& function) {
 }
 
 // Functions whose failure the installer never reports as an error line.
-const std::set<std::string> kSilent = {"CreateMutexA",       "FindWindowW",
-                                       "PostMessageW",       "WaitForSingleObject",
-                                       "CreateProcessW",     "GetVersionExA",
-                                       "RegDeleteValueA",    "RegQueryValueExW",
-                                       "GetFileAttributesW", "MoveFileExW",
-                                       "GetAsyncKeyState",   "Sleep",
-                                       "GetTickCount",       "SetDefaultPrinterW",
-                                       "IsWindow",           "CloseHandle",
-                                       "RegCloseKey",        "ClosePrinter",
-                                       "CloseServiceHandle", "GlobalFree",
-                                       "LocalFree",          "SetDefaultDllDirectories"};
+const std::set<std::string> kSilent = {
+    "CreateMutexA", "FindWindowW", "PostMessageW", "WaitForSingleObject", "CreateProcessW",
+    "GetVersionExA", "RegDeleteValueA", "RegQueryValueExW", "GetFileAttributesW", "MoveFileExW",
+    "GetAsyncKeyState", "Sleep", "GetTickCount", "SetDefaultPrinterW", "IsWindow", "CloseHandle",
+    "RegCloseKey", "ClosePrinter", "CloseServiceHandle", "GlobalFree", "LocalFree",
+    "SetDefaultDllDirectories"};
 
 struct SweepRun {
   std::set<std::string> called;
@@ -198,7 +180,6 @@ TEST(RandomInputs, EverySeedEndsCleanAndRepeatsItself) {
     for (uint32_t run = 0; run < 40; ++run) {
       SCOPED_TRACE(testing::Message() << "seed " << seed << " run " << run);
       const auto first = RunOnce(seed * 1000u + run);
-      EXPECT_NE(first.first, -1);
       EXPECT_EQ(RunOnce(seed * 1000u + run), first) << "same seed, different result";
     }
   }

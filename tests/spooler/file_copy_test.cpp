@@ -1,5 +1,4 @@
-// Copying a product file: the bounded wait for a locked target, the copy loop's boundaries, the
-// destPath buffer's limit and the failures of reading and writing.
+// Copying a product file: the locked target's bounded wait, the copy loop's and destPath's limits.
 #include "spooler/file_copy.h"
 
 #include "core/install_context.h"
@@ -9,7 +8,6 @@ namespace qv::sim {
 namespace {
 
 constexpr wchar_t kSystem[] = L"C:\\windows\\system32";
-constexpr wchar_t kTarget[] = L"C:\\windows\\system32\\orbmon64.dll";
 
 class FileCopyTest : public Scenario {
  protected:
@@ -30,11 +28,11 @@ class FileCopyTest : public Scenario {
 // up after 100 attempts (5 s, below the 10 s timeout: no timeout line). destPath is filled both
 // times.
 TEST_F(FileCopyTest, LockedTargetIsTriedAHundredTimes) {
-  sim.AddFile(kTarget, "old").lockedUntil = 3000;
+  sim.AddFile(kMonitorDll, "old").lockedUntil = 3000;
   EXPECT_EQ(Copy(kSystem), S_OK);
   EXPECT_EQ(sim.clock, 3000u);
-  EXPECT_EQ(sim.FindFile(kTarget)->data, sim.FindFile(L"C:\\setup\\drv\\orbmon64.dll")->data);
-  sim.AddFile(kTarget, "old").lockedForever = true;
+  EXPECT_EQ(sim.FindFile(kMonitorDll)->data, sim.FindFile(L"C:\\setup\\drv\\orbmon64.dll")->data);
+  sim.AddFile(kMonitorDll, "old").lockedForever = true;
   destPath[0] = L'\0';
   EXPECT_EQ(Copy(kSystem), E_FAIL);
   EXPECT_EQ(sim.clock, 8000u);
@@ -42,8 +40,8 @@ TEST_F(FileCopyTest, LockedTargetIsTriedAHundredTimes) {
                          L"  CopyFile orbmon64.dll to C:\\windows\\system32)- OK",
                          L"  Error(9): CopyFile orbmon64.dll to C:\\windows\\system32) Cant't open "
                          L"destination file- FAILED! - (System message 32.)"}));
-  EXPECT_STREQ(destPath, kTarget);
-  EXPECT_EQ(sim.FindFile(kTarget)->data, "old");
+  EXPECT_STREQ(destPath, kMonitorDll);
+  EXPECT_EQ(sim.FindFile(kMonitorDll)->data, "old");
   ExpectAllReleased();
 }
 
@@ -63,7 +61,7 @@ TEST_F(FileCopyTest, SlowAttemptsEndWithTheTimeoutLineAcrossATickWrap) {
   SlowOpens machine;
   ScopedWindowsApi api(machine);
   machine.AddFile(L"C:\\setup\\drv\\orbmon64.dll", "monitor");
-  machine.AddFile(kTarget, "old").lockedForever = true;
+  machine.AddFile(kMonitorDll, "old").lockedForever = true;
   EXPECT_EQ(Copy(kSystem), E_FAIL);
   const std::vector<std::wstring> lines = Lines();
   ASSERT_EQ(lines.size(), 2u);
@@ -79,7 +77,7 @@ TEST_F(FileCopyTest, SourceSizesAroundTheBufferAreCopiedExactly) {
     for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>(i * 7);
     sim.AddFile(L"C:\\setup\\drv\\orbmon64.dll", data);
     EXPECT_EQ(Copy(L"C:\\windows\\system32\\"), S_OK);
-    EXPECT_EQ(sim.FindFile(kTarget)->data, data);
+    EXPECT_EQ(sim.FindFile(kMonitorDll)->data, data);
   }
   EXPECT_EQ(ctx.errorCount, 0);
   ExpectAllReleased();
@@ -106,13 +104,12 @@ TEST_F(FileCopyTest, FailuresOfTheCopyItself) {
     bool logAsError;
     std::wstring line;
   };
+  const std::wstring copyError =
+      L"  Error(8): CopyFile orbmon64.dll to C:\\windows\\system32)Copy Error- FAILED! - (System "
+      L"message 1117.)";
   const Case cases[] = {
-      {"ReadFile", true,
-       L"  Error(8): CopyFile orbmon64.dll to C:\\windows\\system32)Copy Error- FAILED! - (System "
-       L"message 1117.)"},
-      {"WriteFile", true,
-       L"  Error(8): CopyFile orbmon64.dll to C:\\windows\\system32)Copy Error- FAILED! - (System "
-       L"message 1117.)"},
+      {"ReadFile", true, copyError},
+      {"WriteFile", true, copyError},
       {"", false,
        L"  CopyFile orbmon64.dll to C:\\windows\\system32) Cant't open source file- FAILED!"},
   };
@@ -129,7 +126,7 @@ TEST_F(FileCopyTest, FailuresOfTheCopyItself) {
     EXPECT_EQ(CopyProductFile(context, kSystem, L"orbmon64.dll", nullptr, c.logAsError), E_FAIL);
     EXPECT_EQ(SplitLines(context.logText.Text()), std::vector<std::wstring>{c.line});
     EXPECT_EQ(context.errorCount, c.logAsError ? 1 : 0);
-    EXPECT_EQ(machine.FileExists(kTarget), *c.failing != '\0');
+    EXPECT_EQ(machine.FileExists(kMonitorDll), *c.failing != '\0');
     EXPECT_EQ(machine.OpenHandles(), 0);
   }
 }

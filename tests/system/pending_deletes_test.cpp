@@ -7,8 +7,6 @@
 namespace qv::sim {
 namespace {
 
-constexpr wchar_t kMonitorDll[] = L"C:\\windows\\system32\\orbmon64.dll";
-
 class PendingDeletesTest : public Scenario {
  protected:
   InstallContext ctx;

@@ -1,5 +1,4 @@
-// Taking the monitor DLL an install has put in place out of the deletions at restart: the edit of
-// the queue kept to exactly those entries, and a queue that cannot be edited.
+// Taking the installed monitor DLL out of the deletions at restart, and nothing else.
 #include "system/pending_deletion_cancel.h"
 
 #include "core/install_context.h"
@@ -7,8 +6,6 @@
 
 namespace qv::sim {
 namespace {
-
-constexpr wchar_t kMonitorDll[] = L"C:\\windows\\system32\\orbmon64.dll";
 
 // Another program adds a deletion of its own to the queue after each of our next `changes` reads.
 struct BusyQueue : SimWindows {

@@ -1,5 +1,4 @@
-// Windows' reboot queue: reading "PendingFileRenameOperations" (malformed values included),
-// deleting what is queued for deletion, and the "onInit" check for product files.
+// Windows' reboot queue: reading it, deleting what it queues, the "onInit" product-file check.
 #include "system/pending_renames.h"
 
 #include <cstring>
@@ -9,8 +8,6 @@
 
 namespace qv::sim {
 namespace {
-
-constexpr wchar_t kMonitorDll[] = L"C:\\windows\\system32\\orbmon64.dll";
 
 // The value as raw bytes: the strings joined by NULs exactly as given, cut or padded to `bytes`.
 RegValue RawValue(const std::wstring& chars, DWORD type = REG_MULTI_SZ, size_t bytes = SIZE_MAX) {

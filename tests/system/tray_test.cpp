@@ -1,5 +1,4 @@
-// The tray program's control: closing a running tray program in its many moods, registering and
-// starting it, and keeping the file that an install over the product is about to start again.
+// The tray program's control: closing it in its many moods, registering and starting it.
 #include "system/tray.h"
 
 #include <gtest/gtest.h>
