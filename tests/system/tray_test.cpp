@@ -21,7 +21,14 @@ void Register(SimWindows& machine, const std::wstring& path) {
 class TrayTest : public Scenario {
  protected:
   bool Registered() const { return sim.HasRegValue(kRunKey, kRunValue); }
-  std::wstring RegisteredPath() const { return sim.RegString(kRunKey, kRunValue); }
+  // The Run value's whole data: the path, then exactly one NUL and nothing after it.
+  std::wstring RegisteredPath() const {
+    if (!Registered()) return L"";
+    const std::vector<BYTE>& data = sim.registry.at(Lower(kRunKey)).at(Lower(kRunValue)).data;
+    std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
+    if (text.empty() || text.back() != L'\0') return text + L"<no end>";
+    return text.substr(0, text.size() - 1);
+  }
 
   void StartFrom(const std::wstring& moduleDir, bool startTray = true) {
     InstallContext ctx;
