@@ -223,6 +223,13 @@ TEST_F(MonitorTest, ReinstallReplacesBuildsOutsideTheRange) {
     EXPECT_TRUE(sim.MonitorRegistered(L"Quintavera:"));
     EXPECT_EQ(exitCode, 1);
   }
+  // The machine's only printer, on the product port: parked and returned all the same.
+  sim.monitors.clear();
+  AddProductMonitor(sim, 2604).heldBySpooler = true;
+  sim.printers.clear();
+  sim.AddPrinter(L"Office", L"Other driver", L"Quintavera:");
+  ExpectLinesInOrder(RunLog(L"install"), {L"SetPrinter(Office) - ok", L"Monitor was removed :)",
+                                          L"SetPrinter(Office) - ok"});
   ExpectAllReleased();
 }
 
