@@ -16,6 +16,8 @@ TEST_F(PrinterMachine, ChecksOnUnusualMachines) {
   AddProductPrinter(L"Second");
   EXPECT_EQ(Run(L"onInit"), 102) << "the default is another printer";
   EXPECT_EQ(Run(L"onChkDrv"), 103);
+  sim.FailNext("OpenPrinterW", 1, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(Run(L"onChkDrv"), 3) << "a product printer that cannot be opened";
   sim.AddFile(driverFile, "driver", 2604);
   EXPECT_EQ(Run(L"onChkDrv"), 3) << "older build";
   sim.AddFile(driverFile, "driver");
