@@ -15,10 +15,6 @@ int32_t BuildOf(const SimFile& file) {
   return std::atoi(file.data.c_str() + at + std::strlen(kBuildMarker));
 }
 
-std::wstring WithoutNtPrefix(const std::wstring& path) {
-  return path.rfind(L"\\??\\", 0) == 0 ? path.substr(4) : path;
-}
-
 }  // namespace
 
 SimFile& SimWindows::AddFile(const std::wstring& path, std::string data, int32_t build) {
@@ -124,22 +120,6 @@ std::vector<std::wstring> SimWindows::PendingRenames() const {
     }
   }
   return strings;
-}
-
-void SimWindows::Reboot() {
-  const std::vector<std::wstring> queue = PendingRenames();
-  for (size_t i = 0; i + 1 < queue.size(); i += 2) {
-    const std::wstring source = WithoutNtPrefix(queue[i]);
-    if (queue[i + 1].empty()) {
-      files.erase(Lower(source));
-    } else if (SimFile* file = FindFile(source)) {
-      files[Lower(WithoutNtPrefix(queue[i + 1]))] = *file;
-      files.erase(Lower(source));
-    }
-  }
-  registry[Lower(kSessionManagerKey)].erase(Lower(kPendingRenamesValue));
-  for (auto& [path, file] : files) file.lockedForever = false;
-  spoolerService.state = SERVICE_RUNNING;
 }
 
 DWORD SimWindows::GetFileAttributesW(LPCWSTR fileName) {

@@ -150,7 +150,6 @@ class SimWindows : public WindowsApi {
   SimFile* FindFile(const std::wstring& path);
   // "PendingFileRenameOperations" as strings (pairs of source and target).
   std::vector<std::wstring> PendingRenames() const;
-  void Reboot();  // carries out the queued operations and clears the queue
 
   // Registry: full key path ("HKLM\\..." / "HKCU\\...", case-insensitive) -> value name -> value.
   std::map<std::wstring, std::map<std::wstring, RegValue>> registry;
