@@ -23,10 +23,6 @@ void ExpectLinesInOrder(const Lines& lines, std::initializer_list<std::wstring> 
   }
 }
 
-bool HasLine(const Lines& lines, const wchar_t* line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 class MonitorTest : public Scenario {
  protected:
   MonitorTest() { StagePackage(); }
@@ -111,7 +107,7 @@ TEST_F(MonitorTest, LockedDllIsCopiedWithTheSpoolerStopped) {
   sim.FindFile(kMonitorDll)->lockedForever = true;
   InstallMonitor(ctx);
   EXPECT_EQ(Log().back(), L"AddMonitor - OK :)");
-  EXPECT_TRUE(HasLine(Log(), L"Can't copy monitor file"));
+  EXPECT_GE(LineOf(Log(), L"Can't copy monitor file"), 0);
   EXPECT_EQ(ctx.errorCount, 1);
   Finish();
 }
@@ -144,8 +140,8 @@ TEST_F(MonitorTest, RecordWithoutDllNameFallsBackToTheMonitorFile) {
   sim.monitors.push_back({L"Quintavera:", L"Windows x64", L""});
   Start();
   RemoveListedMonitor();
-  EXPECT_TRUE(
-      HasLine(Log(), L"Auto calculated monitor file name: C:\\windows\\system32\\orbmon64.dll"));
+  EXPECT_GE(
+      LineOf(Log(), L"Auto calculated monitor file name: C:\\windows\\system32\\orbmon64.dll"), 0);
   EXPECT_FALSE(sim.FileExists(kMonitorDll));
   EXPECT_FALSE(sim.MonitorRegistered(L"Quintavera:"));
 
@@ -154,7 +150,7 @@ TEST_F(MonitorTest, RecordWithoutDllNameFallsBackToTheMonitorFile) {
   ctx.monitorFile = L"";
   const int deletions = sim.CallCount("DeleteFileW");
   RemoveListedMonitor();
-  EXPECT_TRUE(HasLine(Log(), L"Auto calculated monitor file name: C:\\windows\\system32\\"));
+  EXPECT_GE(LineOf(Log(), L"Auto calculated monitor file name: C:\\windows\\system32\\"), 0);
   EXPECT_EQ(sim.CallCount("DeleteFileW"), deletions);
   EXPECT_TRUE(ctx.pendingDeletes.Empty());
   EXPECT_EQ(Log().back(), L"Monitor was removed :)");
@@ -168,7 +164,7 @@ TEST_F(MonitorTest, ReinstallKeepsACompatibleMonitor) {
   Lines lines = RunLog(L"install");
   ExpectLinesInOrder(lines, {L"Version (2605) is compatible, proceed without uninstall",
                              L"InstallMonitor == 0, CopyMonitor == 1"});
-  EXPECT_FALSE(HasLine(lines, L"#AddMonitor"));
+  EXPECT_EQ(LineOf(lines, L"#AddMonitor"), -1);
   EXPECT_TRUE(sim.MonitorRegistered(L"Quintavera:"));
   EXPECT_TRUE(DllHasBuild(2605));
 
@@ -210,11 +206,12 @@ TEST_F(MonitorTest, ReinstallReplacesBuildsOutsideTheRange) {
     int exitCode = 0;
     const Lines lines = RunLog(L"install", &exitCode);
     ExpectLinesInOrder(
-        lines, {L"Version (" + std::to_wstring(build) + L") is not supported, proceed with reinstall",
-                L"Can't delete monitor from the first try", L"SetPrinter(Office) - ok",
-                L"SetPrinter(Both) - ok", L"Monitor was removed :)", L"#AddMonitor",
-                L"AddMonitor - OK :)", L"SetPrinter(Office) - ok", L"SetPrinter(Both) - ok"});
-    EXPECT_FALSE(HasLine(lines, L"SetPrinter(Plain) - ok"));
+        lines,
+        {L"Version (" + std::to_wstring(build) + L") is not supported, proceed with reinstall",
+         L"Can't delete monitor from the first try", L"SetPrinter(Office) - ok",
+         L"SetPrinter(Both) - ok", L"Monitor was removed :)", L"#AddMonitor", L"AddMonitor - OK :)",
+         L"SetPrinter(Office) - ok", L"SetPrinter(Both) - ok"});
+    EXPECT_EQ(LineOf(lines, L"SetPrinter(Plain) - ok"), -1);
     EXPECT_EQ(sim.FindPrinter(L"Office")->port, L"Quintavera:");
     EXPECT_EQ(sim.FindPrinter(L"Both")->port, L"Quintavera:,file:");
     EXPECT_EQ(sim.FindPrinter(L"Plain")->port, L"LPT1:");
@@ -246,9 +243,7 @@ TEST_F(MonitorTest, RefusedRemovalLeavesNoPrinterParked) {
     int exitCode = 0;
     const Lines lines = RunLog(command, &exitCode);
     EXPECT_EQ(exitCode, 100);
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::wstring& line) {
-      return line.rfind(L"Error(12): Can`t remove the port monitor 'Quintavera:'", 0) == 0;
-    }));
+    EXPECT_GE(LineOf(lines, L"Error(12): Can`t remove the port monitor 'Quintavera:'", true), 0);
     EXPECT_EQ(sim.FindPrinter(L"Office")->port, L"Quintavera:");
   }
   ExpectAllReleased();

@@ -1,7 +1,6 @@
 // A simulated machine with the product's monitor, driver and printers, for the printer tests.
 #pragma once
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -34,15 +33,6 @@ class PrinterMachine : public Scenario {
   static void SetData(SimPrinter& printer, const std::string& key, const std::string& text) {
     printer.data[{key, "SubKey"}] = RegValue{REG_SZ, std::vector<BYTE>(text.begin(), text.end())};
     printer.data[{key, "SubKey"}].data.push_back(0);
-  }
-  // The first log line reading `text` after its indent (or beginning with it), or -1.
-  static int LineOf(const std::vector<std::wstring>& lines, const std::wstring& text,
-                    bool prefix = false) {
-    const std::vector<std::wstring> trimmed = Trimmed(lines);
-    for (size_t i = 0; i < trimmed.size(); ++i) {
-      if (prefix ? trimmed[i].rfind(text, 0) == 0 : trimmed[i] == text) return static_cast<int>(i);
-    }
-    return -1;
   }
 };
 

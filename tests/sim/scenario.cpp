@@ -63,4 +63,13 @@ std::vector<std::wstring> Scenario::Trimmed(const std::vector<std::wstring>& lin
   return trimmed;
 }
 
+int Scenario::LineOf(const std::vector<std::wstring>& lines, const std::wstring& text,
+                     bool prefix) {
+  const std::vector<std::wstring> trimmed = Trimmed(lines);
+  for (size_t i = 0; i < trimmed.size(); ++i) {
+    if (prefix ? trimmed[i].rfind(text, 0) == 0 : trimmed[i] == text) return static_cast<int>(i);
+  }
+  return -1;
+}
+
 }  // namespace qv::sim

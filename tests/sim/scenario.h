@@ -37,6 +37,9 @@ class Scenario : public ::testing::Test {
   static std::vector<std::wstring> SplitLines(const std::wstring& text);
   // Log lines without their indentation.
   static std::vector<std::wstring> Trimmed(const std::vector<std::wstring>& lines);
+  // The first log line reading `text` after its indent (or beginning with it), or -1.
+  static int LineOf(const std::vector<std::wstring>& lines, const std::wstring& text,
+                    bool prefix = false);
 
   SimWindows sim;
 
