@@ -34,8 +34,7 @@ class MonitorTest : public Scenario {
   }
   void RemoveListedMonitor() {
     MonitorList monitors;
-    EnumerateMonitors(monitors, ctx);
-    RemoveMonitor(ctx, monitors);
+    RemoveMonitor(ctx, EnumerateMonitors(monitors, ctx));
   }
   bool DllHasBuild(int32_t build) {
     const SimFile* dll = sim.FindFile(kMonitorDll);
@@ -67,8 +66,7 @@ TEST_F(MonitorTest, RegistrationRetriesEvery50msThenGivesUp) {
   const uint64_t before = sim.clock;
   InstallMonitor(ctx);
   EXPECT_EQ(sim.clock - before, 200u);
-  Lines lines = Log();
-  EXPECT_EQ(lines.back(), L"AddMonitor - OK :)");
+  EXPECT_EQ(Log().back(), L"AddMonitor - OK :)");
   EXPECT_EQ(ctx.errorCount, 0);
 
   // Five refusals: error 11, and a parked printer stays on "file:".
@@ -80,10 +78,7 @@ TEST_F(MonitorTest, RegistrationRetriesEvery50msThenGivesUp) {
   ctx.MonitorPrinters()[0] = &ctx.printerSnapshot.entries()[0];
   sim.FailNext("AddMonitorW", 5, ERROR_BUSY);
   InstallMonitor(ctx);
-  lines = Log();
-  EXPECT_EQ(lines.back().rfind(L"Error(11): Can`t install a local port monitor'Quintavera:'", 0),
-            0u)
-      << testing::PrintToString(lines.back());
+  EXPECT_GE(LineOf(Log(), L"Error(11): Can`t install a local port monitor'Quintavera:'", true), 0);
   EXPECT_EQ(ctx.errorCount, 1);
   EXPECT_STREQ(ctx.printerSnapshot.entries()[0].pPortName, L"file:");
   Finish();
