@@ -38,21 +38,20 @@ TEST_F(Driver, ProductFilesUnderAMissingDirectoryAreLeftAlone) {
 TEST_F(Driver, RefusedAddIsError13AndUndeletableCopiesArePending) {
   sim.FailNext("AddPrinterDriverExW", 1, ERROR_ACCESS_DENIED);
   sim.FailAlways("DeleteFileW", ERROR_ACCESS_DENIED);
-  {
-    InstallContext ctx;
-    InitInstallContext(ctx, kSetupX64);
-    ctx.is64 = false;
-    ctx.environment = L"Windows NT x86";
-    InstallDriver(ctx);
-    const auto lines = SplitLines(ctx.logText.Text());
-    EXPECT_GT(LineOf(lines, L"Error(13): Can`t install a Win32 printer driver 'Quintavera printer'",
-                     true),
-              LineOf(lines, L"#Add Printer Driver Win32"));
-    std::vector<std::wstring> pending;
-    for (FileNameNode* n = ctx.pendingDeletes.head; n; n = n->next) pending.push_back(n->name);
-    EXPECT_EQ(pending, (std::vector<std::wstring>{Staged(L"orbhelp.chm"), Staged(L"orbui64.dll"),
-                                                  Staged(L"orbdrv64.dll")}));
-  }
+  InstallContext ctx;
+  InitInstallContext(ctx, kSetupX64);
+  ctx.is64 = false;
+  ctx.environment = L"Windows NT x86";
+  InstallDriver(ctx);
+  const auto lines = SplitLines(ctx.logText.Text());
+  EXPECT_GT(
+      LineOf(lines, L"Error(13): Can`t install a Win32 printer driver 'Quintavera printer'", true),
+      LineOf(lines, L"#Add Printer Driver Win32"));
+  std::vector<std::wstring> pending;
+  for (FileNameNode* n = ctx.pendingDeletes.head; n; n = n->next) pending.push_back(n->name);
+  EXPECT_EQ(pending, (std::vector<std::wstring>{Staged(L"orbhelp.chm"), Staged(L"orbui64.dll"),
+                                                Staged(L"orbdrv64.dll")}));
+  FreeInstallContext(ctx);
   ExpectAllReleased();
 }
 
