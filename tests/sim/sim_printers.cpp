@@ -249,13 +249,12 @@ BOOL SimWindows::ClosePrinter(HANDLE printer) {
 
 // ---- Printer data ------------------------------------------------------------------------------
 
-DWORD SimWindows::GetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, LPDWORD type,
-                                    LPBYTE data, DWORD size, LPDWORD needed) {
-  if (Fault("GetPrinterDataExA")) return GetLastError();
-  SimPrinter* found = PrinterOf(printer);
-  if (!found) return ERROR_INVALID_HANDLE;
-  auto value = found->data.find({keyName ? keyName : "", valueName ? valueName : ""});
-  if (value == found->data.end()) return ERROR_FILE_NOT_FOUND;
+// The data calls without their fault point, so that a plain call does not count as its Ex twin.
+static DWORD ReadData(SimPrinter* printer, LPCSTR keyName, LPCSTR valueName, LPDWORD type,
+                      LPBYTE data, DWORD size, LPDWORD needed) {
+  if (!printer) return ERROR_INVALID_HANDLE;
+  auto value = printer->data.find({keyName ? keyName : "", valueName ? valueName : ""});
+  if (value == printer->data.end()) return ERROR_FILE_NOT_FOUND;
   if (type) *type = value->second.type;
   const DWORD bytes = static_cast<DWORD>(value->second.data.size());
   if (needed) *needed = bytes;
@@ -264,26 +263,36 @@ DWORD SimWindows::GetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR value
   return ERROR_SUCCESS;
 }
 
+static DWORD WriteData(SimPrinter* printer, LPCSTR keyName, LPCSTR valueName, DWORD type,
+                       LPBYTE data, DWORD size) {
+  if (!printer) return ERROR_INVALID_HANDLE;
+  printer->data[{keyName ? keyName : "", valueName ? valueName : ""}] =
+      RegValue{type, std::vector<BYTE>(data, data + size)};
+  return ERROR_SUCCESS;
+}
+
+DWORD SimWindows::GetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, LPDWORD type,
+                                    LPBYTE data, DWORD size, LPDWORD needed) {
+  if (Fault("GetPrinterDataExA")) return GetLastError();
+  return ReadData(PrinterOf(printer), keyName, valueName, type, data, size, needed);
+}
+
 DWORD SimWindows::GetPrinterDataA(HANDLE printer, LPSTR valueName, LPDWORD type, LPBYTE data,
                                   DWORD size, LPDWORD needed) {
   if (Fault("GetPrinterDataA")) return GetLastError();
-  return GetPrinterDataExA(printer, "", valueName, type, data, size, needed);
+  return ReadData(PrinterOf(printer), "", valueName, type, data, size, needed);
 }
 
 DWORD SimWindows::SetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, DWORD type,
                                     LPBYTE data, DWORD size) {
   if (Fault("SetPrinterDataExA")) return GetLastError();
-  SimPrinter* found = PrinterOf(printer);
-  if (!found) return ERROR_INVALID_HANDLE;
-  found->data[{keyName ? keyName : "", valueName ? valueName : ""}] =
-      RegValue{type, std::vector<BYTE>(data, data + size)};
-  return ERROR_SUCCESS;
+  return WriteData(PrinterOf(printer), keyName, valueName, type, data, size);
 }
 
 DWORD SimWindows::SetPrinterDataA(HANDLE printer, LPSTR valueName, DWORD type, LPBYTE data,
                                   DWORD size) {
   if (Fault("SetPrinterDataA")) return GetLastError();
-  return SetPrinterDataExA(printer, "", valueName, type, data, size);
+  return WriteData(PrinterOf(printer), "", valueName, type, data, size);
 }
 
 // ---- Default printer ---------------------------------------------------------------------------
