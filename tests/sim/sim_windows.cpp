@@ -185,10 +185,9 @@ DWORD SimWindows::GetTickCount() {
 
 DWORD SimWindows::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   if (Fault("WaitForSingleObject")) return WAIT_FAILED;
-  auto found = handles_.find(reinterpret_cast<uintptr_t>(handle));
-  if (found == handles_.end()) return Fail(ERROR_INVALID_HANDLE, WAIT_FAILED);
-  if (found->second.kind != HandleKind::kMutex) return WAIT_OBJECT_0;
-  const std::string name(found->second.name.begin(), found->second.name.end());
+  const HandleEntry* entry = FindHandle(handle, HandleKind::kMutex);  // the only kind waited on
+  if (!entry) return Fail(ERROR_INVALID_HANDLE, WAIT_FAILED);
+  const std::string name(entry->name.begin(), entry->name.end());
   const uint64_t deadline = clock + milliseconds;
   for (;;) {
     SimMutex& mutex = mutexes[name];
