@@ -280,10 +280,9 @@ BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTR
 HANDLE SimWindows::CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR name) {
   if (Fault("CreateMutexA")) return nullptr;
   const std::string key = name ? name : "";
-  const bool existed = mutexes.count(key) != 0 && (mutexes[key].held || mutexes[key].abandoned ||
-                                                   mutexes[key].openHandles > 0);
-  ++mutexes[key].openHandles;
-  lastError_ = existed ? ERROR_ALREADY_EXISTS : 0;
+  SimMutex& mutex = mutexes[key];
+  lastError_ = mutex.held || mutex.abandoned || mutex.openHandles > 0 ? ERROR_ALREADY_EXISTS : 0;
+  ++mutex.openHandles;
   return NewHandle(HandleKind::kMutex, std::wstring(key.begin(), key.end()));
 }
 
