@@ -15,22 +15,19 @@ class InstallLogTest : public sim::Scenario {
   InstallContext ctx;
 };
 
-TEST_F(InstallLogTest, IndentIsTwoBlanksPerLevelUpToTen) {
+// Two blanks per indent level up to ten; a line is formatted and cut at the scratch line; none
+// of these is an error.
+TEST_F(InstallLogTest, StepLinesIndentedFormattedAndCut) {
   for (int level : {0, 1, 10, 15, -1}) {
     ctx.indent = level;
     AppendLogText(ctx, L"x");
   }
   AppendLogText(ctx, nullptr);
-  EXPECT_EQ(Log(), L"x\r\n  x\r\n" + std::wstring(20, L' ') + L"x\r\n" + std::wstring(20, L' ') +
-                       L"x\r\nx\r\n\r\n");
-}
-
-TEST_F(InstallLogTest, LinesAreFormattedLiterallyAndCutAtTheScratchLine) {
-  LogLine(ctx, L"EnumMonitors");
   LogLine(ctx, L"%d Monitors found.", 3);
-  const std::wstring longText(2000, L'p');
-  LogLine(ctx, L"%s", longText.c_str());
-  EXPECT_EQ(Log(), L"EnumMonitors\r\n3 Monitors found.\r\n" + std::wstring(1023, L'p') + L"\r\n");
+  LogLine(ctx, L"%s", std::wstring(2000, L'p').c_str());
+  const std::wstring tenLevels(20, L' ');
+  EXPECT_EQ(Log(), L"x\r\n  x\r\n" + tenLevels + L"x\r\n" + tenLevels +
+                       L"x\r\nx\r\n\r\n3 Monitors found.\r\n" + std::wstring(1023, L'p') + L"\r\n");
   EXPECT_EQ(ctx.errorCount, 0);
 }
 

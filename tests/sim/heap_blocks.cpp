@@ -14,16 +14,13 @@ void* g_recorded[kMaxRecorded];
 size_t g_recordedCount = 0;
 int g_blocksBeforeFailure = 0;  // counts nothrow allocations down to a failure; 0: none
 
-void* Record(void* block) {
+void* AllocateRecorded(size_t bytes) {
+  if (g_blocksBeforeFailure > 0 && --g_blocksBeforeFailure == 0) return nullptr;
+  void* block = std::malloc(bytes ? bytes : 1);
   if (!block) return nullptr;
   if (g_recordedCount == kMaxRecorded) std::abort();  // a leak in a loop: fail loudly
   g_recorded[g_recordedCount++] = block;
   return block;
-}
-
-void* AllocateRecorded(size_t bytes) {
-  if (g_blocksBeforeFailure > 0 && --g_blocksBeforeFailure == 0) return nullptr;
-  return Record(std::malloc(bytes ? bytes : 1));
 }
 
 void Release(void* block) {

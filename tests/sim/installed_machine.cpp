@@ -13,8 +13,7 @@ void AddTrayProgram(SimWindows& sim) {
   sim.mutexes[kTrayMutexName].held = true;
   sim.AddWindow(kTrayWindowClass, L"").onPost = [&sim](SimWindow& window, UINT message) {
     if (message != 0x0402) return;
-    const HWND hwnd = window.hwnd;
-    sim.At(sim.clock + 300, [&sim, hwnd] {
+    sim.At(sim.clock + 300, [&sim, hwnd = window.hwnd] {
       sim.RemoveWindow(hwnd);
       sim.mutexes[kTrayMutexName].held = false;
     });
@@ -29,13 +28,9 @@ void MakeInstalledMachine(SimWindows& sim) {
 
   AddProductMonitor(sim, 2629).heldBySpooler = true;
 
-  SimDriver driver;
-  driver.name = L"Quintavera printer";
-  driver.environment = L"Windows x64";
-  driver.driverPath = driver.dataFile = store + L"orbdrv64.dll";
-  driver.configFile = store + L"orbui64.dll";
-  driver.helpFile = store + L"orbhelp.chm";
-  sim.drivers.push_back(driver);
+  const SimDriver& driver = sim.drivers.emplace_back(
+      SimDriver{L"Quintavera printer", L"Windows x64", store + L"orbdrv64.dll",
+                store + L"orbdrv64.dll", store + L"orbui64.dll", store + L"orbhelp.chm"});
   for (const std::wstring* file : {&driver.driverPath, &driver.configFile, &driver.helpFile}) {
     sim.AddFile(*file, "driver", 2629).heldBySpooler = true;
   }
@@ -47,8 +42,7 @@ void MakeInstalledMachine(SimWindows& sim) {
   product.data[{"", "SubKey"}] =
       RegValue{REG_SZ, std::vector<BYTE>(subKey, subKey + sizeof subKey)};
   sim.AddPrinter(L"Office", L"Other maker driver", L"LPT1:");
-  sim.drivers.emplace_back().name = L"Other maker driver";
-  sim.drivers.back().environment = L"Windows x64";
+  sim.drivers.push_back(SimDriver{L"Other maker driver", L"Windows x64", {}, {}, {}, {}});
   sim.defaultPrinter = L"Quintavera";
   sim.SetRegString(L"HKCU\\Software\\Orbelin\\Quintavera\\Quintaveras\\Printer1", L"deleted", L"1");
 

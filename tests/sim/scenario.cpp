@@ -21,7 +21,7 @@ void StageProductPackage(SimWindows& sim) {
 
 SimFile& AddProductMonitor(SimWindows& sim, int32_t build) {
   sim.monitors.push_back(SimMonitor{L"Quintavera:", L"Windows x64", L"orbmon64.dll"});
-  return sim.AddFile(std::wstring(kSystemDir) + L"orbmon64.dll", "monitor", build);
+  return sim.AddFile(kMonitorDll, "monitor", build);
 }
 
 void Scenario::StagePackage() { StageProductPackage(sim); }

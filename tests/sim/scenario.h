@@ -12,7 +12,6 @@
 namespace qv::sim {
 
 constexpr wchar_t kSetupDir[] = L"C:\\setup\\drv\\";
-constexpr wchar_t kSystemDir[] = L"C:\\windows\\system32\\";
 constexpr wchar_t kDriverDir[] = L"C:\\windows\\system32\\spool\\drivers\\x64\\";
 constexpr wchar_t kMonitorDll[] = L"C:\\windows\\system32\\orbmon64.dll";
 

@@ -105,20 +105,13 @@ BOOL SimWindows::MoveFileExW(LPCWSTR existing, LPCWSTR newName, DWORD flags) {
 
 std::vector<std::wstring> SimWindows::PendingRenames() const {
   std::vector<std::wstring> strings;
-  auto key = registry.find(Lower(kSessionManagerKey));
-  if (key == registry.end()) return strings;
-  auto value = key->second.find(Lower(kPendingRenamesValue));
-  if (value == key->second.end()) return strings;
-  const auto* chars = reinterpret_cast<const wchar_t*>(value->second.data.data());
-  const size_t count = value->second.data.size() / sizeof(wchar_t);
+  if (!HasRegValue(kSessionManagerKey, kPendingRenamesValue)) return strings;
+  const auto& bytes = registry.at(Lower(kSessionManagerKey)).at(Lower(kPendingRenamesValue)).data;
+  const std::wstring chars(reinterpret_cast<const wchar_t*>(bytes.data()),
+                           bytes.size() / sizeof(wchar_t));
   // Strings up to the final NUL of the list; empty targets stand in the middle.
-  size_t start = 0;
-  for (size_t i = 0; i + 1 < count; ++i) {
-    if (chars[i] == L'\0') {
-      strings.emplace_back(chars + start, chars + i);
-      start = i + 1;
-    }
-  }
+  for (size_t start = 0, end; (end = chars.find(L'\0', start)) < chars.size() - 1; start = end + 1)
+    strings.push_back(chars.substr(start, end - start));
   return strings;
 }
 

@@ -7,13 +7,9 @@ namespace qv::sim {
 
 std::vector<std::wstring> SplitPorts(const std::wstring& ports) {
   std::vector<std::wstring> list;
-  size_t start = 0;
-  while (start <= ports.size()) {
-    const size_t comma = ports.find(L',', start);
-    const std::wstring port = ports.substr(start, comma - start);
-    if (!port.empty()) list.push_back(port);
-    if (comma == std::wstring::npos) break;
-    start = comma + 1;
+  for (size_t start = 0, comma; start <= ports.size(); start = comma + 1) {
+    comma = std::min(ports.find(L',', start), ports.size());
+    if (comma > start) list.push_back(ports.substr(start, comma - start));
   }
   return list;
 }
@@ -72,9 +68,9 @@ BOOL SimWindows::DeleteMonitorW(LPWSTR, LPWSTR environment, LPWSTR monitorName) 
   });
   if (found == monitors.end()) return Fail(ERROR_UNKNOWN_PRINT_MONITOR);
   for (const SimPrinter& printer : printers) {
-    for (const auto& port : SplitPorts(printer.port)) {
-      if (port == found->name) return Fail(ERROR_PRINT_MONITOR_IN_USE);
-    }
+    const std::vector<std::wstring> ports = SplitPorts(printer.port);
+    if (std::count(ports.begin(), ports.end(), found->name))
+      return Fail(ERROR_PRINT_MONITOR_IN_USE);
   }
   // The spooler keeps the DLL loaded until it stops.
   deletedMonitorDlls.insert(Lower(systemDirectory + L"\\" + found->dll));

@@ -65,9 +65,6 @@ BOOL SimWindows::AddPrinterDriverExW(LPWSTR, DWORD level, LPBYTE info, DWORD) {
   SimDriver driver;
   driver.name = record->pName;
   driver.environment = Text(record->pEnvironment);
-  driver.version = record->cVersion;
-  driver.manufacturer = Text(record->pszMfgName);
-  driver.provider = Text(record->pszProvider);
   // The spooler copies every named file from its staged path into its versioned store.
   const std::wstring store = driverDirectory + L"\\3\\";
   std::wstring* targets[] = {&driver.driverPath, &driver.dataFile, &driver.configFile,
@@ -82,12 +79,8 @@ BOOL SimWindows::AddPrinterDriverExW(LPWSTR, DWORD level, LPBYTE info, DWORD) {
     files[Lower(*targets[i])].data = staged->data;
     files[Lower(*targets[i])].heldBySpooler = true;
   }
-  drivers.erase(std::remove_if(drivers.begin(), drivers.end(),
-                               [&](const SimDriver& d) {
-                                 return d.name == driver.name &&
-                                        Lower(d.environment) == Lower(driver.environment);
-                               }),
-                drivers.end());
+  while (const SimDriver* old = FindDriver(driver.name, driver.environment))
+    drivers.erase(drivers.begin() + (old - drivers.data()));
   drivers.push_back(driver);
   return TRUE;
 }
@@ -110,22 +103,14 @@ BOOL SimWindows::DeletePrinterDriverExW(LPWSTR, LPWSTR environment, LPWSTR drive
   return TRUE;
 }
 
-// The members DRIVER_INFO_2W and DRIVER_INFO_6W share.
+// The members of DRIVER_INFO_2W and DRIVER_INFO_6W that name the driver and its files.
 template <typename Info>
-static void PackDriverCore(RecordPacker& packer, size_t i, const SimDriver& d) {
-  packer.At<Info>(i).cVersion = d.version;
+static void PackDriver(RecordPacker& packer, size_t i, const SimDriver& d) {
   packer.String(i, &Info::pName, d.name);
   packer.String(i, &Info::pEnvironment, d.environment);
   packer.String(i, &Info::pDriverPath, d.driverPath);
   packer.String(i, &Info::pDataFile, d.dataFile);
   packer.String(i, &Info::pConfigFile, d.configFile);
-}
-
-static void PackDriver6(RecordPacker& packer, size_t i, const SimDriver& d) {
-  PackDriverCore<DRIVER_INFO_6W>(packer, i, d);
-  packer.String(i, &DRIVER_INFO_6W::pHelpFile, d.helpFile);
-  packer.String(i, &DRIVER_INFO_6W::pszMfgName, d.manufacturer);
-  packer.String(i, &DRIVER_INFO_6W::pszProvider, d.provider);
 }
 
 BOOL SimWindows::EnumPrinterDriversW(LPWSTR, LPWSTR environment, DWORD level, LPBYTE info,
@@ -138,7 +123,7 @@ BOOL SimWindows::EnumPrinterDriversW(LPWSTR, LPWSTR environment, DWORD level, LP
     if (Lower(d.environment) == Lower(Text(environment))) listed.push_back(&d);
   }
   RecordPacker packer(sizeof(DRIVER_INFO_6W), listed.size());
-  for (size_t i = 0; i < listed.size(); ++i) PackDriver6(packer, i, *listed[i]);
+  for (size_t i = 0; i < listed.size(); ++i) PackDriver<DRIVER_INFO_6W>(packer, i, *listed[i]);
   return packer.Write(*this, info, size, needed, returned);
 }
 
@@ -151,7 +136,7 @@ BOOL SimWindows::GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD lev
   if (!driver || level != 2)
     return Fail(found ? ERROR_UNKNOWN_PRINTER_DRIVER : ERROR_INVALID_HANDLE);
   RecordPacker packer(sizeof(DRIVER_INFO_2W), 1);
-  PackDriverCore<DRIVER_INFO_2W>(packer, 0, *driver);
+  PackDriver<DRIVER_INFO_2W>(packer, 0, *driver);
   return packer.Write(*this, info, size, needed);
 }
 
@@ -163,7 +148,7 @@ static void PackPrinter(RecordPacker& packer, size_t i, const SimPrinter& p) {
   r.cJobs = static_cast<DWORD>(p.jobs);
   packer.String(i, &PRINTER_INFO_2W::pPrinterName, p.name);
   packer.String(i, &PRINTER_INFO_2W::pPortName, p.port);
-  packer.String(i, &PRINTER_INFO_2W::pDriverName, p.driver, !p.driver.empty());
+  packer.String(i, &PRINTER_INFO_2W::pDriverName, p.driver);
   packer.String(i, &PRINTER_INFO_2W::pComment, p.comment);
   packer.String(i, &PRINTER_INFO_2W::pLocation, p.location);
   packer.String(i, &PRINTER_INFO_2W::pPrintProcessor, L"WinPrint");  // the only one it takes
@@ -190,10 +175,8 @@ BOOL SimWindows::EnumPrintersW(DWORD flags, LPWSTR, DWORD level, LPBYTE info, DW
   if (level != 2) return Fail(ERROR_INVALID_LEVEL);
   std::vector<const SimPrinter*> listed;
   for (const SimPrinter& p : printers) {
-    if ((p.connection && (flags & PRINTER_ENUM_CONNECTIONS)) ||
-        (!p.connection && (flags & PRINTER_ENUM_LOCAL))) {
+    if (flags & (p.connection ? PRINTER_ENUM_CONNECTIONS : PRINTER_ENUM_LOCAL))
       listed.push_back(&p);
-    }
   }
   RecordPacker packer(sizeof(PRINTER_INFO_2W), listed.size());
   for (size_t i = 0; i < listed.size(); ++i) PackPrinter(packer, i, *listed[i]);
@@ -266,13 +249,12 @@ BOOL SimWindows::ClosePrinter(HANDLE printer) {
 
 // ---- Printer data ------------------------------------------------------------------------------
 
-DWORD SimWindows::GetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, LPDWORD type,
-                                    LPBYTE data, DWORD size, LPDWORD needed) {
-  if (Fault("GetPrinterDataExA")) return GetLastError();
-  SimPrinter* found = PrinterOf(printer);
-  if (!found) return ERROR_INVALID_HANDLE;
-  auto value = found->data.find({keyName ? keyName : "", valueName ? valueName : ""});
-  if (value == found->data.end()) return ERROR_FILE_NOT_FOUND;
+// The data calls without their fault point, so that a plain call does not count as its Ex twin.
+static DWORD ReadData(SimPrinter* printer, LPCSTR keyName, LPCSTR valueName, LPDWORD type,
+                      LPBYTE data, DWORD size, LPDWORD needed) {
+  if (!printer) return ERROR_INVALID_HANDLE;
+  auto value = printer->data.find({keyName ? keyName : "", valueName ? valueName : ""});
+  if (value == printer->data.end()) return ERROR_FILE_NOT_FOUND;
   if (type) *type = value->second.type;
   const DWORD bytes = static_cast<DWORD>(value->second.data.size());
   if (needed) *needed = bytes;
@@ -281,26 +263,36 @@ DWORD SimWindows::GetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR value
   return ERROR_SUCCESS;
 }
 
+static DWORD WriteData(SimPrinter* printer, LPCSTR keyName, LPCSTR valueName, DWORD type,
+                       LPBYTE data, DWORD size) {
+  if (!printer) return ERROR_INVALID_HANDLE;
+  printer->data[{keyName ? keyName : "", valueName ? valueName : ""}] =
+      RegValue{type, std::vector<BYTE>(data, data + size)};
+  return ERROR_SUCCESS;
+}
+
+DWORD SimWindows::GetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, LPDWORD type,
+                                    LPBYTE data, DWORD size, LPDWORD needed) {
+  if (Fault("GetPrinterDataExA")) return GetLastError();
+  return ReadData(PrinterOf(printer), keyName, valueName, type, data, size, needed);
+}
+
 DWORD SimWindows::GetPrinterDataA(HANDLE printer, LPSTR valueName, LPDWORD type, LPBYTE data,
                                   DWORD size, LPDWORD needed) {
   if (Fault("GetPrinterDataA")) return GetLastError();
-  return GetPrinterDataExA(printer, "", valueName, type, data, size, needed);
+  return ReadData(PrinterOf(printer), "", valueName, type, data, size, needed);
 }
 
 DWORD SimWindows::SetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, DWORD type,
                                     LPBYTE data, DWORD size) {
   if (Fault("SetPrinterDataExA")) return GetLastError();
-  SimPrinter* found = PrinterOf(printer);
-  if (!found) return ERROR_INVALID_HANDLE;
-  found->data[{keyName ? keyName : "", valueName ? valueName : ""}] =
-      RegValue{type, std::vector<BYTE>(data, data + size)};
-  return ERROR_SUCCESS;
+  return WriteData(PrinterOf(printer), keyName, valueName, type, data, size);
 }
 
 DWORD SimWindows::SetPrinterDataA(HANDLE printer, LPSTR valueName, DWORD type, LPBYTE data,
                                   DWORD size) {
   if (Fault("SetPrinterDataA")) return GetLastError();
-  return SetPrinterDataExA(printer, "", valueName, type, data, size);
+  return WriteData(PrinterOf(printer), "", valueName, type, data, size);
 }
 
 // ---- Default printer ---------------------------------------------------------------------------

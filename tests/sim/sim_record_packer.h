@@ -13,22 +13,20 @@
 
 namespace qv::sim {
 
-// Lays out records followed by their strings in one caller block, as the spooler does.
 class RecordPacker {
  public:
-  RecordPacker(size_t recordSize, size_t count) : records_(recordSize * count, 0) {
-    recordSize_ = recordSize;
-  }
+  RecordPacker(size_t recordSize, size_t count)
+      : recordSize_(recordSize), records_(recordSize * count, 0) {}
 
   template <typename Record>
   Record& At(size_t index) {
     return *reinterpret_cast<Record*>(records_.data() + index * recordSize_);
   }
-  // Points the field at `text` once the block is written. An empty text, or `present` false,
-  // leaves the field null, as the spooler does for members it has no value for.
+  // Points the field at `text` once the block is written. An empty text leaves the field null,
+  // as the spooler does for members it has no value for.
   template <typename Record>
-  void String(size_t index, LPWSTR Record::*field, const std::wstring& text, bool present = true) {
-    if (!present || text.empty()) return;
+  void String(size_t index, LPWSTR Record::*field, const std::wstring& text) {
+    if (text.empty()) return;
     Record& record = At<Record>(index);
     const size_t offset = reinterpret_cast<BYTE*>(&(record.*field)) - records_.data();
     strings_.emplace_back(offset, text);

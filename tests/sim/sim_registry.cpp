@@ -12,6 +12,12 @@ std::wstring RootName(HKEY key) {
   return L"";
 }
 
+std::wstring Widen(const std::string& narrow) {  // Latin-1, as the simulated ANSI code page
+  std::wstring wide;
+  for (char c : narrow) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+  return wide;
+}
+
 }  // namespace
 
 // A value of `type` holding `chars` (NULs included) as bytes.

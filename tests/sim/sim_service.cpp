@@ -5,7 +5,6 @@ namespace qv::sim {
 namespace {
 
 void Report(const SimService& service, LPSERVICE_STATUS status) {
-  if (!status) return;
   *status = SERVICE_STATUS{};
   status->dwServiceType = SERVICE_WIN32_OWN_PROCESS;
   status->dwCurrentState = service.state;
@@ -45,13 +44,11 @@ BOOL SimWindows::QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) 
   if (Fault("QueryServiceStatus")) return FALSE;
   if (!FindHandle(service, HandleKind::kService)) return Fail(ERROR_INVALID_HANDLE);
   SimService& spooler = spoolerService;
-  if (spooler.state == SERVICE_STOP_PENDING || spooler.state == SERVICE_START_PENDING) {
-    if (spooler.pendingLeft > 0) {
-      --spooler.pendingLeft;
-    } else {
-      spooler.state = spooler.state == SERVICE_STOP_PENDING ? SERVICE_STOPPED : SERVICE_RUNNING;
-    }
-  }
+  // A pending state ends at the first query after the pending polls are used up.
+  const bool pending =
+      spooler.state == SERVICE_STOP_PENDING || spooler.state == SERVICE_START_PENDING;
+  if (pending && spooler.pendingLeft-- == 0)
+    spooler.state = spooler.state == SERVICE_STOP_PENDING ? SERVICE_STOPPED : SERVICE_RUNNING;
   Report(spooler, status);
   return TRUE;
 }

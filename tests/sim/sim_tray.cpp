@@ -10,13 +10,10 @@ SimTray::SimTray(SimWindows& sim, std::wstring path, TrayScript script)
 
 void SimTray::Start() {
   if (running_ || !sim_.FileExists(path_)) return;
-  running_ = true;
   const int run = ++starts_;
   SimMutex& mutex = sim_.mutexes[kTrayMutexName];
-  if (mutex.held || mutex.openHandles > 0) {  // the name exists: a second copy ends at once
-    running_ = false;
-    return;
-  }
+  if (mutex.held || mutex.openHandles > 0) return;  // the name exists: a second copy ends at once
+  running_ = true;
   mutex.held = true;  // a fresh mutex: the name was gone
   mutex.abandoned = false;
   sim_.FindFile(path_)->lockedForever = true;  // a running program's file cannot be deleted
@@ -50,7 +47,6 @@ void SimTray::End(int run) {
   if (run != starts_ || !running_) return;
   running_ = false;
   sim_.RemoveWindow(window_);
-  window_ = nullptr;
   SimMutex& mutex = sim_.mutexes[kTrayMutexName];
   mutex.held = false;
   mutex.abandoned = script_.abandonsMutex;

@@ -25,12 +25,6 @@ std::wstring Lower(const std::wstring& text) {
   return lower;
 }
 
-std::wstring Widen(const std::string& narrow) {
-  std::wstring wide;
-  for (char c : narrow) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
-  return wide;
-}
-
 int SimWindows::LiveBlocks() const {
   return static_cast<int>(blocks_.size() + LiveHeapBlocks() - heapBlocksAtStart_);
 }
@@ -137,9 +131,8 @@ HLOCAL SimWindows::NewLocalBlock(SIZE_T bytes) {
 
 HGLOBAL SimWindows::GlobalAlloc(UINT, SIZE_T bytes) {
   if (Fault("GlobalAlloc")) return nullptr;
-  void* block = std::malloc(bytes ? bytes : 1);
+  HGLOBAL block = NewLocalBlock(bytes);
   std::memset(block, 0xCD, bytes ? bytes : 1);  // not zeroed, as GMEM_FIXED
-  blocks_.insert(block);
   return block;
 }
 
@@ -192,10 +185,9 @@ DWORD SimWindows::GetTickCount() {
 
 DWORD SimWindows::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   if (Fault("WaitForSingleObject")) return WAIT_FAILED;
-  auto found = handles_.find(reinterpret_cast<uintptr_t>(handle));
-  if (found == handles_.end()) return Fail(ERROR_INVALID_HANDLE, WAIT_FAILED);
-  if (found->second.kind != HandleKind::kMutex) return WAIT_OBJECT_0;
-  const std::string name(found->second.name.begin(), found->second.name.end());
+  const HandleEntry* entry = FindHandle(handle, HandleKind::kMutex);  // the only kind waited on
+  if (!entry) return Fail(ERROR_INVALID_HANDLE, WAIT_FAILED);
+  const std::string name(entry->name.begin(), entry->name.end());
   const uint64_t deadline = clock + milliseconds;
   for (;;) {
     SimMutex& mutex = mutexes[name];
@@ -237,12 +229,10 @@ LPWSTR* SimWindows::CommandLineToArgvW(LPCWSTR text, int* count) {
   if (args.empty()) args.push_back(modulePath);
   size_t bytes = (args.size() + 1) * sizeof(LPWSTR);
   for (const auto& arg : args) bytes += (arg.size() + 1) * sizeof(wchar_t);
-  auto* block = static_cast<BYTE*>(NewLocalBlock(bytes));
-  auto* pointers = reinterpret_cast<LPWSTR*>(block);
-  auto* strings = reinterpret_cast<wchar_t*>(block + (args.size() + 1) * sizeof(LPWSTR));
+  auto* pointers = static_cast<LPWSTR*>(NewLocalBlock(bytes));
+  auto* strings = reinterpret_cast<wchar_t*>(pointers + args.size() + 1);
   for (size_t i = 0; i < args.size(); ++i) {
-    pointers[i] = strings;
-    std::wmemcpy(strings, args[i].c_str(), args[i].size() + 1);
+    pointers[i] = std::wmemcpy(strings, args[i].c_str(), args[i].size() + 1);
     strings += args[i].size() + 1;
   }
   *count = static_cast<int>(args.size());
@@ -268,20 +258,17 @@ UINT SimWindows::GetSystemDirectoryW(LPWSTR buffer, UINT size) {
 BOOL SimWindows::GetVersionExA(LPOSVERSIONINFOA info) {
   if (Fault("GetVersionExA") || info->dwOSVersionInfoSize < sizeof(OSVERSIONINFOA)) return FALSE;
   info->dwMajorVersion = majorVersion;
-  info->dwMinorVersion = 0;
-  info->dwPlatformId = platformId;
+  info->dwPlatformId = VER_PLATFORM_WIN32_NT;
   return TRUE;
 }
 
 BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTRIBUTES,
-                                LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR,
-                                LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInfo) {
+                                LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR, LPSTARTUPINFOW,
+                                LPPROCESS_INFORMATION processInfo) {
   if (Fault("CreateProcessW")) return FALSE;
-  SimProcessStart start{commandLineText ? commandLineText : L"", startupInfo->wShowWindow,
-                        startupInfo->cb};
-  start.started = FileExists(ProgramOf(start.commandLine));
+  const SimProcessStart start{commandLineText ? commandLineText : L""};
   processStarts.push_back(start);
-  if (!start.started) return Fail(ERROR_FILE_NOT_FOUND);
+  if (!FileExists(ProgramOf(start.commandLine))) return Fail(ERROR_FILE_NOT_FOUND);
   if (onProcessStart) onProcessStart(start);
   processInfo->hProcess = NewHandle(HandleKind::kProcess);
   processInfo->hThread = NewHandle(HandleKind::kProcess);
@@ -293,10 +280,9 @@ BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTR
 HANDLE SimWindows::CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR name) {
   if (Fault("CreateMutexA")) return nullptr;
   const std::string key = name ? name : "";
-  const bool existed = mutexes.count(key) != 0 && (mutexes[key].held || mutexes[key].abandoned ||
-                                                   mutexes[key].openHandles > 0);
-  ++mutexes[key].openHandles;
-  lastError_ = existed ? ERROR_ALREADY_EXISTS : 0;
+  SimMutex& mutex = mutexes[key];
+  lastError_ = mutex.held || mutex.abandoned || mutex.openHandles > 0 ? ERROR_ALREADY_EXISTS : 0;
+  ++mutex.openHandles;
   return NewHandle(HandleKind::kMutex, std::wstring(key.begin(), key.end()));
 }
 
@@ -336,10 +322,7 @@ BOOL SimWindows::PostMessageW(HWND window, UINT message, WPARAM, LPARAM) {
   for (SimWindow& w : windows) {
     if (w.hwnd != window) continue;
     w.posted.push_back(message);
-    if (w.onPost) {
-      auto react = w.onPost;  // may remove the window
-      react(w, message);
-    }
+    if (auto react = w.onPost) react(w, message);  // a copy: it may remove the window
     return TRUE;
   }
   return Fail(ERROR_INVALID_WINDOW_HANDLE);

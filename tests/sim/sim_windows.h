@@ -22,7 +22,6 @@
 namespace qv::sim {
 
 std::wstring Lower(const std::wstring& text);
-std::wstring Widen(const std::string& narrow);  // Latin-1, as the simulated ANSI code page
 
 // Windows' reboot queue: this value of this key.
 constexpr wchar_t kSessionManagerKey[] =
@@ -62,9 +61,7 @@ struct SimMonitor {
 struct SimDriver {
   std::wstring name;
   std::wstring environment;
-  DWORD version = 3;
   std::wstring driverPath, dataFile, configFile, helpFile;  // full paths in the driver store
-  std::wstring manufacturer, provider;
 };
 
 struct SimPrinter {
@@ -95,9 +92,6 @@ struct SimMutex {
 
 struct SimProcessStart {
   std::wstring commandLine;
-  WORD showWindow;
-  DWORD startupSize;
-  bool started = false;  // false: the program file named first on the command line is missing
 };
 
 struct SimDialog {
@@ -139,7 +133,6 @@ class SimWindows : public WindowsApi {
   bool escClosesDialog = false;  // the simulated user presses Esc instead of "Close"
   SimDialog dialog;
   DWORD majorVersion = 10;
-  DWORD platformId = VER_PLATFORM_WIN32_NT;
 
   // Files, by full path (compared without regard to case).
   std::map<std::wstring, SimFile> files;
