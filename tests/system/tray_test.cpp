@@ -38,50 +38,37 @@ class TrayTest : public Scenario {
   }
 };
 
-TEST_F(TrayTest, ClosingWithoutARunningTrayProgram) {
-  CloseTray();  // no entry: a pause for a tray program still starting
-  EXPECT_EQ(sim.clock, 1000u);
-
-  // An entry: its file is deleted and the entry removed, without a pause.
-  Register(sim, kTray);
-  CloseTray();
-  EXPECT_FALSE(sim.FileExists(kTray));
-  EXPECT_FALSE(Registered());
-  EXPECT_EQ(sim.clock, 1000u);
-
-  // Without a mutex the file stays but the entry goes.
-  Register(sim, kTray);
-  sim.FailNext("CreateMutexA", 1, ERROR_ACCESS_DENIED);
-  CloseTray();
-  EXPECT_TRUE(sim.FileExists(kTray));
-  EXPECT_FALSE(Registered());
-  ExpectAllReleased();
-}
-
-// A registered tray program run by a script is closed: the messages and the virtual time it
-// costs, and whether its locked file outlives the deletion attempts.
-TEST(TrayCloseTest, ScriptedTrayPrograms) {
+// CloseTray in every mood of the tray program: the close messages, the virtual time it costs and
+// whether its file outlives the deletion attempts; the Run value goes in every case.
+TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
+  enum Setup { kRunning, kNotRunning, kNoEntry, kNoMutex };
   struct Case {
     const char* name;
+    Setup setup;
     TrayScript script;
     int closeMessages;
     uint64_t clock;
     bool fileKept;
   };
   const Case cases[] = {
-      {"ends 1200 ms after the message", {0, 1200}, 1, 1200, false},
-      {"never lets go", {0, -1}, 20, 21 * 5000 + 9 * 100, true},
-      {"never shows its window", {1000000, 0}, 0, 20 * 250 + 9 * 100, true},
-      {"abandons the mutex", {0, 100, true}, 1, 100, false},  // abandoned, then ours
-      {"file locked 250 ms after it ended", {0, 0, false, 250}, 1, 300, false},
+      {"ends 1200 ms after the message", kRunning, {0, 1200}, 1, 1200, false},
+      {"never lets go", kRunning, {0, -1}, 20, 21 * 5000 + 9 * 100, true},
+      {"never shows its window", kRunning, {1000000, 0}, 0, 20 * 250 + 9 * 100, true},
+      {"abandons the mutex", kRunning, {0, 100, true}, 1, 100, false},  // abandoned, then ours
+      {"file locked 250 ms after it ended", kRunning, {0, 0, false, 250}, 1, 300, false},
+      {"not running: deleted without a pause", kNotRunning, {}, 0, 0, false},
+      {"no entry: a pause for a tray program still starting", kNoEntry, {}, 0, 1000, true},
+      {"no mutex: the file stays", kNoMutex, {}, 0, 0, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SimWindows machine;
     ScopedWindowsApi api(machine);
     Register(machine, kTray);
+    if (c.setup == kNoEntry) machine.registry[Lower(kRunKey)].clear();
     SimTray tray(machine, kTray, c.script);
-    tray.Start();
+    if (c.setup == kRunning) tray.Start();
+    if (c.setup == kNoMutex) machine.FailNext("CreateMutexA", 1, ERROR_ACCESS_DENIED);
     CloseTray();
     EXPECT_EQ(tray.closeMessages(), c.closeMessages);
     EXPECT_EQ(machine.clock, c.clock);
