@@ -1,6 +1,8 @@
 // The run's failed deletions: the list, its retries and the hand-over to Windows for the reboot.
 #include "system/pending_deletes.h"
 
+#include <tuple>
+
 #include "core/install_context.h"
 #include "scenario.h"
 
@@ -43,25 +45,21 @@ TEST_F(PendingDeletesTest, RetriedThenScheduledAtReboot) {
 // which stays queued (the install after it: tests/e2e/locked_monitor.sh); a reinstall of another
 // build drops it instead of scheduling it (100: the copy failed).
 TEST_F(PendingDeletesTest, OnlyAnUninstallLeavesTheLockedMonitorDllForTheReboot) {
-  struct Case {
-    const wchar_t* command;
-    int32_t build;
-    bool restartRefused;
-    int exitCode;
-  };
   const std::wstring old = L"\\??\\C:\\temp\\old.dll";
-  for (const Case& c : {Case{L"uninstall", 2629, false, 101}, Case{L"uninstall", 2629, true, 100},
-                        Case{L"install", 2604, false, 100}}) {
-    SCOPED_TRACE(testing::Message() << c.exitCode << " restart refused: " << c.restartRefused);
+  for (const auto& [command, restartRefused, exitCode] : {std::tuple{L"uninstall", false, 101},
+                                                          {L"uninstall", true, 100},
+                                                          {L"install", false, 100}}) {
+    SCOPED_TRACE(testing::Message() << exitCode << " restart refused: " << restartRefused);
+    const bool uninstall = command == std::wstring(L"uninstall");
     StagePackage();
-    AddProductMonitor(sim, c.build).lockedForever = true;
+    AddProductMonitor(sim, uninstall ? 2629 : 2604).lockedForever = true;
     sim.AddFile(L"C:\\temp\\old.dll");
     sim.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, {old, L""});
-    sim.spoolerService.refuseStart = c.restartRefused;
-    EXPECT_EQ(Run(c.command), c.exitCode);
+    sim.spoolerService.refuseStart = restartRefused;
+    EXPECT_EQ(Run(command), exitCode);
     EXPECT_FALSE(sim.FileExists(L"C:\\temp\\old.dll"));
     std::vector<std::wstring> queue = {old, L""};
-    if (c.build == 2629) queue.insert(queue.end(), {L"\\??\\" + std::wstring(kMonitorDll), L""});
+    if (uninstall) queue.insert(queue.end(), {L"\\??\\" + std::wstring(kMonitorDll), L""});
     EXPECT_EQ(sim.PendingRenames(), queue);
   }
   EXPECT_TRUE(sim.MonitorRegistered(L"Quintavera:"));
