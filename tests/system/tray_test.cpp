@@ -81,8 +81,7 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
 TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuotedOnlyWhereWanted) {
   sim.AddFile(L"C:\\App\\qvatray.exe", "tray");
   StartFrom(L"C:\\App\\drv\\");
-  ASSERT_EQ(sim.processStarts.size(), 1u);
-  EXPECT_EQ(sim.processStarts[0].commandLine, L"\"C:\\App\\qvatray.exe\"");
+  EXPECT_EQ(sim.processStarts.at(0).commandLine, L"\"C:\\App\\qvatray.exe\"");
 
   // Without the Run key it is still started; a path over 259 characters is started cut.
   sim.registry.erase(Lower(kRunKey));
@@ -91,8 +90,7 @@ TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuotedOnlyWhereWanted) {
   const std::wstring parent = L"C:\\" + std::wstring(260, L'p');
   StartFrom(parent + L"\\drv\\");
   EXPECT_EQ(RegisteredPath(), parent + L"\\qvatray.exe");
-  ASSERT_EQ(sim.processStarts.size(), 3u);
-  EXPECT_EQ(sim.processStarts[2].commandLine,
+  EXPECT_EQ(sim.processStarts.at(2).commandLine,
             L"\"" + (parent + L"\\qvatray.exe").substr(0, 259) + L"\"");
   StartFrom(L"C:\\");  // no parent: a bare name
   EXPECT_EQ(RegisteredPath(), L"qvatray.exe");
