@@ -20,10 +20,9 @@ void Register(SimWindows& machine, const std::wstring& path) {
 
 class TrayTest : public Scenario {
  protected:
-  bool Registered() const { return sim.HasRegValue(kRunKey, kRunValue); }
   // The Run value's whole data: the path, then exactly one NUL and nothing after it.
   std::wstring RegisteredPath() const {
-    if (!Registered()) return L"";
+    if (!sim.HasRegValue(kRunKey, kRunValue)) return L"<none>";
     const std::vector<BYTE>& data = sim.registry.at(Lower(kRunKey)).at(Lower(kRunValue)).data;
     std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
     if (text.empty() || text.back() != L'\0') return text + L"<no end>";
@@ -105,7 +104,7 @@ TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuotedOnlyWhereWanted) {
   sim.FailNext("GetVersionExA", 1, ERROR_INVALID_PARAMETER);
   StartFrom(L"C:\\App\\drv\\");
   EXPECT_EQ(sim.processStarts.size(), 4u);
-  EXPECT_FALSE(Registered());
+  EXPECT_EQ(RegisteredPath(), L"<none>");
   ExpectAllReleased();
 }
 
