@@ -82,7 +82,6 @@ TEST_F(FileCopyTest, CopiesAtTheLimitsOfTheBuffers) {
   const std::wstring fits = L"C:\\" + std::wstring(263 - 3 - 13, L'd');
   EXPECT_EQ(Copy(fits.c_str()), S_OK);
   EXPECT_EQ(std::wcslen(destPath), 263u);
-  EXPECT_EQ(ctx.errorCount, 0);
   ExpectAllReleased();
 }
 
