@@ -1,8 +1,6 @@
 // Windows' reboot queue: reading it, deleting what it queues, the "onInit" product-file check.
 #include "system/pending_renames.h"
 
-#include <cstring>
-
 #include "heap_blocks.h"
 #include "scenario.h"
 

@@ -1,8 +1,6 @@
 // The tray program's control: closing it in its many moods, registering and starting it.
 #include "system/tray.h"
 
-#include <gtest/gtest.h>
-
 #include "core/install_context.h"
 #include "scenario.h"
 #include "sim_tray.h"
