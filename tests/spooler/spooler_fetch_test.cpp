@@ -59,9 +59,8 @@ TEST(SpoolerFetch, ListsThatGrowBetweenTheCallsAreFetchedAgain) {
                    << "monitors, drivers, printers: " << query << ", " << growths << " growths");
       GrowingSpooler machine;
       ScopedWindowsApi api(machine);
-      machine.growths = 1;
+      machine.growths = growths + 1;
       machine.GrowBeforeFetch(L"");  // one of each before the queries
-      machine.growths = growths;
       InstallContext ctx;
       EXPECT_EQ(queries[query](ctx), growths < kSpoolerFetchAttempts ? 1u + growths : 0u);
       EXPECT_EQ(machine.LiveBlocks(), 0);

@@ -1,8 +1,6 @@
 // The tray program's control: closing it in its many moods, registering and starting it.
 #include "system/tray.h"
 
-#include <gtest/gtest.h>
-
 #include "core/install_context.h"
 #include "scenario.h"
 #include "sim_tray.h"
@@ -20,10 +18,9 @@ void Register(SimWindows& machine, const std::wstring& path) {
 
 class TrayTest : public Scenario {
  protected:
-  bool Registered() const { return sim.HasRegValue(kRunKey, kRunValue); }
   // The Run value's whole data: the path, then exactly one NUL and nothing after it.
   std::wstring RegisteredPath() const {
-    if (!Registered()) return L"";
+    if (!sim.HasRegValue(kRunKey, kRunValue)) return L"<none>";
     const std::vector<BYTE>& data = sim.registry.at(Lower(kRunKey)).at(Lower(kRunValue)).data;
     std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
     if (text.empty() || text.back() != L'\0') return text + L"<no end>";
@@ -38,50 +35,37 @@ class TrayTest : public Scenario {
   }
 };
 
-TEST_F(TrayTest, ClosingWithoutARunningTrayProgram) {
-  CloseTray();  // no entry: a pause for a tray program still starting
-  EXPECT_EQ(sim.clock, 1000u);
-
-  // An entry: its file is deleted and the entry removed, without a pause.
-  Register(sim, kTray);
-  CloseTray();
-  EXPECT_FALSE(sim.FileExists(kTray));
-  EXPECT_FALSE(Registered());
-  EXPECT_EQ(sim.clock, 1000u);
-
-  // Without a mutex the file stays but the entry goes.
-  Register(sim, kTray);
-  sim.FailNext("CreateMutexA", 1, ERROR_ACCESS_DENIED);
-  CloseTray();
-  EXPECT_TRUE(sim.FileExists(kTray));
-  EXPECT_FALSE(Registered());
-  ExpectAllReleased();
-}
-
-// A registered tray program run by a script is closed: the messages and the virtual time it
-// costs, and whether its locked file outlives the deletion attempts.
-TEST(TrayCloseTest, ScriptedTrayPrograms) {
+// CloseTray in every mood of the tray program: the close messages, the virtual time it costs and
+// whether its file outlives the deletion attempts; the Run value goes in every case.
+TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
+  enum Setup { kRunning, kNotRunning, kNoEntry, kNoMutex };
   struct Case {
     const char* name;
+    Setup setup;
     TrayScript script;
     int closeMessages;
     uint64_t clock;
     bool fileKept;
   };
   const Case cases[] = {
-      {"ends 1200 ms after the message", {0, 1200}, 1, 1200, false},
-      {"never lets go", {0, -1}, 20, 21 * 5000 + 9 * 100, true},
-      {"never shows its window", {1000000, 0}, 0, 20 * 250 + 9 * 100, true},
-      {"abandons the mutex", {0, 100, true}, 1, 100, false},  // abandoned, then ours
-      {"file locked 250 ms after it ended", {0, 0, false, 250}, 1, 300, false},
+      {"ends 1200 ms after the message", kRunning, {0, 1200}, 1, 1200, false},
+      {"never lets go", kRunning, {0, -1}, 20, 21 * 5000 + 9 * 100, true},
+      {"never shows its window", kRunning, {1000000, 0}, 0, 20 * 250 + 9 * 100, true},
+      {"abandons the mutex", kRunning, {0, 100, true}, 1, 100, false},  // abandoned, then ours
+      {"file locked 250 ms after it ended", kRunning, {0, 0, false, 250}, 1, 300, false},
+      {"not running: deleted without a pause", kNotRunning, {}, 0, 0, false},
+      {"no entry: a pause for a tray program still starting", kNoEntry, {}, 0, 1000, true},
+      {"no mutex: the file stays", kNoMutex, {}, 0, 0, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SimWindows machine;
     ScopedWindowsApi api(machine);
     Register(machine, kTray);
+    if (c.setup == kNoEntry) machine.registry[Lower(kRunKey)].clear();
     SimTray tray(machine, kTray, c.script);
-    tray.Start();
+    if (c.setup == kRunning) tray.Start();
+    if (c.setup == kNoMutex) machine.FailNext("CreateMutexA", 1, ERROR_ACCESS_DENIED);
     CloseTray();
     EXPECT_EQ(tray.closeMessages(), c.closeMessages);
     EXPECT_EQ(machine.clock, c.clock);
@@ -94,8 +78,7 @@ TEST(TrayCloseTest, ScriptedTrayPrograms) {
 TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuotedOnlyWhereWanted) {
   sim.AddFile(L"C:\\App\\qvatray.exe", "tray");
   StartFrom(L"C:\\App\\drv\\");
-  ASSERT_EQ(sim.processStarts.size(), 1u);
-  EXPECT_EQ(sim.processStarts[0].commandLine, L"\"C:\\App\\qvatray.exe\"");
+  EXPECT_EQ(sim.processStarts.at(0).commandLine, L"\"C:\\App\\qvatray.exe\"");
 
   // Without the Run key it is still started; a path over 259 characters is started cut.
   sim.registry.erase(Lower(kRunKey));
@@ -104,8 +87,7 @@ TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuotedOnlyWhereWanted) {
   const std::wstring parent = L"C:\\" + std::wstring(260, L'p');
   StartFrom(parent + L"\\drv\\");
   EXPECT_EQ(RegisteredPath(), parent + L"\\qvatray.exe");
-  ASSERT_EQ(sim.processStarts.size(), 3u);
-  EXPECT_EQ(sim.processStarts[2].commandLine,
+  EXPECT_EQ(sim.processStarts.at(2).commandLine,
             L"\"" + (parent + L"\\qvatray.exe").substr(0, 259) + L"\"");
   StartFrom(L"C:\\");  // no parent: a bare name
   EXPECT_EQ(RegisteredPath(), L"qvatray.exe");
@@ -120,7 +102,7 @@ TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuotedOnlyWhereWanted) {
   sim.FailNext("GetVersionExA", 1, ERROR_INVALID_PARAMETER);
   StartFrom(L"C:\\App\\drv\\");
   EXPECT_EQ(sim.processStarts.size(), 4u);
-  EXPECT_FALSE(Registered());
+  EXPECT_EQ(RegisteredPath(), L"<none>");
   ExpectAllReleased();
 }
 
