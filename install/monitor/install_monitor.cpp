@@ -5,6 +5,7 @@
 #include "core/product.h"
 #include "log/install_log.h"
 #include "monitor/monitor_ports.h"
+#include "os/path_kind.h"
 #include "spooler/file_copy.h"
 #include "spooler/spooler_service.h"
 #include "system/pending_deletion_cancel.h"
@@ -51,8 +52,7 @@ TextBuffer MonitorFilePath(const InstallContext& ctx) {
 }
 
 bool MonitorFileInPlace(const TextBuffer& path) {
-  const DWORD attributes = Os().GetFileAttributesW(path.Text());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  return KindOfPath(path.Text()) == PathKind::kFile;
 }
 
 // The DLL kept as compatible may be gone since: a deletion queued for the restart is carried out

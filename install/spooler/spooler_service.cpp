@@ -20,11 +20,14 @@ DWORD QueryState(SC_HANDLE service) {
   return status.dwCurrentState;
 }
 
-// Polls until the service reaches `wanted`: at most kStatePolls sleeps and one more query each.
-bool WaitForState(SC_HANDLE service, DWORD wanted) {
+// Polls until the service reaches `wanted`: at most kStatePolls sleeps, each followed by
+// `afterSleep(last state seen)` and one more query.
+template <typename AfterSleep>
+bool WaitForState(SC_HANDLE service, DWORD wanted, AfterSleep afterSleep) {
   DWORD state = QueryState(service);
   for (int poll = 0; poll < kStatePolls && state != wanted; ++poll) {
     Os().Sleep(kPollInterval);
+    afterSleep(state);
     state = QueryState(service);
   }
   return state == wanted;
@@ -47,13 +50,9 @@ bool StartWorthRetrying(DWORD refusal, DWORD state) {
 
 bool StartServiceAndWait(SC_HANDLE service) {
   DWORD refusal = RequestStart(service);
-  DWORD state = QueryState(service);
-  for (int poll = 0; poll < kStatePolls && state != SERVICE_RUNNING; ++poll) {
-    Os().Sleep(kPollInterval);
+  return WaitForState(service, SERVICE_RUNNING, [&](DWORD state) {
     if (StartWorthRetrying(refusal, state)) refusal = RequestStart(service);
-    state = QueryState(service);
-  }
-  return state == SERVICE_RUNNING;
+  });
 }
 
 bool CheckSpooler(InstallContext& ctx) {
@@ -98,7 +97,7 @@ RestartSpooler::RestartSpooler(InstallContext* ctx) : context(ctx) {
     }
   }
   stopRequested = true;
-  if (!WaitForState(service.Get(), SERVICE_STOPPED) && context) {
+  if (!WaitForState(service.Get(), SERVICE_STOPPED, [](DWORD) {}) && context) {
     LogError(*context, 3, L"Can't stop the spooler");
   }
 }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/ascii_case.h"
+#include "os/path_kind.h"
 #include "os/scoped_handles.h"
 #include "spooler/spooler_service.h"
 #include "system/pending_queue_value.h"
@@ -41,8 +42,7 @@ wchar_t* CopyString(const wchar_t* text, size_t length) {
 }
 
 bool NamesExistingFile(const wchar_t* path) {
-  const DWORD attributes = Os().GetFileAttributesW(WithoutNtPrefix(path));
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  return KindOfPath(WithoutNtPrefix(path)) == PathKind::kFile;
 }
 
 // Fills the record's slots from the data: whole pairs only, empty strings stay null. False when a
@@ -79,8 +79,7 @@ bool HasPendingSource(const PendingRenames& renames, const wchar_t* const (&name
 }
 
 bool NamesDirectory(const wchar_t* path) {
-  const DWORD attributes = Os().GetFileAttributesW(WithoutNtPrefix(path));
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return KindOfPath(WithoutNtPrefix(path)) == PathKind::kDirectory;
 }
 
 // Whether one of `names` stands queued for deletion, whether or not the file still exists: a new
