@@ -23,7 +23,7 @@ RemoteLoad LoadLibraryInto(HANDLE process, const std::wstring& dllPath, DWORD ti
   UniqueHandle loader(::CreateRemoteThread(process, nullptr, 0, start, block.Address(), 0, nullptr));
   if (!loader) return RemoteLoad::kFailed;
   if (::WaitForSingleObject(loader.Get(), timeoutMs) != WAIT_OBJECT_0) {
-    // The block must outlive the thread that reads it: the caller ends the process first.
+    // The block must outlive the thread that reads it: the process ends before the block goes.
     ::TerminateProcess(process, 255);
     ::WaitForSingleObject(loader.Get(), 5000);
     return RemoteLoad::kTimedOut;

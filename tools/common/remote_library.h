@@ -10,7 +10,8 @@ namespace qvtools {
 enum class RemoteLoad { kLoaded, kFailed, kTimedOut };
 
 // Loads `dllPath` into `process` and waits up to `timeoutMs` for LoadLibraryW to return. On
-// kTimedOut the loader thread may still read its argument: the caller must end the process.
+// kTimedOut the process has been ended (exit code 255), since its loader thread could still read
+// the argument block.
 RemoteLoad LoadLibraryInto(HANDLE process, const std::wstring& dllPath, DWORD timeoutMs);
 
 }  // namespace qvtools

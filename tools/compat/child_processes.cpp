@@ -48,8 +48,7 @@ BOOL WINAPI CompatCreateProcessW(LPCWSTR application, LPWSTR commandLine,
   if (SameBitness(info->hProcess) &&
       qvtools::LoadLibraryInto(info->hProcess, layer, kLoadTimeoutMs) ==
           qvtools::RemoteLoad::kTimedOut) {
-    ::TerminateProcess(info->hProcess, ERROR_TIMEOUT);  // never left suspended behind us
-    ::CloseHandle(info->hThread);
+    ::CloseHandle(info->hThread);  // the child has been ended: never left suspended behind us
     ::CloseHandle(info->hProcess);
     *info = PROCESS_INFORMATION{};
     ::SetLastError(ERROR_TIMEOUT);

@@ -28,9 +28,8 @@ bool InstallerProcess::Start(const std::wstring& application, std::wstring comma
 }
 
 bool InstallerProcess::InjectLibrary(const std::wstring& dllPath, DWORD timeoutMs) {
-  const qvtools::RemoteLoad load = qvtools::LoadLibraryInto(process_.Get(), dllPath, timeoutMs);
-  if (load == qvtools::RemoteLoad::kTimedOut) Kill(255);
-  return load == qvtools::RemoteLoad::kLoaded;
+  return qvtools::LoadLibraryInto(process_.Get(), dllPath, timeoutMs) ==
+         qvtools::RemoteLoad::kLoaded;
 }
 
 bool InstallerProcess::Resume() { return ::ResumeThread(thread_.Get()) != static_cast<DWORD>(-1); }
