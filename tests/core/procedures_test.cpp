@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "core/command_line.h"
 #include "installed_machine.h"
 #include "scenario.h"
 
@@ -134,6 +135,29 @@ TEST_F(ProceduresTest, UncommonRoadsWriteTheirExactLines) {
                    L"2. EnumMonitors  failed with code: System message 1722."),
             0);
   ExpectAllReleased();
+}
+
+// A spooler that keeps the staged driver files open once it has taken them into its store.
+struct SpoolerHoldsStagedFiles : sim::SimWindows {
+  BOOL AddPrinterDriverExW(LPWSTR name, DWORD level, LPBYTE info, DWORD flags) override {
+    const BOOL added = SimWindows::AddPrinterDriverExW(name, level, info, flags);
+    for (auto& [path, file] : files) {
+      if (path.rfind(sim::Lower(driverDirectory) + L"\\orb", 0) == 0) file.heldBySpooler = true;
+    }
+    return added;
+  }
+};
+
+// Staged copies the spooler still holds go after one restart at the end of the install, so
+// nothing waits for the reboot.
+TEST(InstallEnd, StagedCopiesTheSpoolerHoldsGoAfterOneRestart) {
+  SpoolerHoldsStagedFiles machine;
+  ScopedWindowsApi scope(machine);
+  sim::StageProductPackage(machine);
+  machine.commandLine = L"qvinstall.exe install";
+  EXPECT_EQ(RunCommandLine(), 1);
+  EXPECT_FALSE(machine.FileExists(machine.driverDirectory + L"\\orbui64.dll"));
+  EXPECT_TRUE(machine.PendingRenames().empty());
 }
 
 }  // namespace

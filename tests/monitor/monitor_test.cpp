@@ -226,5 +226,15 @@ TEST_F(MonitorTest, RefusedRemovalLeavesNoPrinterParked) {
   ExpectAllReleased();
 }
 
+// A parked printer deleted meanwhile cannot be returned: the run says which.
+TEST_F(MonitorTest, PrinterGoneBeforeItsReturnIsNamed) {
+  Start();
+  PRINTER_INFO_2W gone = {};
+  gone.pPrinterName = const_cast<LPWSTR>(L"Gone");
+  ApplyPrinterRecord(ctx, gone);
+  EXPECT_EQ(Log().back(), L"Can't open printer Gone");
+  Finish();
+}
+
 }  // namespace
 }  // namespace qv::sim
