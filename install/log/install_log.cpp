@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "core/install_context.h"
+#include "context/install_context.h"
 
 namespace qv {
 namespace {

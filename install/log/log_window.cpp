@@ -2,8 +2,8 @@
 #include "log/log_window.h"
 
 #include "base/wide_format.h"
-#include "core/install_context.h"
-#include "core/product.h"
+#include "context/install_context.h"
+#include "context/product.h"
 #include "log/log_window_resources.h"
 
 namespace qv {

@@ -1,14 +1,14 @@
 // InstallMonitor: copying the monitor DLL, registering the monitor, returning parked printers.
 #include "monitor/install_monitor.h"
 
-#include "core/install_context.h"
-#include "core/product.h"
+#include "context/install_context.h"
+#include "context/product.h"
 #include "log/install_log.h"
 #include "monitor/monitor_ports.h"
 #include "os/path_kind.h"
+#include "reboot/pending_deletion_cancel.h"
 #include "spooler/file_copy.h"
 #include "spooler/spooler_service.h"
-#include "system/pending_deletion_cancel.h"
 
 namespace qv {
 namespace {

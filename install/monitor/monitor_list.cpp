@@ -3,10 +3,10 @@
 
 #include <cwchar>
 
-#include "core/install_context.h"
-#include "core/product.h"
+#include "context/install_context.h"
+#include "context/product.h"
 #include "log/install_log.h"
-#include "spooler/spooler_fetch.h"
+#include "os/spooler_fetch.h"
 
 namespace qv {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <cwchar>
 
-#include "core/install_context.h"
-#include "core/product.h"
+#include "context/install_context.h"
+#include "context/product.h"
 #include "log/install_log.h"
 
 namespace qv {

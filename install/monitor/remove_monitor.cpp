@@ -1,12 +1,12 @@
 // RemoveMonitor: the version check, the monitor deletion with its retries, and the DLL deletion.
 #include "monitor/remove_monitor.h"
 
-#include "core/install_context.h"
-#include "core/product.h"
+#include "context/file_name_list.h"
+#include "context/install_context.h"
+#include "context/product.h"
 #include "log/install_log.h"
 #include "monitor/monitor_ports.h"
 #include "spooler/spooler_service.h"
-#include "system/file_name_list.h"
 
 namespace qv {
 namespace {

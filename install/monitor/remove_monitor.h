@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "core/product.h"
+#include "context/product.h"
 #include "monitor/monitor_list.h"
 
 namespace qv {

@@ -3,8 +3,8 @@
 
 #include <cwchar>
 
-#include "core/product.h"
-#include "spooler/spooler_fetch.h"
+#include "context/product.h"
+#include "os/spooler_fetch.h"
 
 namespace qv {
 namespace {

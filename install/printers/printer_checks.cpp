@@ -1,9 +1,9 @@
 // The default-printer and driver checks behind "onInit", "onChkDrv" and "def.set".
 #include "printers/printer_checks.h"
 
-#include "core/install_context.h"
+#include "context/install_context.h"
+#include "context/printer_list.h"
 #include "printers/driver_list.h"
-#include "printers/printer_list.h"
 #include "printers/product_printers.h"
 
 namespace qv {

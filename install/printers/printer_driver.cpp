@@ -3,12 +3,12 @@
 
 #include <winspool.h>
 
-#include "core/install_context.h"
-#include "core/product.h"
+#include "context/file_name_list.h"
+#include "context/install_context.h"
+#include "context/product.h"
 #include "log/install_log.h"
 #include "spooler/file_copy.h"
 #include "spooler/spooler_service.h"
-#include "system/file_name_list.h"
 
 namespace qv {
 namespace {

@@ -2,13 +2,13 @@
 // the product port.
 #include "printers/product_printers.h"
 
-#include "core/install_context.h"
-#include "core/product.h"
+#include "context/install_context.h"
+#include "context/printer_list.h"
+#include "context/product.h"
 #include "log/install_log.h"
 #include "monitor/monitor_list.h"
-#include "printers/printer_list.h"
-#include "system/printer_record.h"
-#include "system/printer_settings.h"
+#include "settings/printer_record.h"
+#include "settings/printer_settings.h"
 
 namespace qv {
 namespace {

@@ -4,7 +4,7 @@
 #include <cwchar>
 
 #include "base/text_buffer.h"
-#include "core/install_context.h"
+#include "context/install_context.h"
 #include "log/install_log.h"
 
 namespace qv {

@@ -1,7 +1,7 @@
 // Control of the Windows "spooler" service.
 #include "spooler/spooler_service.h"
 
-#include "core/install_context.h"
+#include "context/install_context.h"
 #include "log/install_log.h"
 
 namespace qv {

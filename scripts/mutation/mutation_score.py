@@ -20,7 +20,7 @@ from pathlib import Path
 from operators import mutants
 
 SOURCE_DIR = "install"
-ONLY_RUN_END_TO_END = {"install/os/real_windows_api.cpp", "install/core/main.cpp"}
+ONLY_RUN_END_TO_END = {"install/os/real_windows_api.cpp", "install/program/main.cpp"}
 DEFAULT_COUNT = 80
 DEFAULT_SEED = 13
 TEST_TIMEOUT_SECONDS = 60

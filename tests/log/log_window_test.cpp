@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/install_context.h"
+#include "context/install_context.h"
 #include "log/install_log.h"
 #include "scenario.h"
 

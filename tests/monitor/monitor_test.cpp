@@ -1,8 +1,8 @@
 // The port monitor: its operations on a run's context, then through the install and uninstall.
 #include <algorithm>
 
-#include "core/install_context.h"
-#include "core/product.h"
+#include "context/install_context.h"
+#include "context/product.h"
 #include "monitor/install_monitor.h"
 #include "monitor/monitor_list.h"
 #include "monitor/monitor_ports.h"

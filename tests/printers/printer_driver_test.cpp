@@ -1,5 +1,5 @@
 // The product driver: adding it from the staged files, listing and deleting it on uninstall.
-#include "core/install_context.h"
+#include "context/install_context.h"
 #include "printer_machine.h"
 #include "printers/printer_driver.h"
 

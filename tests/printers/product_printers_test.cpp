@@ -1,5 +1,5 @@
 // Product printers: deleted and added within a run, and which of them a reinstall carries over.
-#include "core/install_context.h"
+#include "context/install_context.h"
 #include "printer_machine.h"
 #include "printers/product_printers.h"
 

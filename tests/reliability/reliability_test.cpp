@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/command_line.h"
 #include "installed_machine.h"
+#include "program/command_line.h"
 #include "scenario.h"
 
 namespace qv {

@@ -1,7 +1,7 @@
 // Test fixture for scenarios on the simulated machine.
 #include "scenario.h"
 
-#include "core/command_line.h"
+#include "program/command_line.h"
 #include "sim_tray.h"
 
 namespace qv::sim {

@@ -1,7 +1,7 @@
 // Copying a product file: the locked target's bounded wait, the copy loop's and destPath's limits.
 #include "spooler/file_copy.h"
 
-#include "core/install_context.h"
+#include "context/install_context.h"
 #include "scenario.h"
 
 namespace qv::sim {

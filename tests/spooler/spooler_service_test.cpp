@@ -1,7 +1,7 @@
 // The "spooler" service control: the start-up check and the stop-and-start scope.
 #include "spooler/spooler_service.h"
 
-#include "core/install_context.h"
+#include "context/install_context.h"
 #include "scenario.h"
 
 namespace qv::sim {

@@ -1,0 +1,111 @@
+// The installer's entry: command word, owner window, command table, exit code.
+#include "program/command_line.h"
+
+#include <climits>
+#include <cstdint>
+#include <cwchar>
+
+#include "base/ascii_case.h"
+#include "context/exit_codes.h"
+#include "os/scoped_handles.h"
+#include "printers/printer_checks.h"
+#include "program/procedures.h"
+#include "reboot/pending_renames.h"
+#include "tray/tray.h"
+
+namespace qv {
+namespace {
+
+constexpr int kHelpCloseRounds = 200;
+constexpr DWORD kHelpCloseDelay = 50;
+
+bool IsBlank(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
+
+// Runs an install or uninstall row and maps its outcome to the exit code.
+int RunInstallRow(unsigned setupFlags, HWND owner) {
+  CloseHelpWindows();
+  const InstallOutcome outcome = RunInstall(setupFlags, owner);
+  if (outcome.errorsLogged) return kErrorsLogged;
+  return outcome.scheduledAtReboot != 0 ? kRebootNeeded : kInstalled;
+}
+
+int RunUninstallRow(HWND owner) {
+  CloseHelpWindows();
+  uint32_t scheduled = 0;
+  if (RunUninstall(owner, scheduled)) return kErrorsLogged;
+  return scheduled != 0 ? kRebootNeeded : kUninstalled;
+}
+
+}  // namespace
+
+bool CommandWordEquals(const wchar_t* word, const wchar_t* command) {
+  return EqualsIgnoringAsciiCase(word, command);
+}
+
+HWND ParseOwnerWindow(const wchar_t* text) {
+  while (IsBlank(*text)) ++text;
+  bool negative = false;
+  if (*text == L'+' || *text == L'-') negative = *text++ == L'-';
+  int64_t value = 0;
+  for (; *text >= L'0' && *text <= L'9'; ++text) {
+    value = value * 10 + (*text - L'0');
+    if (value > static_cast<int64_t>(INT_MAX) + 1) value = static_cast<int64_t>(INT_MAX) + 1;
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX) value = INT_MAX;
+  const auto number = static_cast<int32_t>(value);
+  return reinterpret_cast<HWND>(static_cast<intptr_t>(number));
+}
+
+void CloseHelpWindows() {
+  for (int round = 0; round < kHelpCloseRounds; ++round) {
+    HWND help = Os().FindWindowW(L"HH Parent", L"Quintavera Help");
+    if (!help) return;
+    Os().PostMessageW(help, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Os().Sleep(kHelpCloseDelay);
+  }
+}
+
+int RunCommandLine() {
+  int count = 0;
+  LocalBlock arguments(Os().CommandLineToArgvW(Os().GetCommandLineW(), &count));
+  auto* args = static_cast<LPWSTR*>(arguments.Get());
+  if (!args || count < 2) return kNothingDone;
+
+  HWND owner = nullptr;
+  if (count == 3) {
+    HWND candidate = ParseOwnerWindow(args[2]);
+    if (Os().IsWindow(candidate)) owner = candidate;
+  }
+
+  const wchar_t* word = args[1];
+  unsigned installFlags = 0;
+  if (CommandWordEquals(word, L"in") || CommandWordEquals(word, L"install") ||
+      CommandWordEquals(word, L"serverinstall")) {
+    installFlags = kSetupX64;
+  } else if (CommandWordEquals(word, L"in_notray")) {
+    installFlags = kSetupX64 | kSetupNoTray;
+  }
+  if (CommandWordEquals(word, L"onChkDrv")) {
+    return CheckInstalledDriver() ? kDriverCurrent : kCheckNegative;
+  }
+  if (CommandWordEquals(word, L"onInit")) {
+    if (CheckPendingProductFiles()) return kProductFilesPending;
+    return CheckDefaultPrinter() ? kDefaultNotProduct : kCheckNegative;
+  }
+  if (CommandWordEquals(word, L"un") || CommandWordEquals(word, L"uninstall")) {
+    return RunUninstallRow(owner);
+  }
+  if (CommandWordEquals(word, L"removetray")) {
+    CloseTray();
+    return kNothingDone;
+  }
+  if (installFlags != 0) return RunInstallRow(installFlags, owner);
+  if (std::wcscmp(word, L"def.set") == 0) {
+    SetProductPrinterDefault();
+    return kDefaultPrinterSet;
+  }
+  return kNothingDone;
+}
+
+}  // namespace qv

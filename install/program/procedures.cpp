@@ -1,0 +1,114 @@
+// The installer's plans: install (always a reinstall), uninstall, and their clean-up.
+#include "program/procedures.h"
+
+#include "log/install_log.h"
+#include "log/log_window.h"
+#include "monitor/install_monitor.h"
+#include "monitor/monitor_list.h"
+#include "monitor/remove_monitor.h"
+#include "printers/driver_list.h"
+#include "printers/printer_driver.h"
+#include "printers/product_printers.h"
+#include "reboot/pending_deletes.h"
+#include "reboot/pending_renames.h"
+#include "settings/printer_record.h"
+#include "settings/printer_settings.h"
+#include "spooler/spooler_service.h"
+#include "tray/tray.h"
+
+namespace qv {
+namespace {
+
+// Retries the failed deletions, and once more with the spooler stopped when some are left.
+void RetryPendingDeletesWithRestart(InstallContext& ctx) {
+  if (ctx.pendingDeletes.Empty()) return;
+  RetryPendingDeletes(ctx);
+  if (ctx.pendingDeletes.Empty()) return;
+  RestartSpooler restart(&ctx);
+  RetryPendingDeletes(ctx);
+}
+
+// Deletes now the files that Windows holds queued for deletion at reboot; the queue stays.
+void DeleteFilesQueuedForReboot() {
+  PendingRenames renames = ReadPendingRenames();
+  DeleteQueuedDeletions(renames);
+}
+
+// The log window opens when errors were logged, or else while Shift is held.
+void ShowLogWindowIfWanted(InstallContext& ctx, HWND owner) {
+  if (ctx.errorCount != 0 || (Os().GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0) {
+    ShowLogWindow(ctx, owner);
+  }
+}
+
+}  // namespace
+
+void Uninstall(InstallContext& ctx) {
+  LogLine(ctx, L"#UnInstall");
+  LogIndent indent(ctx);
+  CloseTray(TrayPathToKeep(ctx).Text());
+  LogLine(ctx, L"EnumMonitors");
+  MonitorList monitors;
+  EnumerateMonitors(monitors, ctx);
+  LogLine(ctx, L"%d Monitors found.", monitors.count);
+  LogLine(ctx, L"EnumPrinterDrivers for %s", ctx.environment);
+  const DriverList drivers = EnumerateDrivers(ctx.environment);
+  LogLine(ctx, L"%d drivers found", drivers.count);
+  DeleteProductPrinters(ctx);
+  RemoveDriver(ctx, drivers);
+  RemoveMonitor(ctx, monitors);
+  if (!ctx.pendingDeletes.Empty()) RetryPendingDeletes(ctx);
+}
+
+void Reinstall(InstallContext& ctx) {
+  LogLine(ctx, L"#ReInstall");
+  LogIndent indent(ctx, 2);
+  ctx.reinstall = true;
+  Uninstall(ctx);
+  if (!ctx.pendingDeletes.Empty()) {
+    RestartSpooler restart(&ctx);
+    RetryPendingDeletes(ctx);
+    FreeFileNameList(ctx.pendingDeletes);
+  }
+  DeleteFilesQueuedForReboot();
+  if (ctx.installMonitor) InstallMonitor(ctx);
+  KeepMonitorFileAtRestart(ctx);
+  InstallDriver(ctx);
+  RestorePrinterSettings(ctx);
+  RemovePrinterRecord(ctx);
+  StartTray(ctx);
+  RetryPendingDeletesWithRestart(ctx);
+}
+
+void UninstallAndCleanUp(InstallContext& ctx) {
+  Uninstall(ctx);
+  DeleteFilesQueuedForReboot();
+  RetryPendingDeletesWithRestart(ctx);
+  RemovePrinterRecord(ctx);
+}
+
+InstallOutcome RunInstall(unsigned setupFlags, HWND owner) {
+  InstallContext ctx;
+  InitInstallContext(ctx, setupFlags);
+  LogLine(ctx, L"##0010");
+  Reinstall(ctx);
+  InstallOutcome outcome = {false, ScheduleDeletesAtReboot(ctx)};
+  ShowLogWindowIfWanted(ctx, owner);
+  outcome.errorsLogged = ctx.errorCount != 0;
+  LogLine(ctx, L"##0020");
+  FreeInstallContext(ctx);
+  return outcome;
+}
+
+bool RunUninstall(HWND owner, uint32_t& scheduledAtReboot) {
+  InstallContext ctx;
+  InitInstallContext(ctx, kSetupX64);
+  UninstallAndCleanUp(ctx);
+  scheduledAtReboot = ScheduleDeletesAtReboot(ctx);
+  ShowLogWindowIfWanted(ctx, owner);
+  const bool errorsLogged = ctx.errorCount != 0;
+  FreeInstallContext(ctx);
+  return errorsLogged;
+}
+
+}  // namespace qv

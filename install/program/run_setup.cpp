@@ -1,0 +1,135 @@
+// InitInstallContext and FreeInstallContext: building and releasing one run's record.
+#include "context/install_context.h"
+
+#include <cwchar>
+#include <vector>
+
+#include "context/product.h"
+#include "log/install_log.h"
+#include "spooler/spooler_service.h"
+
+namespace qv {
+
+HINSTANCE g_instance = nullptr;
+
+namespace {
+
+struct PlatformFiles {
+  const wchar_t* environment;
+  const wchar_t* monitorFile;
+  const wchar_t* driverFile;
+  const wchar_t* uiFile;
+};
+
+constexpr PlatformFiles kX64Files = {L"Windows x64", L"orbmon64.dll", L"orbdrv64.dll",
+                                     L"orbui64.dll"};
+constexpr PlatformFiles kX86Files = {L"Windows NT x86", L"orbmon32.dll", L"orbdrv32.dll",
+                                     L"orbui32.dll"};
+constexpr DWORD kPathCapacity = 260;
+
+void AppendBackslashIfMissing(TextBuffer& dir) {
+  if (!dir.Empty() && !dir.EndsWith(L'\\')) dir.Append(L"\\");
+}
+
+void ReadDriverDirectory(InstallContext& ctx) {
+  DWORD needed = 0;
+  auto environment = const_cast<LPWSTR>(ctx.environment);
+  if (Os().GetPrinterDriverDirectoryW(nullptr, environment, 1, nullptr, 0, &needed)) return;
+  if (Os().GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+    std::vector<wchar_t> directory(needed / sizeof(wchar_t) + 2, L'\0');
+    if (Os().GetPrinterDriverDirectoryW(
+            nullptr, environment, 1, reinterpret_cast<LPBYTE>(directory.data()), needed, &needed)) {
+      directory.back() = L'\0';
+      ctx.driverDir.Assign(directory.data());
+      AppendBackslashIfMissing(ctx.driverDir);
+      LogLine(ctx, L"PrinterDriverDirectory:%s", ctx.driverDir.Text());
+      return;
+    }
+  }
+  LogError(ctx, 6, L"Can`t retrieve printer driver directory.");
+}
+
+void ReadModuleDirectory(InstallContext& ctx) {
+  wchar_t path[kPathCapacity + 1] = {};
+  const DWORD length = Os().GetModuleFileNameW(g_instance, path, kPathCapacity);
+  if (length == 0 || length > kPathCapacity) return;
+  path[length < kPathCapacity ? length : kPathCapacity] = L'\0';
+  wchar_t* separator = nullptr;
+  for (wchar_t* p = path; *p; ++p) {
+    if (*p == L'\\' || *p == L'/' || *p == L':') separator = p;
+  }
+  if (!separator) return;
+  separator[1] = L'\0';
+  ctx.moduleDir.Assign(path);
+}
+
+void ReadSystemDirectory(InstallContext& ctx) {
+  wchar_t path[kPathCapacity] = {};
+  const UINT length = Os().GetSystemDirectoryW(path, kPathCapacity);
+  if (length == 0 || length >= kPathCapacity) {
+    LogError(ctx, 7, L"Can`t retrieve system directory.");
+    return;
+  }
+  ctx.systemDir.Assign(path);
+  AppendBackslashIfMissing(ctx.systemDir);
+}
+
+}  // namespace
+
+void SelectPlatformFiles(InstallContext& ctx, bool is64) {
+  const PlatformFiles& files = is64 ? kX64Files : kX86Files;
+  ctx.is64 = is64;
+  ctx.environment = files.environment;
+  ctx.monitorFile = files.monitorFile;
+  ctx.driverFile = files.driverFile;
+  ctx.uiFile = files.uiFile;
+  ReadDriverDirectory(ctx);
+  ctx.helpFile = L"orbhelp.chm";
+}
+
+InstallContext& InitInstallContext(InstallContext& ctx, unsigned setupFlags) {
+  FreeInstallContext(ctx);
+  ctx.errorCount = 0;
+  ctx.indent = 0;
+  LogLine(ctx, L"Quintavera %d", buildNumber);
+  ctx.reinstall = false;
+  ctx.installMonitor = true;
+  ctx.startTray = (setupFlags & kSetupNoTray) == 0;
+  ctx.copyMonitor = true;
+  CheckSpooler(ctx);
+  SelectPlatformFiles(ctx, (setupFlags & kSetupX64) != 0);
+  ReadModuleDirectory(ctx);
+  ReadSystemDirectory(ctx);
+  TakePrinterSnapshot(ctx);
+  return ctx;
+}
+
+void FreeInstallContext(InstallContext& ctx) {
+  ctx.monitorPrinters.Reset();
+  ReleasePrinterList(ctx.printerSnapshot);
+  FreeSavedSettings(ctx.savedSettings);
+  FreeFileNameList(ctx.pendingDeletes);
+  ctx.driverDir.Clear();
+  ctx.logText.Clear();
+  ctx.systemDir.Clear();
+  ctx.moduleDir.Clear();
+}
+
+InstallContext::~InstallContext() { FreeInstallContext(*this); }
+
+int32_t QueryFileBuildNumber(const wchar_t* path) {
+  DWORD ignored = 0;
+  const DWORD size = Os().GetFileVersionInfoSizeW(path, &ignored);
+  if (size == 0) return -1;
+  std::vector<BYTE> data(size, 0);
+  if (!Os().GetFileVersionInfoW(path, 0, size, data.data())) return -1;
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT length = 0;
+  if (!Os().VerQueryValueW(data.data(), L"\\", reinterpret_cast<LPVOID*>(&info), &length) ||
+      !info || length < sizeof(VS_FIXEDFILEINFO)) {
+    return -1;
+  }
+  return static_cast<int32_t>(LOWORD(info->dwProductVersionLS));
+}
+
+}  // namespace qv

@@ -1,0 +1,157 @@
+// The plans: the whole logs of install and uninstall runs, the log window rule, the exit codes.
+#include "program/procedures.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "installed_machine.h"
+#include "program/command_line.h"
+#include "scenario.h"
+
+namespace qv {
+namespace {
+
+using Lines = std::vector<std::wstring>;
+constexpr wchar_t kRecordKey[] = L"hklm\\software\\orbelin\\quintavera\\installer";
+
+class ProceduresTest : public sim::Scenario {
+ protected:
+  void SetUp() override { StagePackage(); }
+};
+
+// A first install on a clean machine: nothing to remove, then monitor, driver and the default
+// printer; the whole log as the plans write it.
+TEST_F(ProceduresTest, FreshInstallWritesThePlannedLog) {
+  int code = 0;
+  const Lines log = RunAndReadLog(L"install", &code);
+  EXPECT_EQ(
+      log,
+      (Lines{
+          L"Quintavera 2629",
+          L"#Check Spooler",
+          L"PrinterDriverDirectory:C:\\windows\\system32\\spool\\drivers\\x64\\",
+          L"##0010",
+          L"#ReInstall",
+          L"    #UnInstall",
+          L"      EnumMonitors",
+          L"      1. EnumMonitors returns true",
+          L"      0 Monitors found.",
+          L"      EnumPrinterDrivers for Windows x64",
+          L"      0 drivers found",
+          L"      #DeleteAllPrinters",
+          L"      #DeletePrinterDriver for Windows x64",
+          L"        BTW, there is no printer drivers on this system.",
+          L"        No Quintavera driver (Windows x64)was found",
+          L"      #DeleteMonitor",
+          L"        BTW, there is no port monitors on this system.",
+          L"        No Quintavera port monitor was found.",
+          L"        Computing monitor filename",
+          L"        Auto calculated monitor file name: "
+          L"C:\\windows\\system32\\orbmon64.dll",
+          L"        Version is unknown, proceed with reinstall",
+          L"        Can't delete monitor and monitor was not found. So everything "
+          L"should be ok",
+          L"    #AddMonitor",
+          L"      Copy monitor file",
+          L"        CopyFile orbmon64.dll to C:\\windows\\system32\\)- OK",
+          L"      AddMonitor - OK :)",
+          L"    #Add Printer Driver x64",
+          L"        CopyFile orbdrv64.dll to C:\\windows\\system32\\spool\\drivers\\x64\\)- OK",
+          L"        CopyFile orbui64.dll to C:\\windows\\system32\\spool\\drivers\\x64\\)- OK",
+          L"        CopyFile orbhelp.chm to C:\\windows\\system32\\spool\\drivers\\x64\\)- OK",
+          L"      Printer Driver x64 was added successfully",
+          L"    #AddPrinter(Quintavera)",
+          L"      Let's check our port monitors",
+          L"      Port monitor (Windows x64) is found",
+          L"      OK :)",
+      }));
+  EXPECT_EQ(code, 1);
+  ASSERT_NE(sim.FindPrinter(L"Quintavera"), nullptr);
+  EXPECT_EQ(sim.FindPrinter(L"Quintavera")->port, L"Quintavera:");
+  ExpectAllReleased();
+}
+
+// Uninstalling an installed product: printers, driver, monitor removed in that order; the
+// monitor DLL the spooler still holds goes after one restart, so nothing waits for the reboot;
+// a printer record left by a reinstall cut short goes too, its printers not re-created.
+TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
+  sim::MakeInstalledMachine(sim);
+  sim.registry[kRecordKey][L"printers"] = sim::RegValue{REG_BINARY, {1}};
+  int code = 0;
+  const Lines log = RunAndReadLog(L"uninstall", &code);
+  EXPECT_EQ(log, (Lines{
+                     L"Quintavera 2629",
+                     L"#Check Spooler",
+                     L"PrinterDriverDirectory:C:\\windows\\system32\\spool\\drivers\\x64\\",
+                     L"#UnInstall",
+                     L"  EnumMonitors",
+                     L"  1 Monitors found.",
+                     L"  EnumPrinterDrivers for Windows x64",
+                     L"  2 drivers found",
+                     L"  #DeleteAllPrinters",
+                     L"    #DeletePrinter(Quintavera)",
+                     L"      OK",
+                     L"  #DeletePrinterDriver for Windows x64",
+                     L"    ------------ 2 existing drivers-----------",
+                     L"    1. Quintavera printer",
+                     L"    2. Other maker driver",
+                     L"    -------------------------------------------",
+                     L"    Driver is found. Index=1",
+                     L"    OK :)",
+                     L"  #DeleteMonitor",
+                     L"    ------- 1 existing monitors ----------",
+                     L"    1. Quintavera:",
+                     L"    ---------------------------------------",
+                     L"    Port monitor is found. Index=1",
+                     L"    Trying to get monitor filename from MONITOR_INFO_2",
+                     L"    Auto calculated monitor file name: C:\\windows\\system32\\orbmon64.dll",
+                     L"    There is no check for monitor version",
+                     L"    Monitor was removed :)",
+                     L"  DeleteFile-try",
+                     L"DeleteFile-try",
+                     L"#Restart Spooler",
+                     L"DeleteFile-try",
+                 }));
+  EXPECT_EQ(code, 2);
+  EXPECT_FALSE(sim.FileExists(L"C:\\windows\\system32\\orbmon64.dll"));
+  EXPECT_EQ(sim.registry.count(kRecordKey), 0u);
+  ExpectAllReleased();
+}
+
+// Roads the golden logs above do not take, each with the exact line only it writes: a monitor and
+// a driver without a name in the lists, then a monitor list the spooler cannot give.
+TEST_F(ProceduresTest, UncommonRoadsWriteTheirExactLines) {
+  sim::MakeInstalledMachine(sim);
+  sim.monitors.insert(sim.monitors.begin(), sim::SimMonitor{});
+  sim.drivers.insert(sim.drivers.begin(), sim::SimDriver{})->environment = L"Windows x64";
+  const Lines log = Trimmed(RunAndReadLog(L"uninstall"));
+  EXPECT_EQ(std::count(log.begin(), log.end(), L"1. ***EMPTY***"), 2);
+  sim.FailNext("EnumMonitorsW", 1, RPC_S_SERVER_UNAVAILABLE);
+  EXPECT_GE(LineOf(RunAndReadLog(L"uninstall"),
+                   L"2. EnumMonitors  failed with code: System message 1722."),
+            0);
+  ExpectAllReleased();
+}
+
+// A spooler that keeps the staged driver files open once it has taken them into its store.
+struct SpoolerHoldsStagedFiles : sim::SimWindows {
+  BOOL AddPrinterDriverExW(LPWSTR name, DWORD level, LPBYTE info, DWORD flags) override {
+    const BOOL added = SimWindows::AddPrinterDriverExW(name, level, info, flags);
+    for (auto& [path, file] : files)
+      if (path.rfind(sim::Lower(driverDirectory) + L"\\orb", 0) == 0) file.heldBySpooler = true;
+    return added;
+  }
+};
+
+// Staged copies the spooler still holds go after one restart at the end of the install.
+TEST(InstallEnd, StagedCopiesTheSpoolerHoldsGoAfterOneRestart) {
+  SpoolerHoldsStagedFiles machine;
+  ScopedWindowsApi scope(machine);
+  sim::StageProductPackage(machine);
+  machine.commandLine = L"qvinstall.exe install";
+  EXPECT_EQ(RunCommandLine(), 1);  // 101: a staged copy would be left for the reboot
+}
+
+}  // namespace
+}  // namespace qv

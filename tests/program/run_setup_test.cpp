@@ -1,0 +1,60 @@
+// The install context: file sets, directories and their separators, error lines 6 and 7, builds.
+#include "context/install_context.h"
+
+#include <gtest/gtest.h>
+
+#include "scenario.h"
+
+namespace qv {
+namespace {
+
+class InstallContextTest : public sim::Scenario {
+ protected:
+  std::vector<std::wstring> Lines() const { return SplitLines(ctx.logText.Text()); }
+  InstallContext ctx;
+};
+
+// The 64-bit set (with the tray) is in every whole-run log; here the 32-bit one and no tray.
+TEST_F(InstallContextTest, SetupFlagsChooseFileSetAndTray) {
+  InitInstallContext(ctx, 6);
+  EXPECT_FALSE(ctx.startTray);
+  InitInstallContext(ctx, 0);
+  EXPECT_STREQ(ctx.environment, L"Windows NT x86");
+  EXPECT_STREQ(ctx.driverFile, L"orbdrv32.dll");
+  EXPECT_TRUE(ctx.startTray);
+}
+
+TEST_F(InstallContextTest, DirectoriesKeepOrGainTheirSeparator) {
+  sim.modulePath = L"C:/setup/x/inst.exe";
+  sim.systemDirectory = L"C:\\windows\\system32\\";
+  InitInstallContext(ctx, kSetupX64);
+  EXPECT_STREQ(ctx.moduleDir.Text(), L"C:/setup/x/");
+  EXPECT_STREQ(ctx.systemDir.Text(), L"C:\\windows\\system32\\");
+  sim.modulePath = L"inst.exe";
+  InitInstallContext(ctx, kSetupX64);
+  EXPECT_TRUE(ctx.moduleDir.Empty());
+}
+
+TEST_F(InstallContextTest, UnreadableDirectoriesAreErrorsSixAndSeven) {
+  sim.FailNext("GetPrinterDriverDirectoryW", 1, ERROR_INVALID_ENVIRONMENT);
+  sim.FailNext("GetSystemDirectoryW", 1, ERROR_ACCESS_DENIED);
+  InitInstallContext(ctx, kSetupX64);
+  EXPECT_EQ(Lines()[2],
+            L"Error(6): Can`t retrieve printer driver directory. - (System message "
+            L"1805.)");
+  EXPECT_EQ(Lines()[3], L"Error(7): Can`t retrieve system directory. - (System message 5.)");
+  EXPECT_TRUE(ctx.driverDir.Empty());
+  EXPECT_TRUE(ctx.systemDir.Empty());
+}
+
+TEST_F(InstallContextTest, BuildNumberIsTheFourthProductVersionNumber) {
+  sim.AddFile(L"C:\\a\\versioned.dll", "x", 2629);
+  EXPECT_EQ(QueryFileBuildNumber(L"C:\\a\\versioned.dll"), 2629);
+  EXPECT_EQ(QueryFileBuildNumber(L"C:\\a\\missing.dll"), -1);
+  sim.FailNext("VerQueryValueW", 1, ERROR_RESOURCE_TYPE_NOT_FOUND);
+  EXPECT_EQ(QueryFileBuildNumber(L"C:\\a\\versioned.dll"), -1);
+  ExpectAllReleased();
+}
+
+}  // namespace
+}  // namespace qv
