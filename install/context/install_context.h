@@ -1,10 +1,10 @@
 // InstallContext: the record of one install or uninstall run.
 //
-// RunInstall and RunUninstall each fill one with InitInstallContext, pass it by reference to every
-// step and release it with FreeInstallContext. It owns the run's directories, its log, the printer
-// snapshot and the lists the steps hand to each other; the file-name fields point to constants.
-// Steps may keep pointers into printerSnapshot only while the context lives. One thread; never
-// copied.
+// RunInstall and RunUninstall each fill one with InitInstallContext (program/run_setup.h), pass it
+// by reference to every step and release it with FreeInstallContext. It owns the run's directories,
+// its log, the printer snapshot and the lists the steps hand to each other; the file-name fields
+// point to constants. Steps may keep pointers into printerSnapshot only while the context lives.
+// One thread; never copied.
 #pragma once
 
 #include <windows.h>
@@ -58,11 +58,7 @@ struct InstallContext {
 // The process's instance handle, stored by WinMain before anything else.
 extern HINSTANCE g_instance;
 
-InstallContext& InitInstallContext(InstallContext& ctx, unsigned setupFlags);
+// Releases everything the context owns; the run's setup (program/run_setup.h) fills it again.
 void FreeInstallContext(InstallContext& ctx);
-void SelectPlatformFiles(InstallContext& ctx, bool is64);
-
-// The fourth number of the file's product version (0 to 65535), or -1.
-int32_t QueryFileBuildNumber(const wchar_t* path);
 
 }  // namespace qv

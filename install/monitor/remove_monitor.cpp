@@ -6,6 +6,7 @@
 #include "context/product.h"
 #include "log/install_log.h"
 #include "monitor/monitor_ports.h"
+#include "os/file_version.h"
 #include "spooler/spooler_service.h"
 
 namespace qv {

@@ -3,6 +3,7 @@
 
 #include "context/install_context.h"
 #include "context/printer_list.h"
+#include "os/file_version.h"
 #include "printers/driver_list.h"
 #include "printers/product_printers.h"
 

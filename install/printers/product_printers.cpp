@@ -1,5 +1,4 @@
-// The product printers: deletion with settings saved (and recorded by a reinstall), creation on
-// the product port.
+// The product printers: deletion one by one, creation on the product port.
 #include "printers/product_printers.h"
 
 #include "context/install_context.h"
@@ -7,8 +6,6 @@
 #include "context/product.h"
 #include "log/install_log.h"
 #include "monitor/monitor_list.h"
-#include "settings/printer_record.h"
-#include "settings/printer_settings.h"
 
 namespace qv {
 namespace {
@@ -30,18 +27,6 @@ void CheckProductMonitor(InstallContext& ctx) {
   }
 }
 
-// Saves the settings of every product printer of the snapshot. A reinstall takes over the record
-// of a run cut short first, and records what it will re-create before anything is deleted.
-void SaveProductPrinters(InstallContext& ctx) {
-  if (ctx.reinstall) TakeOverPrinterRecord(ctx);
-  const SavedPrinterSettings* recorded = ctx.savedSettings.head;
-  PRINTER_INFO_2W* records = ctx.printerSnapshot.entries();
-  for (DWORD i = 0; i < ctx.printerSnapshot.count; ++i) {
-    if (IsProductPrinter(records[i])) SavePrinterSettings(ctx, records[i]);
-  }
-  if (ctx.reinstall && ctx.savedSettings.head != recorded) WritePrinterRecord(ctx);
-}
-
 }  // namespace
 
 PrinterInfoBlock QueryPrinterInfo(HANDLE printer) {
@@ -57,16 +42,6 @@ PrinterInfoBlock QueryPrinterInfo(HANDLE printer) {
   result.info = std::move(block);
   result.size = needed;
   return result;
-}
-
-void DeleteProductPrinters(InstallContext& ctx) {
-  LogLine(ctx, L"#DeleteAllPrinters");
-  LogIndent indent(ctx);
-  SaveProductPrinters(ctx);
-  PRINTER_INFO_2W* records = ctx.printerSnapshot.entries();
-  for (DWORD i = 0; i < ctx.printerSnapshot.count; ++i) {
-    if (IsProductPrinter(records[i])) DeletePrinterByName(ctx, records[i].pPrinterName);
-  }
 }
 
 void DeletePrinterByName(InstallContext& ctx, const wchar_t* name) {

@@ -1,5 +1,4 @@
-// The product printers: querying one, deleting them all (their settings saved first), and adding
-// one on the product's port.
+// The product printers: querying one, deleting one, and adding one on the product's port.
 #pragma once
 
 #include <windows.h>
@@ -21,9 +20,6 @@ struct PrinterInfoBlock {
 
 PrinterInfoBlock QueryPrinterInfo(HANDLE printer);
 
-// Saves the settings of each product printer of the context's snapshot (a reinstall with those of
-// the printer record, which it writes before the first deletion), then deletes them.
-void DeleteProductPrinters(InstallContext& ctx);
 // Opens the printer with delete rights, purges and deletes it; logs the outcome (errors 16, 17).
 void DeletePrinterByName(InstallContext& ctx, const wchar_t* name);
 // Drops the printer's jobs and deletes it; nonzero when deleted.

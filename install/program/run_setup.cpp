@@ -1,5 +1,6 @@
-// InitInstallContext and FreeInstallContext: building and releasing one run's record.
-#include "context/install_context.h"
+// InitInstallContext: setting up one run's record: the spooler running, the platform's file set,
+// the driver, module and system directories, and the snapshot of the machine's printers.
+#include "program/run_setup.h"
 
 #include <cwchar>
 #include <vector>
@@ -9,9 +10,6 @@
 #include "spooler/spooler_service.h"
 
 namespace qv {
-
-HINSTANCE g_instance = nullptr;
-
 namespace {
 
 struct PlatformFiles {
@@ -102,34 +100,6 @@ InstallContext& InitInstallContext(InstallContext& ctx, unsigned setupFlags) {
   ReadSystemDirectory(ctx);
   TakePrinterSnapshot(ctx);
   return ctx;
-}
-
-void FreeInstallContext(InstallContext& ctx) {
-  ctx.monitorPrinters.Reset();
-  ReleasePrinterList(ctx.printerSnapshot);
-  FreeSavedSettings(ctx.savedSettings);
-  FreeFileNameList(ctx.pendingDeletes);
-  ctx.driverDir.Clear();
-  ctx.logText.Clear();
-  ctx.systemDir.Clear();
-  ctx.moduleDir.Clear();
-}
-
-InstallContext::~InstallContext() { FreeInstallContext(*this); }
-
-int32_t QueryFileBuildNumber(const wchar_t* path) {
-  DWORD ignored = 0;
-  const DWORD size = Os().GetFileVersionInfoSizeW(path, &ignored);
-  if (size == 0) return -1;
-  std::vector<BYTE> data(size, 0);
-  if (!Os().GetFileVersionInfoW(path, 0, size, data.data())) return -1;
-  VS_FIXEDFILEINFO* info = nullptr;
-  UINT length = 0;
-  if (!Os().VerQueryValueW(data.data(), L"\\", reinterpret_cast<LPVOID*>(&info), &length) ||
-      !info || length < sizeof(VS_FIXEDFILEINFO)) {
-    return -1;
-  }
-  return static_cast<int32_t>(LOWORD(info->dwProductVersionLS));
 }
 
 }  // namespace qv

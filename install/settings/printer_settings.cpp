@@ -1,14 +1,11 @@
-// Printer settings carry-over: saving before the product printers are deleted, restoring once
-// the driver is back.
+// A product printer's settings: saving them before it is deleted, its "SubKey" read and written
+// plain and under "DsUser", and the "deleted" mark of its key in the user's registry.
 #include "settings/printer_settings.h"
 
 #include <cstring>
 #include <string>
 
 #include "context/install_context.h"
-#include "context/printer_list.h"
-#include "context/product.h"
-#include "printers/product_printers.h"
 
 namespace qv {
 namespace {
@@ -16,7 +13,6 @@ namespace {
 constexpr char kSubKeyValue[] = "SubKey";
 constexpr char kDsUserKey[] = "DsUser";
 constexpr char kProductUserKey[] = "Software\\Orbelin\\Quintavera";
-constexpr char kPrinterKeysPrefix[] = "Quintaveras\\";
 
 // A read is usable when it succeeded, is REG_SZ and its text ends within the buffer.
 bool AcceptSubKey(DWORD status, DWORD type, char* subKey) {
@@ -28,38 +24,6 @@ bool AcceptSubKey(DWORD status, DWORD type, char* subKey) {
   return false;
 }
 
-// Gives the re-created printer its old "SubKey" and clears the key's "deleted" mark.
-void RestoreSubKey(HANDLE printer, const char* savedSubKey) {
-  if (!SetPrinterSubKey(printer, savedSubKey)) return;
-  char subKey[kSubKeyCapacity] = {};
-  GetPrinterSubKey(printer, subKey);
-  if (subKey[0] == '\0') return;
-  std::string subPath = kPrinterKeysPrefix;
-  subPath += subKey;
-  ClearDeletedMark(subPath.c_str());
-}
-
-// Puts the old comment and location on the re-created printer, and its default status.
-void RestoreDetails(HANDLE printer, const PRINTER_INFO_2W& old) {
-  PrinterInfoBlock current = QueryPrinterInfo(printer);
-  PRINTER_INFO_2W* record = current.Record();
-  if (!record) return;
-  record->pComment = old.pComment;
-  record->pLocation = old.pLocation;
-  Os().SetPrinterW(printer, 2, reinterpret_cast<LPBYTE>(record), 0);
-  if ((old.Attributes & PRINTER_ATTRIBUTE_DEFAULT) != 0 && IsProductPrinter(old)) {
-    Os().SetDefaultPrinterW(record->pPrinterName);
-  }
-}
-
-bool RestoreSavedPrinter(InstallContext& ctx, const SavedPrinterSettings& saved) {
-  ScopedPrinter printer = AddProductPrinter(ctx, saved.printer->pPrinterName);
-  if (!printer) return false;
-  RestoreSubKey(printer.Get(), saved.subKey);
-  RestoreDetails(printer.Get(), *saved.printer);
-  return true;
-}
-
 }  // namespace
 
 void SavePrinterSettings(InstallContext& ctx, PRINTER_INFO_2W& printer) {
@@ -69,14 +33,6 @@ void SavePrinterSettings(InstallContext& ctx, PRINTER_INFO_2W& printer) {
   char subKey[kSubKeyCapacity] = {};
   GetPrinterSubKey(handle.Get(), subKey);
   if (subKey[0] != '\0') PushSavedSettings(ctx.savedSettings, printer, subKey);
-}
-
-void RestorePrinterSettings(InstallContext& ctx) {
-  int restored = 0;
-  for (const SavedPrinterSettings* node = ctx.savedSettings.head; node; node = node->next) {
-    if (RestoreSavedPrinter(ctx, *node)) ++restored;
-  }
-  if (restored == 0) AddProductPrinter(ctx, kDefaultPrinterName);
 }
 
 bool SetPrinterSubKey(HANDLE printer, const char* subKey) {

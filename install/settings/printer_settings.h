@@ -17,9 +17,6 @@ constexpr DWORD kSubKeyCapacity = 64;
 // (taken over from the printer record, whose settings win). Leaves the printer as it is; writes
 // no log.
 void SavePrinterSettings(InstallContext& ctx, PRINTER_INFO_2W& printer);
-// Re-creates each saved printer, last saved first, with its "SubKey", comment, location and
-// default status; adds one "Quintavera" when none could be re-created.
-void RestorePrinterSettings(InstallContext& ctx);
 
 // Writes "SubKey" plain and under the key "DsUser"; true when the write under "DsUser" succeeded.
 bool SetPrinterSubKey(HANDLE printer, const char* subKey);

@@ -1,12 +1,12 @@
 // The port monitor: its operations on a run's context, then through the install and uninstall.
 #include <algorithm>
 
-#include "context/install_context.h"
 #include "context/product.h"
 #include "monitor/install_monitor.h"
 #include "monitor/monitor_list.h"
 #include "monitor/monitor_ports.h"
 #include "monitor/remove_monitor.h"
+#include "program/run_setup.h"
 #include "scenario.h"
 
 namespace qv::sim {

@@ -1,7 +1,7 @@
 // The product driver: adding it from the staged files, listing and deleting it on uninstall.
-#include "context/install_context.h"
 #include "printer_machine.h"
 #include "printers/printer_driver.h"
+#include "program/run_setup.h"
 
 namespace qv::sim {
 namespace {

@@ -1,5 +1,5 @@
-// The install context: file sets, directories and their separators, error lines 6 and 7, builds.
-#include "context/install_context.h"
+// A run's setup: file sets, directories and their separators, error lines 6 and 7.
+#include "program/run_setup.h"
 
 #include <gtest/gtest.h>
 
@@ -8,14 +8,14 @@
 namespace qv {
 namespace {
 
-class InstallContextTest : public sim::Scenario {
+class RunSetup : public sim::Scenario {
  protected:
   std::vector<std::wstring> Lines() const { return SplitLines(ctx.logText.Text()); }
   InstallContext ctx;
 };
 
 // The 64-bit set (with the tray) is in every whole-run log; here the 32-bit one and no tray.
-TEST_F(InstallContextTest, SetupFlagsChooseFileSetAndTray) {
+TEST_F(RunSetup, SetupFlagsChooseFileSetAndTray) {
   InitInstallContext(ctx, 6);
   EXPECT_FALSE(ctx.startTray);
   InitInstallContext(ctx, 0);
@@ -24,7 +24,7 @@ TEST_F(InstallContextTest, SetupFlagsChooseFileSetAndTray) {
   EXPECT_TRUE(ctx.startTray);
 }
 
-TEST_F(InstallContextTest, DirectoriesKeepOrGainTheirSeparator) {
+TEST_F(RunSetup, DirectoriesKeepOrGainTheirSeparator) {
   sim.modulePath = L"C:/setup/x/inst.exe";
   sim.systemDirectory = L"C:\\windows\\system32\\";
   InitInstallContext(ctx, kSetupX64);
@@ -35,7 +35,7 @@ TEST_F(InstallContextTest, DirectoriesKeepOrGainTheirSeparator) {
   EXPECT_TRUE(ctx.moduleDir.Empty());
 }
 
-TEST_F(InstallContextTest, UnreadableDirectoriesAreErrorsSixAndSeven) {
+TEST_F(RunSetup, UnreadableDirectoriesAreErrorsSixAndSeven) {
   sim.FailNext("GetPrinterDriverDirectoryW", 1, ERROR_INVALID_ENVIRONMENT);
   sim.FailNext("GetSystemDirectoryW", 1, ERROR_ACCESS_DENIED);
   InitInstallContext(ctx, kSetupX64);
@@ -45,15 +45,6 @@ TEST_F(InstallContextTest, UnreadableDirectoriesAreErrorsSixAndSeven) {
   EXPECT_EQ(Lines()[3], L"Error(7): Can`t retrieve system directory. - (System message 5.)");
   EXPECT_TRUE(ctx.driverDir.Empty());
   EXPECT_TRUE(ctx.systemDir.Empty());
-}
-
-TEST_F(InstallContextTest, BuildNumberIsTheFourthProductVersionNumber) {
-  sim.AddFile(L"C:\\a\\versioned.dll", "x", 2629);
-  EXPECT_EQ(QueryFileBuildNumber(L"C:\\a\\versioned.dll"), 2629);
-  EXPECT_EQ(QueryFileBuildNumber(L"C:\\a\\missing.dll"), -1);
-  sim.FailNext("VerQueryValueW", 1, ERROR_RESOURCE_TYPE_NOT_FOUND);
-  EXPECT_EQ(QueryFileBuildNumber(L"C:\\a\\versioned.dll"), -1);
-  ExpectAllReleased();
 }
 
 }  // namespace

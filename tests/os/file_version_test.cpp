@@ -1,0 +1,23 @@
+// The build number of a file's version resource.
+#include "os/file_version.h"
+
+#include <gtest/gtest.h>
+
+#include "scenario.h"
+
+namespace qv {
+namespace {
+
+using FileVersion = sim::Scenario;
+
+TEST_F(FileVersion, BuildNumberIsTheFourthProductVersionNumber) {
+  sim.AddFile(L"C:\\a\\versioned.dll", "x", 2629);
+  EXPECT_EQ(QueryFileBuildNumber(L"C:\\a\\versioned.dll"), 2629);
+  EXPECT_EQ(QueryFileBuildNumber(L"C:\\a\\missing.dll"), -1);
+  sim.FailNext("VerQueryValueW", 1, ERROR_RESOURCE_TYPE_NOT_FOUND);
+  EXPECT_EQ(QueryFileBuildNumber(L"C:\\a\\versioned.dll"), -1);
+  ExpectAllReleased();
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,38 @@
+// Which product printers a reinstall carries over.
+#include "../printers/printer_machine.h"
+
+namespace qv::sim {
+namespace {
+
+TEST_F(PrinterMachine, OnlyProductPrintersWithAUsableSubKeyComeBack) {
+  StagePackage();
+  AddProductMonitor(sim, 2629);
+  AddDriver(kProductDriver);
+  sim.AddPrinter(L"Office", L"Office driver", L"LPT1:");
+  AddProductPrinter(L"No key");
+  SetData(AddProductPrinter(L"Too long"), "", std::string(64, 'x'));
+  SetData(AddProductPrinter(L"Keyed"), "", "k");
+  AddProductPrinter(L"Unterminated").data[{"", "SubKey"}] = {REG_SZ, std::vector<BYTE>(64, 'u')};
+  // Ends within the buffer.
+  AddProductPrinter(L"Short").data[{"", "SubKey"}] = {REG_SZ, {'s', 'h'}};
+  AddProductPrinter(L"Binary").data[{"DsUser", "SubKey"}] = {REG_BINARY, {'b', 0}};
+  sim.AddPrinter(L"Fax", L"Fax driver", kProductPort);
+  AddProductPrinter(L"\\\\server\\Shared").connection = true;
+  sim.defaultPrinter = L"keyed";  // like a product printer's name in another case: not one
+
+  int code = 0;
+  const auto lines = Trimmed(RunAndReadLog(L"install", &code));
+  EXPECT_EQ(code, 1);
+  std::vector<std::wstring> names;
+  for (const SimPrinter& p : sim.printers) names.push_back(p.name);
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"Office", L"Fax", L"Short", L"Keyed"}));
+  EXPECT_EQ(sim.defaultPrinter, L"");  // gone with "Keyed", and not set again
+  const int connection = LineOf(lines, L"#DeletePrinter(\\\\server\\Shared)");
+  ASSERT_GE(connection, 0);
+  EXPECT_EQ(lines.at(connection + 1), L"OK");
+  EXPECT_EQ(LineOf(lines, L"#DeletePrinter(Fax)"), -1);  // only on the product port
+  ExpectAllReleased();
+}
+
+}  // namespace
+}  // namespace qv::sim
