@@ -1,6 +1,8 @@
 // SimWindows frame: virtual clock, faults, accounting, memory, process, windows and dialogs.
 #include "sim_windows.h"
 
+#include "sim_access.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -85,11 +87,19 @@ int SimWindows::CallCount(const std::string& function) const {
 
 std::vector<std::string> SimWindows::CalledFunctions() const { return calls_; }
 
-HANDLE SimWindows::NewHandle(HandleKind kind, std::wstring name) {
+HANDLE SimWindows::NewHandle(HandleKind kind, std::wstring name, ACCESS_MASK access) {
   const uintptr_t value = nextHandle_;
   nextHandle_ += 4;
-  handles_[value] = HandleEntry{kind, std::move(name)};
+  handles_[value] = HandleEntry{kind, std::move(name), 0, false, access};
   return reinterpret_cast<HANDLE>(value);
+}
+
+bool SimWindows::Permits(const void* handle, const char* function) {
+  const AccessRule* rule = AccessRuleOf(function);
+  const HandleEntry* entry = rule ? FindHandle(handle, rule->kind) : nullptr;
+  if (!entry || (entry->access & rule->needed) == rule->needed) return true;
+  lastError_ = ERROR_ACCESS_DENIED;
+  return false;
 }
 
 SimWindows::HandleEntry* SimWindows::FindHandle(const void* handle, HandleKind kind) {

@@ -286,9 +286,13 @@ class SimWindows : public WindowsApi {
     std::wstring name;      // file path, mutex name, registry key path, printer name
     uint64_t position = 0;  // file read position
     bool write = false;
+    ACCESS_MASK access = 0;  // the rights granted (registry keys, printers, services)
   };
-  HANDLE NewHandle(HandleKind kind, std::wstring name = L"");
+  HANDLE NewHandle(HandleKind kind, std::wstring name = L"", ACCESS_MASK access = 0);
   HandleEntry* FindHandle(const void* handle, HandleKind kind);
+  // Whether `handle` holds the rights Windows documents for `function` (sim_access.h); false
+  // sets ERROR_ACCESS_DENIED. A handle that is not of the rule's kind is left to the call.
+  bool Permits(const void* handle, const char* function);
   // Closes a handle of one of `kinds`; false (ERROR_INVALID_HANDLE) for any other handle.
   bool CloseOf(const void* handle, std::initializer_list<HandleKind> kinds);
   // Counts the call and applies a pending fault (setting the last error); true: fail now.
