@@ -23,10 +23,11 @@ namespace qv::sim {
 
 std::wstring Lower(const std::wstring& text);
 
-// Windows' reboot queue: this value of this key.
+// Windows' reboot queue: these values of this key.
 constexpr wchar_t kSessionManagerKey[] =
     L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 constexpr wchar_t kPendingRenamesValue[] = L"PendingFileRenameOperations";
+constexpr wchar_t kPendingRenames2Value[] = L"PendingFileRenameOperations2";
 
 struct SimFile {
   std::string data;
@@ -141,8 +142,8 @@ class SimWindows : public WindowsApi {
   SimFile& AddFile(const std::wstring& path, std::string data = "x", int32_t build = -1);
   bool FileExists(const std::wstring& path) const;
   SimFile* FindFile(const std::wstring& path);
-  // "PendingFileRenameOperations" as strings (pairs of source and target).
-  std::vector<std::wstring> PendingRenames() const;
+  // A value of the reboot queue as strings (pairs of source and target).
+  std::vector<std::wstring> PendingRenames(const wchar_t* value = kPendingRenamesValue) const;
 
   // Registry: full key path ("HKLM\\..." / "HKCU\\...", case-insensitive) -> value name -> value.
   std::map<std::wstring, std::map<std::wstring, RegValue>> registry;
