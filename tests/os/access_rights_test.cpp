@@ -73,6 +73,39 @@ TEST(AccessRights, ReservedRegistryArgumentsAreRefused) {
   EXPECT_EQ(sim.OpenHandles(), 0);
 }
 
+// The sizes the documentation fixes: GetVersionExA's dwOSVersionInfoSize, STARTUPINFO's cb.
+TEST(AccessRights, DocumentedStructureSizesAreRequired) {
+  struct Case {
+    DWORD size;
+    bool accepted;
+  };
+  for (const Case& c : {Case{sizeof(OSVERSIONINFOA), true}, Case{sizeof(OSVERSIONINFOEXA), true},
+                        Case{sizeof(OSVERSIONINFOA) - 1, false}, Case{0, false}}) {
+    SimWindows sim;
+    OSVERSIONINFOEXA version = {};
+    version.dwOSVersionInfoSize = c.size;
+    EXPECT_EQ(sim.GetVersionExA(reinterpret_cast<LPOSVERSIONINFOA>(&version)), c.accepted)
+        << c.size;
+  }
+  for (const Case& c :
+       {Case{sizeof(STARTUPINFOW), true}, Case{sizeof(STARTUPINFOW) - 4, false}, Case{0, false}}) {
+    SimWindows sim;
+    sim.AddFile(L"C:\\tray.exe");
+    wchar_t commandLine[] = L"C:\\tray.exe";
+    STARTUPINFOW startup = {};
+    startup.cb = c.size;
+    PROCESS_INFORMATION started = {};
+    EXPECT_EQ(sim.CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &startup, &started),
+              c.accepted)
+        << c.size;
+    if (c.accepted) {
+      sim.CloseHandle(started.hProcess);
+      sim.CloseHandle(started.hThread);
+    }
+  }
+}
+
 // Administer: SetPrinterW, SetPrinterDataA, SetPrinterDataExA. Delete: DeletePrinter. Without
 // defaults, or without a desired access, a handle is for printing only.
 TEST(AccessRights, PrinterCallsNeedTheirDocumentedRights) {

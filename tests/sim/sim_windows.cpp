@@ -266,16 +266,24 @@ UINT SimWindows::GetSystemDirectoryW(LPWSTR buffer, UINT size) {
 }
 
 BOOL SimWindows::GetVersionExA(LPOSVERSIONINFOA info) {
-  if (Fault("GetVersionExA") || info->dwOSVersionInfoSize < sizeof(OSVERSIONINFOA)) return FALSE;
+  if (Fault("GetVersionExA")) return FALSE;
+  // dwOSVersionInfoSize: "sizeof(OSVERSIONINFO)", or that of OSVERSIONINFOEX.
+  if (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) &&
+      info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOEXA))
+    return Fail(ERROR_INSUFFICIENT_BUFFER);
   info->dwMajorVersion = majorVersion;
   info->dwPlatformId = VER_PLATFORM_WIN32_NT;
   return TRUE;
 }
 
 BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTRIBUTES,
-                                LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR, LPSTARTUPINFOW,
-                                LPPROCESS_INFORMATION processInfo) {
+                                LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR,
+                                LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInfo) {
   if (Fault("CreateProcessW")) return FALSE;
+  // STARTUPINFO's cb: the size of the structure (STARTUPINFOEX's with its flag).
+  if (!startupInfo ||
+      (startupInfo->cb != sizeof(STARTUPINFOW) && startupInfo->cb != sizeof(STARTUPINFOEXW)))
+    return Fail(ERROR_INVALID_PARAMETER);
   const SimProcessStart start{commandLineText ? commandLineText : L""};
   processStarts.push_back(start);
   if (!FileExists(ProgramOf(start.commandLine))) return Fail(ERROR_FILE_NOT_FOUND);
