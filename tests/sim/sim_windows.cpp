@@ -1,8 +1,6 @@
 // SimWindows frame: virtual clock, faults, accounting, memory, process, windows and dialogs.
 #include "sim_windows.h"
 
-#include "sim_access.h"
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +8,8 @@
 #include <shellapi.h>
 #include <stdexcept>
 #include <utility>
+
+#include "sim_access.h"
 
 namespace qv::sim {
 namespace {
