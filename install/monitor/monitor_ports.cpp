@@ -52,7 +52,7 @@ bool ReturnToProductPort(wchar_t* ports) {
   return ReplacePortEntry(ports, kParkingPort, kParkingPortLength, kMonitorName,
                           kMonitorNameLength);
 }
-void ApplyPrinterRecord(InstallContext& ctx, PRINTER_INFO_2W& printer) {
+bool ApplyPrinterRecord(InstallContext& ctx, PRINTER_INFO_2W& printer) {
   PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
   HANDLE opened = nullptr;
   const BOOL ok =
@@ -60,13 +60,14 @@ void ApplyPrinterRecord(InstallContext& ctx, PRINTER_INFO_2W& printer) {
   ScopedPrinter handle(ok ? opened : nullptr);
   if (!handle) {
     LogLine(ctx, L"Can't open printer %s", printer.pPrinterName);
-    return;
+    return false;
   }
   if (Os().SetPrinterW(handle.Get(), 2, reinterpret_cast<LPBYTE>(&printer), 0)) {
     LogLine(ctx, L"SetPrinter(%s) - ok", printer.pPrinterName);
-  } else {
-    LogLine(ctx, L"SetPrinter(%s) - failed", printer.pPrinterName);
+    return true;
   }
+  LogLine(ctx, L"SetPrinter(%s) - failed", printer.pPrinterName);
+  return false;
 }
 
 void ReturnParkedPrinters(InstallContext& ctx) {

@@ -12,17 +12,23 @@ struct InstallContext;
 // Size in bytes of a "SubKey" buffer, NUL included; a longer value is not found.
 constexpr DWORD kSubKeyCapacity = 64;
 
-// Remembers `printer` (a record of the context's snapshot) with its "SubKey" in the context's
-// savedSettings when it carries a non-empty one, unless a printer of that name is saved already
-// (taken over from the printer record, whose settings win). Leaves the printer as it is; writes
-// no log.
-void SavePrinterSettings(InstallContext& ctx, PRINTER_INFO_2W& printer);
+enum class SaveOutcome {
+  kSaved,           // in savedSettings (or a printer of its name already is)
+  kNothingToCarry,  // no usable "SubKey": deleted and not re-created
+  kUnreadable,      // it could not be opened or its "SubKey" read: the last error says why
+};
 
-// Writes "SubKey" plain and under the key "DsUser"; true when the write under "DsUser" succeeded.
+// Remembers `printer` (a record of the context's snapshot) with its "SubKey" in the context's
+// savedSettings when it carries a non-empty one, unless a printer of that name is saved already.
+// Leaves the printer as it is; writes no log.
+SaveOutcome SavePrinterSettings(InstallContext& ctx, PRINTER_INFO_2W& printer);
+
+// Writes "SubKey" plain and under the key "DsUser"; true when both writes succeeded.
 bool SetPrinterSubKey(HANDLE printer, const char* subKey);
 // Reads "SubKey" (REG_SZ), plain first, else under "DsUser"; an empty string when neither is
-// usable. `subKey` holds kSubKeyCapacity bytes and is always NUL-terminated.
-void GetPrinterSubKey(HANDLE printer, char* subKey);
+// usable. `subKey` holds kSubKeyCapacity bytes and is always NUL-terminated. False when a read
+// failed for another reason than a value missing or too long (the last error says why).
+bool GetPrinterSubKey(HANDLE printer, char* subKey);
 // Removes the value "deleted" from HKCU\Software\Orbelin\Quintavera\<subPath>; true when removed.
 bool ClearDeletedMark(const char* subPath);
 

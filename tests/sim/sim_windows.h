@@ -119,6 +119,11 @@ class SimWindows : public WindowsApi {
   void CutAfter(long calls) {
     cutAfter_ = calls < 0 ? -1 : static_cast<long>(calls_.size()) + calls;
   }
+  // The call `calls` from now (0: the next) fails once with `error`, whatever it is.
+  void FailCallAfter(long calls, DWORD error) {
+    failAt_ = static_cast<long>(calls_.size()) + calls;
+    failError_ = error;
+  }
   int CallCount(const std::string& function) const;
   std::vector<std::string> CalledFunctions() const;  // every function called so far, in order
   // Blocks (the installer's heap blocks too, since this machine was made) not yet freed.
@@ -310,6 +315,8 @@ class SimWindows : public WindowsApi {
   };
   std::map<std::string, FaultPlan> faults_;
   long cutAfter_ = -1;
+  long failAt_ = -1;
+  DWORD failError_ = 0;
   std::vector<std::string> calls_;
   std::set<void*> blocks_;
   size_t heapBlocksAtStart_ = LiveHeapBlocks();
