@@ -62,8 +62,8 @@ class PrinterRecord : public PrinterMachine {
   }
   // Both printers back with their settings and the default mark, the per-user "deleted" mark
   // cleared (other values kept, a missing key not created), no record, nothing held.
-  static void ExpectBothBack(SimWindows& machine) {
-    EXPECT_EQ(machine.printers.size(), 3u);
+  static void ExpectBothBack(SimWindows& machine, size_t printers = 3) {
+    EXPECT_EQ(machine.printers.size(), printers);
     EXPECT_EQ(Settings(machine, L"Quintavera"), Carried("Front desk", "Hall", "Printer1"));
     EXPECT_EQ(Settings(machine, L"Invoices"), Carried("Accounts", "Room 1.02", "invoices"));
     EXPECT_EQ(machine.defaultPrinter, L"Quintavera");
@@ -204,6 +204,138 @@ TEST_F(PrinterRecord, PrintersOnTheMachineWinOverAStaleRecord) {
     EXPECT_EQ(Settings(machine, L"Quintavera"), Carried("Front desk", "Hall", "Printer1"));
     EXPECT_EQ(machine.registry.count(Lower(kRecordKey)), 0u);
   }
+}
+
+// A record this run cannot use is never destroyed: a broken one is set aside and the run goes on;
+// one of another version, or one still unreadable at the third attempt, stops the run before it
+// changes anything.
+TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
+  PRINTER_INFO_2W recorded = {};
+  recorded.pPrinterName = const_cast<LPWSTR>(L"Recorded");
+  recorded.pLocation = const_cast<LPWSTR>(L"Annex");
+  SavedSettingsList list;
+  PushSavedSettings(list, recorded, "rec-r");
+  GlobalBlock data;
+  DWORD bytes = 0;
+  ASSERT_TRUE(EncodePrinterRecord(list, nullptr, 0, data, bytes));
+  const auto* start = static_cast<const BYTE*>(data.Get());
+  const std::wstring taken = L"1 printers taken over from the record of an interrupted run";
+  const auto aside = [](const wchar_t* reason, const wchar_t* name = L"Printers.damaged") {
+    return L"Error(24): The printer record of an earlier run is " + std::wstring(reason) +
+           L": kept as '" + name + L"'";
+  };
+  struct Case {
+    const char* name;
+    std::function<void(RegValue&)> change;
+    int failedQueries;
+    std::wstring line;
+    const wchar_t* asideName;  // the value it is kept in; null: not set aside
+  };
+  const std::vector<Case> cases = {
+      {"intact", [](RegValue&) {}, 0, taken, nullptr},
+      {"read at the third attempt", [](RegValue&) {}, 2, taken, nullptr},
+      {"unreadable", [](RegValue&) {}, 3,
+       L"Error(23): Can't read the printer record of an earlier run - (System message 5.)",
+       nullptr},
+      {"later version", [](RegValue& v) { v.data[4] = 2; }, 0,
+       L"Error(22): The printer record is of version 2: nothing was changed, run the newer "
+       L"Quintavera setup",
+       nullptr},
+      {"last byte missing", [](RegValue& v) { v.data.pop_back(); }, 0, aside(L"truncated"),
+       L"Printers.damaged"},
+      {"header cut", [](RegValue& v) { v.data.resize(6); }, 0, aside(L"truncated"),
+       L"Printers.damaged"},
+      {"empty", [](RegValue& v) { v.data.clear(); }, 0, aside(L"truncated"), L"Printers.damaged"},
+      {"a byte more", [](RegValue& v) { v.data.push_back(0); }, 0, aside(L"damaged"),
+       L"Printers.damaged"},
+      {"a name changed", [](RegValue& v) { v.data[20] ^= 1; }, 0, aside(L"damaged"),
+       L"Printers.damaged"},
+      {"count beyond the entries", [](RegValue& v) { v.data[6] = 3; }, 0, aside(L"damaged"),
+       L"Printers.damaged"},
+      {"other magic", [](RegValue& v) { v.data[0] = 'X'; }, 0, aside(L"foreign"),
+       L"Printers.damaged"},
+      {"text value", [](RegValue& v) { v.type = REG_SZ; }, 0, aside(L"foreign"),
+       L"Printers.damaged"},
+      {"a second broken one", [](RegValue& v) { v.data[0] = 'Y'; }, 0,
+       aside(L"foreign", L"Printers.damaged2"), L"Printers.damaged2"},
+  };
+  const RegValue earlierAside{REG_BINARY, {7}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimWindows machine;
+    ScopedWindowsApi scope(machine);
+    MakeMachine(machine);
+    RegValue value{REG_BINARY, std::vector<BYTE>(start, start + bytes)};
+    c.change(value);
+    auto& values = machine.registry[Lower(kRecordKey)];
+    values[L"printers"] = value;
+    if (c.asideName && c.asideName[16] == L'2') values[L"printers.damaged"] = earlierAside;
+    machine.FailNext("RegQueryValueExW", c.failedQueries, ERROR_ACCESS_DENIED);
+    machine.shiftDown = true;
+    const std::string before = Fingerprint(machine);
+    const bool stops = c.line.rfind(L"Error(22)", 0) == 0 || c.line.rfind(L"Error(23)", 0) == 0;
+
+    EXPECT_EQ(Install(machine), c.line == taken ? 1 : 100);
+
+    EXPECT_EQ(RecordLines(machine), std::vector<std::wstring>{c.line});
+    if (stops) {
+      EXPECT_EQ(Fingerprint(machine), before) << "the machine changed";
+      continue;
+    }
+    EXPECT_EQ(Settings(machine, L"Recorded"),
+              c.asideName ? "missing" : Carried("", "Annex", "rec-r"));
+    EXPECT_EQ(Settings(machine, L"Invoices"), Carried("Accounts", "Room 1.02", "invoices"));
+    EXPECT_FALSE(machine.HasRegValue(kRecordKey, L"Printers"));
+    if (!c.asideName) continue;
+    const RegValue& kept = machine.registry.at(Lower(kRecordKey)).at(Lower(c.asideName));
+    EXPECT_EQ(kept.type, value.type);
+    EXPECT_EQ(kept.data, value.data);
+    if (c.asideName[16] == L'2') {
+      EXPECT_EQ(machine.registry.at(Lower(kRecordKey)).at(L"printers.damaged").data,
+                earlierAside.data);
+    }
+  }
+}
+
+// The writer never writes a record the reader would refuse for its size.
+TEST_F(PrinterRecord, NoRecordIsWrittenLargerThanTheReaderTakes) {
+  for (size_t length : {131058u, 131059u}) {  // a comment that fills the record, then one more
+    SCOPED_TRACE(length);
+    std::wstring comment(length, L'c');
+    PRINTER_INFO_2W printer = {};
+    printer.pPrinterName = const_cast<LPWSTR>(L"P");
+    printer.pComment = &comment[0];
+    SavedSettingsList list;
+    PushSavedSettings(list, printer, "k");
+    GlobalBlock data;
+    DWORD bytes = 0;
+    const bool written = EncodePrinterRecord(list, nullptr, 0, data, bytes);
+    EXPECT_EQ(written, length == 131058u);
+    EXPECT_EQ(written ? bytes : sim.GetLastError(),
+              written ? kMaxPrinterRecordBytes : DWORD{ERROR_BUFFER_OVERFLOW});
+  }
+}
+
+// A printer of another driver parked on "file:" while the monitor is replaced stays there when the
+// monitor cannot be registered again (error 11): the log names it, the record carries it, and the
+// next run that registers the monitor returns it, with the product printers.
+TEST_F(PrinterRecord, ParkedPrintersReturnWithTheNextRunThatRegistersTheMonitor) {
+  SimWindows machine;
+  ScopedWindowsApi scope(machine);
+  MakeMachine(machine);
+  machine.monitors.clear();
+  AddProductMonitor(machine, 2600);
+  machine.AddPrinter(L"Fax", L"Fax driver", L"Quintavera:");
+  machine.FailNext("DeleteMonitorW", 1, ERROR_BUSY);
+  machine.FailNext("AddMonitorW", 5, ERROR_BUSY);
+  EXPECT_EQ(Install(machine), 100);
+  EXPECT_EQ(machine.FindPrinter(L"Fax")->port, L"file:");
+  const auto log = Trimmed(SplitLines(machine.dialog.text));
+  EXPECT_GE(LineOf(log, L"Printer 'Fax' stays on 'file:' until the port monitor is installed"), 0);
+
+  EXPECT_EQ(Install(machine), 1);
+  EXPECT_EQ(machine.FindPrinter(L"Fax")->port, L"Quintavera:");
+  ExpectBothBack(machine, 4);
 }
 
 }  // namespace
