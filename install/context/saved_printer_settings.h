@@ -12,8 +12,9 @@ struct SavedPrinterSettings {
   char* subKey;              // owned narrow "SubKey" text, 1 to 63 bytes
   PRINTER_INFO_2W* printer;  // the printer's record in the run's snapshot or in `recorded`
   SavedPrinterSettings* next;
-  // Re-created by a run but not whole: these settings win over a printer of the same name.
-  bool incomplete;
+  // A run has re-created this printer, whole or not: these settings win over a printer of its
+  // name that does not carry its "SubKey".
+  bool recreated;
 };
 
 // Owns its nodes and their subKey copies, and the printers taken over from the printer record;

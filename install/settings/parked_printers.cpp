@@ -58,23 +58,23 @@ void ReturnRecordedParkedPrinters(InstallContext& ctx) {
   }
 }
 
-GlobalBlock ParkedPrinterNames(const InstallContext& ctx, DWORD& count) {
+bool ParkedPrinterNames(const InstallContext& ctx, GlobalBlock& block, DWORD& count) {
   count = 0;
   const RecordedPrinter* recorded = RecordedEntries(ctx);
   DWORD capacity = 0;
   for (DWORD i = 0; i < ctx.savedSettings.recordedCount; ++i) capacity += recorded[i].parked;
   for (PRINTER_INFO_2W** parked = ctx.MonitorPrinters(); parked && *parked; ++parked) ++capacity;
-  if (capacity == 0) return GlobalBlock();
-  GlobalBlock block = AllocateZeroedBlock(capacity * sizeof(const wchar_t*));
+  if (capacity == 0) return true;
+  block = AllocateZeroedBlock(capacity * sizeof(const wchar_t*));
   auto* names = static_cast<const wchar_t**>(block.Get());
-  if (!names) return block;
+  if (!names) return false;
   for (DWORD i = 0; i < ctx.savedSettings.recordedCount; ++i) {
     if (recorded[i].parked) names[count++] = recorded[i].info.pPrinterName;
   }
   for (PRINTER_INFO_2W** parked = ctx.MonitorPrinters(); parked && *parked; ++parked) {
     if ((*parked)->pPrinterName) names[count++] = (*parked)->pPrinterName;
   }
-  return block;
+  return true;
 }
 
 }  // namespace qv

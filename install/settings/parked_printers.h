@@ -16,7 +16,8 @@ struct InstallContext;
 // take back (the port is still missing) stays named.
 void ReturnRecordedParkedPrinters(InstallContext& ctx);
 // The names of the printers still parked: the record's not returned, then those this run parked
-// and could not return; a new block of `count` pointers into the context.
-GlobalBlock ParkedPrinterNames(const InstallContext& ctx, DWORD& count);
+// and could not return; `names` a new block of `count` pointers into the context (empty when there
+// are none). False when the block cannot be had.
+bool ParkedPrinterNames(const InstallContext& ctx, GlobalBlock& names, DWORD& count);
 
 }  // namespace qv

@@ -39,14 +39,15 @@ SavedPrinterSettings* FindBySubKey(const SavedSettingsList& list, const char* su
 }
 
 // Whether the record's entry joins the saved printers. A printer on the machine now wins over the
-// entry of its name, and no two printers share a "SubKey"; only a printer that a run re-created
-// but could not make whole gives way to the entry it came from.
+// entry of its name, and no two printers share a "SubKey". Only an entry whose printer a run was
+// re-creating wins over a printer of its name that does not carry the entry's "SubKey": that one
+// is the run's own, cut short or failing before its "SubKey" was written.
 bool TakeOverEntry(InstallContext& ctx, RecordedPrinter& entry) {
   SavedSettingsList& list = ctx.savedSettings;
   auto* sameName =
       const_cast<SavedPrinterSettings*>(FindSavedSettings(list, entry.info.pPrinterName));
-  SavedPrinterSettings* sameSubKey = FindBySubKey(list, entry.subKey);
-  if (entry.incomplete && sameName && (!sameSubKey || sameSubKey == sameName)) {
+  const SavedPrinterSettings* sameSubKey = FindBySubKey(list, entry.subKey);
+  if (entry.recreated && sameName && !sameSubKey) {
     RemoveSavedSettings(list, sameName);
   } else if (sameName || sameSubKey) {
     LogLine(ctx, L"Printer '%s' of the record left out: a printer on this machine carries it",
@@ -54,7 +55,7 @@ bool TakeOverEntry(InstallContext& ctx, RecordedPrinter& entry) {
     return false;
   }
   if (!PushSavedSettings(list, entry.info, entry.subKey)) return false;
-  list.head->incomplete = entry.incomplete;
+  list.head->recreated = entry.recreated;
   return true;
 }
 
@@ -69,16 +70,21 @@ void TakeOverRecordedPrinters(InstallContext& ctx) {
     LogLine(ctx, L"%d printers taken over from the record of an interrupted run", taken);
 }
 
-// Writes the record with the saved printers and the parked ones.
-void WriteRecord(InstallContext& ctx) {
+// Writes the record with the saved printers and the parked ones (named in the log when
+// `nameParked`), or removes it when there is neither.
+void WriteRecord(InstallContext& ctx, bool nameParked) {
+  GlobalBlock parked;
   DWORD parkedCount = 0;
-  const GlobalBlock parked = ParkedPrinterNames(ctx, parkedCount);
+  if (!ParkedPrinterNames(ctx, parked, parkedCount)) {
+    LogError(ctx, 18, L"Can't write the printer record");  // the record before stays as it is
+    return;
+  }
   if (!ctx.savedSettings.head && parkedCount == 0) {
     RemovePrinterRecord(ctx);
     return;
   }
   const auto* names = static_cast<const wchar_t* const*>(parked.Get());
-  for (DWORD i = 0; i < parkedCount; ++i) {
+  for (DWORD i = 0; nameParked && i < parkedCount; ++i) {
     LogLine(ctx, L"Printer '%s' stays on 'file:' until the port monitor is installed", names[i]);
   }
   WritePrinterRecord(ctx, names, parkedCount);
@@ -104,7 +110,7 @@ void SaveProductPrinters(InstallContext& ctx) {
   }
   if (!ctx.reinstall) return;
   TakeOverRecordedPrinters(ctx);
-  if (ctx.savedSettings.head || ctx.savedSettings.recordedCount != 0) WriteRecord(ctx);
+  if (ctx.savedSettings.head || ctx.savedSettings.recordedCount != 0) WriteRecord(ctx, false);
 }
 
 // Gives the re-created printer its old "SubKey" and clears the key's "deleted" mark; true when
@@ -133,14 +139,16 @@ bool RestoreDetails(HANDLE printer, const PRINTER_INFO_2W& old) {
   return (!isDefault || Os().SetDefaultPrinterW(record->pPrinterName)) && set;
 }
 
-// Re-creates one saved printer; true when it is back whole. Its "SubKey" comes last, so that a run
-// cut short on the way leaves a printer that carries nothing the next run would keep.
+// Re-creates one saved printer; true when it is back whole. Its "SubKey" comes last, and only
+// once the rest is set: a printer that a run cut short or failing leaves does not carry it, and
+// gives way to the record's entry in the next run.
 bool RestoreSavedPrinter(InstallContext& ctx, const SavedPrinterSettings& saved) {
   const wchar_t* name = saved.printer->pPrinterName;
   ScopedPrinter printer = AddProductPrinter(ctx, name);
   if (!printer) return false;
-  const bool details = RestoreDetails(printer.Get(), *saved.printer);
-  if (RestoreSubKey(printer.Get(), saved.subKey) && details) return true;
+  if (RestoreDetails(printer.Get(), *saved.printer) && RestoreSubKey(printer.Get(), saved.subKey)) {
+    return true;
+  }
   LogError(ctx, 21, L"Can`t restore the settings of printer '%s'", name);
   return false;
 }
@@ -158,19 +166,22 @@ void DeleteProductPrinters(InstallContext& ctx) {
 }
 
 void RestorePrinterSettings(InstallContext& ctx) {
-  if (!ctx.savedSettings.head) AddProductPrinter(ctx, kDefaultPrinterName);
+  if (ctx.savedSettings.head) {
+    for (SavedPrinterSettings* node = ctx.savedSettings.head; node; node = node->next) {
+      node->recreated = true;
+    }
+    WriteRecord(ctx, false);
+  } else {
+    AddProductPrinter(ctx, kDefaultPrinterName);
+  }
   SavedPrinterSettings* node = ctx.savedSettings.head;
   while (node) {
     SavedPrinterSettings* next = node->next;
-    if (RestoreSavedPrinter(ctx, *node)) {
-      RemoveSavedSettings(ctx.savedSettings, node);
-    } else {
-      node->incomplete = true;
-    }
+    if (RestoreSavedPrinter(ctx, *node)) RemoveSavedSettings(ctx.savedSettings, node);
     node = next;
   }
   ReturnRecordedParkedPrinters(ctx);
-  WriteRecord(ctx);
+  WriteRecord(ctx, true);
 }
 
 }  // namespace qv

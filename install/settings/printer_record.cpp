@@ -26,7 +26,9 @@ bool IsUnreadable(const wchar_t* fault) { return fault && std::wcscmp(fault, L"u
 // The `number`th name for a record set aside.
 void AsideName(int number, wchar_t (&name)[kAsideNameCapacity]) {
   std::wcscpy(name, L"Printers.damaged");
-  if (number > 1) name[16] = static_cast<wchar_t>(L'0' + number), name[17] = L'\0';
+  if (number == 1) return;
+  name[16] = static_cast<wchar_t>(L'0' + number);
+  name[17] = L'\0';
 }
 
 // The record's bytes into `data`, with their type. False when there is no record; `fault` is

@@ -22,10 +22,10 @@ constexpr DWORD kMinEntryBytes = 2 + 4 + 2 + 2 + 2;
 constexpr uint16_t kDefaultPrinter = 0x1;
 constexpr uint16_t kHasComment = 0x2;
 constexpr uint16_t kHasLocation = 0x4;
-constexpr uint16_t kIncomplete = 0x8;
+constexpr uint16_t kRecreated = 0x8;
 constexpr uint16_t kParked = 0x10;
 constexpr uint16_t kKnownFlags =
-    kDefaultPrinter | kHasComment | kHasLocation | kIncomplete | kParked;
+    kDefaultPrinter | kHasComment | kHasLocation | kRecreated | kParked;
 
 uint32_t Fnv1a(const BYTE* data, DWORD bytes) {
   uint32_t hash = 2166136261u;
@@ -56,7 +56,7 @@ DWORD ParkedEntryBytes(const wchar_t* name) {
 
 uint16_t EntryFlags(const SavedPrinterSettings& node) {
   const PRINTER_INFO_2W& printer = *node.printer;
-  uint16_t flags = node.incomplete ? kIncomplete : 0;
+  uint16_t flags = node.recreated ? kRecreated : 0;
   if ((printer.Attributes & PRINTER_ATTRIBUTE_DEFAULT) != 0) flags |= kDefaultPrinter;
   if (printer.pComment) flags |= kHasComment;
   if (printer.pLocation) flags |= kHasLocation;
@@ -143,7 +143,7 @@ bool ReadEntry(RecordReader& reader, RecordedPrinter& printer) {
     return false;
   }
   printer.parked = parked;
-  printer.incomplete = (flags & kIncomplete) != 0;
+  printer.recreated = (flags & kRecreated) != 0;
   printer.info.pPrinterName = const_cast<LPWSTR>(name);
   printer.info.pComment = (flags & kHasComment) ? const_cast<LPWSTR>(comment) : nullptr;
   printer.info.pLocation = (flags & kHasLocation) ? const_cast<LPWSTR>(location) : nullptr;

@@ -3,8 +3,8 @@
 //
 //   header   magic "QVPR", version (16 bits), count (16 bits), payload bytes (32 bits),
 //            FNV-1a hash of the payload (32 bits); little-endian
-//   entry    flags (16 bits: default printer, comment present, location present, re-created
-//            but not whole, parked), then name, comment and location as UTF-16 with their NUL,
+//   entry    flags (16 bits: default printer, comment present, location present, being
+//            re-created, parked), then name, comment and location as UTF-16 with their NUL,
 //            then the "SubKey" text (narrow) with its NUL and a zero byte when that leaves an odd
 //            length
 //
@@ -30,8 +30,8 @@ constexpr DWORD kMaxPrinterRecordBytes = 256 * 1024;
 struct RecordedPrinter {
   PRINTER_INFO_2W info;
   const char* subKey;
-  bool incomplete;  // re-created by the run that wrote it, but not whole
-  bool parked;      // a printer of another driver waiting on "file:" for the product port
+  bool recreated;  // the run that wrote it was re-creating it
+  bool parked;     // a printer of another driver waiting on "file:" for the product port
 };
 
 // The record's bytes for `list` and the names of `parkedCount` parked printers in a new block.

@@ -18,10 +18,14 @@ const std::wstring kUserKeys = L"HKCU\\Software\\Orbelin\\Quintavera\\Quintavera
 class PrinterRecord : public PrinterMachine {
  protected:
   // The installed product (printer "Quintavera": plain "SubKey", the default, its per-user key
-  // marked "deleted") and a second product printer whose "SubKey" lies under "DsUser".
+  // marked "deleted") and a second product printer whose "SubKey" lies under "DsUser". As on
+  // Windows, the product driver gives each new printer a "SubKey" of its own at once.
   void MakeMachine(SimWindows& machine) {
     machine.registry = sim.registry;
     MakeInstalledMachine(machine);
+    machine.onPrinterAdded = [fresh = 0](SimPrinter& printer) mutable {
+      if (printer.driver == kProductDriver) SetData(printer, "", "new" + std::to_string(++fresh));
+    };
     machine.SetRegString(kUserKeys + L"Printer1", L"Name", L"kept");
     SimPrinter& invoices = machine.AddPrinter(L"Invoices", kProductDriver, kProductPort);
     invoices.comment = L"Accounts";

@@ -230,6 +230,7 @@ HANDLE SimWindows::AddPrinterW(LPWSTR, DWORD level, LPBYTE info) {
   if (!ValidSettings(*this, *record)) return nullptr;
   SimPrinter& added = AddPrinter(record->pPrinterName, record->pDriverName, record->pPortName);
   TakeSettings(added, *record);
+  if (onPrinterAdded) onPrinterAdded(added);
   return NewHandle(HandleKind::kPrinter, added.name);
 }
 

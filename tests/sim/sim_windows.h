@@ -166,6 +166,8 @@ class SimWindows : public WindowsApi {
   std::vector<SimDriver> drivers;
   std::vector<SimPrinter> printers;
   std::wstring defaultPrinter;  // the user's default printer; empty: none
+  // The printer event of a new printer's driver, called inside AddPrinterW as Windows does.
+  std::function<void(SimPrinter&)> onPrinterAdded;
   SimPrinter* FindPrinter(const std::wstring& name);
   SimPrinter* PrinterOf(HANDLE printer);  // the printer an open handle names, if it still exists
   SimPrinter& AddPrinter(const std::wstring& name, const std::wstring& driver,
