@@ -1,12 +1,7 @@
 // Parked printers carried in the printer record: returned to the product port by a later run.
 #include "settings/parked_printers.h"
 
-#include <string>
-
-#include "base/ascii_case.h"
 #include "context/install_context.h"
-#include "context/product.h"
-#include "log/install_log.h"
 #include "monitor/monitor_ports.h"
 #include "settings/printer_record_format.h"
 
@@ -17,42 +12,12 @@ RecordedPrinter* RecordedEntries(const InstallContext& ctx) {
   return static_cast<RecordedPrinter*>(ctx.savedSettings.recorded.Get());
 }
 
-// The snapshot's record of the printer named `name`, or null.
-PRINTER_INFO_2W* FindSnapshotPrinter(const InstallContext& ctx, const wchar_t* name) {
-  PRINTER_INFO_2W* records = ctx.printerSnapshot.entries();
-  for (DWORD i = 0; i < ctx.printerSnapshot.count; ++i) {
-    if (records[i].pPrinterName && EqualsIgnoringAsciiCase(records[i].pPrinterName, name)) {
-      return &records[i];
-    }
-  }
-  return nullptr;
-}
-
-// True when the printer leaves "file:" for good: returned, gone, or moved off it meanwhile.
-bool ReturnParkedPrinter(InstallContext& ctx, const wchar_t* name) {
-  PRINTER_INFO_2W* found = FindSnapshotPrinter(ctx, name);
-  if (!found || !found->pPortName) {
-    LogLine(ctx, L"Parked printer '%s' is gone", name);
-    return true;
-  }
-  // Room for the longer port name; the snapshot's own string is only ever shortened.
-  std::wstring ports(found->pPortName);
-  ports.resize(ports.size() + sizeof(kMonitorName) / sizeof(wchar_t), L'\0');
-  if (!ReturnToProductPort(&ports[0])) {
-    LogLine(ctx, L"Parked printer '%s' is no longer on 'file:'", name);
-    return true;
-  }
-  PRINTER_INFO_2W returned = *found;
-  returned.pPortName = &ports[0];
-  return ApplyPrinterRecord(ctx, returned);
-}
-
 }  // namespace
 
 void ReturnRecordedParkedPrinters(InstallContext& ctx) {
   RecordedPrinter* recorded = RecordedEntries(ctx);
   for (DWORD i = 0; i < ctx.savedSettings.recordedCount; ++i) {
-    if (recorded[i].parked && ReturnParkedPrinter(ctx, recorded[i].info.pPrinterName)) {
+    if (recorded[i].parked && ReturnPrinterParkedEarlier(ctx, recorded[i].info.pPrinterName)) {
       recorded[i].parked = false;
     }
   }
