@@ -90,12 +90,17 @@ void WriteRecord(InstallContext& ctx, bool nameParked) {
   WritePrinterRecord(ctx, names, parkedCount);
 }
 
-// A product printer whose settings cannot be read now stays as it is: taken out of the run's
-// product printers in the snapshot, a reinstall neither deletes nor re-creates it.
-void KeepUnreadPrinter(InstallContext& ctx, PRINTER_INFO_2W& printer) {
+// A reinstall deletes a product printer whose settings are saved, or one it reads to carry
+// nothing. Any other stays as it is (error 26): deleted, its settings would be lost.
+bool MayDelete(InstallContext& ctx, const PRINTER_INFO_2W& printer) {
+  if (!ctx.reinstall || FindSavedSettings(ctx.savedSettings, printer.pPrinterName)) return true;
+  char subKey[kSubKeyCapacity];
+  const bool read = ReadPrinterSubKey(printer.pPrinterName, subKey);
+  if (read && subKey[0] == '\0') return true;
+  if (read) Os().SetLastError(0);  // it carries a "SubKey" now, read too late for the record
   LogError(ctx, 26, L"Can`t read the settings of printer '%s', it stays as it is",
            printer.pPrinterName);
-  printer.pDriverName = nullptr;
+  return false;
 }
 
 // Saves the settings of every product printer of the snapshot. A reinstall adds the printers of a
@@ -103,10 +108,7 @@ void KeepUnreadPrinter(InstallContext& ctx, PRINTER_INFO_2W& printer) {
 void SaveProductPrinters(InstallContext& ctx) {
   PRINTER_INFO_2W* records = ctx.printerSnapshot.entries();
   for (DWORD i = 0; i < ctx.printerSnapshot.count; ++i) {
-    if (IsProductPrinter(records[i]) &&
-        SavePrinterSettings(ctx, records[i]) == SaveOutcome::kUnreadable && ctx.reinstall) {
-      KeepUnreadPrinter(ctx, records[i]);
-    }
+    if (IsProductPrinter(records[i])) SavePrinterSettings(ctx, records[i]);
   }
   if (!ctx.reinstall) return;
   TakeOverRecordedPrinters(ctx);
@@ -161,7 +163,9 @@ void DeleteProductPrinters(InstallContext& ctx) {
   SaveProductPrinters(ctx);
   PRINTER_INFO_2W* records = ctx.printerSnapshot.entries();
   for (DWORD i = 0; i < ctx.printerSnapshot.count; ++i) {
-    if (IsProductPrinter(records[i])) DeletePrinterByName(ctx, records[i].pPrinterName);
+    if (IsProductPrinter(records[i]) && MayDelete(ctx, records[i])) {
+      DeletePrinterByName(ctx, records[i].pPrinterName);
+    }
   }
 }
 

@@ -35,20 +35,19 @@ bool Answered(DWORD status) {
 
 }  // namespace
 
-SaveOutcome SavePrinterSettings(InstallContext& ctx, PRINTER_INFO_2W& printer) {
-  if (FindSavedSettings(ctx.savedSettings, printer.pPrinterName)) return SaveOutcome::kSaved;
-  ScopedPrinter handle;
-  if (!Os().OpenPrinterW(printer.pPrinterName, handle.Receive(), nullptr)) {
-    return SaveOutcome::kUnreadable;
-  }
+void SavePrinterSettings(InstallContext& ctx, PRINTER_INFO_2W& printer) {
+  if (FindSavedSettings(ctx.savedSettings, printer.pPrinterName)) return;
   char subKey[kSubKeyCapacity] = {};
-  if (!GetPrinterSubKey(handle.Get(), subKey)) return SaveOutcome::kUnreadable;
-  if (subKey[0] == '\0') return SaveOutcome::kNothingToCarry;
-  if (!PushSavedSettings(ctx.savedSettings, printer, subKey)) {
-    Os().SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return SaveOutcome::kUnreadable;
+  if (ReadPrinterSubKey(printer.pPrinterName, subKey) && subKey[0] != '\0') {
+    PushSavedSettings(ctx.savedSettings, printer, subKey);
   }
-  return SaveOutcome::kSaved;
+}
+
+bool ReadPrinterSubKey(const wchar_t* name, char* subKey) {
+  std::memset(subKey, 0, kSubKeyCapacity);
+  ScopedPrinter handle;
+  return Os().OpenPrinterW(const_cast<LPWSTR>(name), handle.Receive(), nullptr) &&
+         GetPrinterSubKey(handle.Get(), subKey);
 }
 
 bool SetPrinterSubKey(HANDLE printer, const char* subKey) {

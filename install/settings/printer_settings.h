@@ -12,16 +12,14 @@ struct InstallContext;
 // Size in bytes of a "SubKey" buffer, NUL included; a longer value is not found.
 constexpr DWORD kSubKeyCapacity = 64;
 
-enum class SaveOutcome {
-  kSaved,           // in savedSettings (or a printer of its name already is)
-  kNothingToCarry,  // no usable "SubKey": deleted and not re-created
-  kUnreadable,      // it could not be opened or its "SubKey" read: the last error says why
-};
-
 // Remembers `printer` (a record of the context's snapshot) with its "SubKey" in the context's
 // savedSettings when it carries a non-empty one, unless a printer of that name is saved already.
 // Leaves the printer as it is; writes no log.
-SaveOutcome SavePrinterSettings(InstallContext& ctx, PRINTER_INFO_2W& printer);
+void SavePrinterSettings(InstallContext& ctx, PRINTER_INFO_2W& printer);
+// Reads the "SubKey" of the printer named `name` into `subKey` (kSubKeyCapacity bytes, empty when
+// it has none). False when the printer cannot be opened or a read fails (the last error says
+// why).
+bool ReadPrinterSubKey(const wchar_t* name, char* subKey);
 
 // Writes "SubKey" plain and under the key "DsUser"; true when both writes succeeded.
 bool SetPrinterSubKey(HANDLE printer, const char* subKey);
