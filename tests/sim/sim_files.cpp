@@ -46,8 +46,7 @@ HANDLE SimWindows::CreateFileW(LPCWSTR fileName, DWORD access, DWORD, LPSECURITY
   SimFile* file = FindFile(fileName);
   if (access & GENERIC_WRITE) {
     if (file && (file->directory || IsLocked(*this, *file)))
-      return Fail(file->directory ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION,
-                  INVALID_HANDLE_VALUE);
+      return Fail(file->directory ? ERROR_ACCESS_DENIED : file->openRefusal, INVALID_HANDLE_VALUE);
     if (disposition == CREATE_ALWAYS || !file) files[Lower(fileName)].data.clear();
     HANDLE handle = NewHandle(HandleKind::kFile, Lower(fileName));
     FindHandle(handle, HandleKind::kFile)->write = true;
@@ -113,6 +112,14 @@ std::vector<std::wstring> SimWindows::PendingRenames() const {
   for (size_t start = 0, end; (end = chars.find(L'\0', start)) < chars.size() - 1; start = end + 1)
     strings.push_back(chars.substr(start, end - start));
   return strings;
+}
+
+DWORD SimWindows::GetTempPathW(DWORD size, LPWSTR buffer) {
+  if (Fault("GetTempPathW")) return 0;
+  const auto length = static_cast<DWORD>(tempDirectory.size());
+  if (size <= length) return length + 1;
+  std::wmemcpy(buffer, tempDirectory.c_str(), length + 1);
+  return length;
 }
 
 DWORD SimWindows::GetFileAttributesW(LPCWSTR fileName) {
