@@ -5,7 +5,8 @@
 //   QvCheckBeforeInstall  before any change: "onInit" from the copy this DLL carries
 //   QvInstall             after the files: "install" (or "in_notray"), "def.set" when asked,
 //                         "onChkDrv" last; CustomActionData "INSTALLDIR|NOTRAY|DEFAULTPRINTER"
-//   QvRemove              before the files go: "uninstall", or only "removetray" while a newer
+//   QvRemove              before the files go: "uninstall" (then the installer's emptied
+//                         registry keys go), or only "removetray" while a newer
 //                         package replaces this one; CustomActionData
 //                         "INSTALLDIR|UPGRADINGPRODUCTCODE"
 #include <windows.h>
@@ -16,6 +17,7 @@
 #include "installer_run.h"
 #include "msi_session.h"
 #include "outcome.h"
+#include "product_keys.h"
 
 namespace qvmsi {
 namespace {
@@ -164,7 +166,9 @@ UINT Remove(const MsiSession& session) {
     return ERROR_SUCCESS;
   }
   const InstallerRun run = RunWord(session, exe, L"uninstall");
-  return TakeChange(session, exe, run, kUninstalled, kMsgUninstallErrors);
+  const UINT result = TakeChange(session, exe, run, kUninstalled, kMsgUninstallErrors);
+  if (result == ERROR_SUCCESS) RemoveEmptyProductKeys();
+  return result;
 }
 
 }  // namespace
