@@ -3,7 +3,9 @@
 # person's printer, the current package replacing it (/l*v holds the installer's log; printers
 # keep their settings), the older one refused, the setup program refused (1638), removal by
 # product code leaving the machine as it was, the package refused over the setup program's
-# entry, and with the spooler disabled 1603 without any window, its files rolled back. qvrun
+# entry and while a product file waits for the restart, and with the spooler disabled 1603
+# without any window, its files rolled back. The older package goes in with NOTRAY=1 and
+# DEFAULTPRINTER=1. qvrun
 # prints msiexec's whole exit code; the layer reaches the installer through msiexec's custom
 # action host.
 set -u
@@ -33,7 +35,6 @@ qv_msiexec() {  # <expected exit code> <msiexec arguments...>; then the state
   qv_run_program 'C:\windows\system32\msiexec.exe' "$@" /qn /l*v 'C:\msi.log'
   qv_expect_out "^qvrun: exit code $rc\$"
   qv_expect_no_out '^--- log window'
-  [ "$rc:$1" != 0:/i ] || qv_wait_state '^tray window: yes$' || qv_fail "no tray window"
   qv_msi_state
 }
 
@@ -43,13 +44,17 @@ qv_e2e_reset
 qv_msi_state
 cp "$QV_STATE" "$QV_WORK/clean.txt"
 
-qv_msiexec 0 /i "$(qv_winpath "$older")"
+qv_msiexec 0 /i "$(qv_winpath "$older")" NOTRAY=1 DEFAULTPRINTER=1
 qv_expect_state "^HKEY_LOCAL_MACHINE.*\\\\Uninstall\\\\$older_code\$"
+qv_expect_state '^default printer: Quintavera$'
+qv_expect_no_tray
 wine "$QV_TOOLS/qvseed.exe" event Quintavera || qv_fail "event for Quintavera"
 wine "$QV_TOOLS/qvseed.exe" person Invoices Accounts "Room 1.02" default || qv_fail "cannot add Invoices"
 
 qv_log "the current package replaces the older one"
 qv_msiexec 0 /i "$(qv_winpath "$current")"
+qv_wait_state '^tray window: yes$' || qv_fail "no tray window"
+qv_msi_state
 qv_expect_installed Quintavera
 qv_expect_state "^printer: Invoices \\| port=Quintavera: \\| driver=Quintavera printer \\| comment=Accounts \\| location=Room 1\\.02 \\| .* \\| default=yes$"
 qv_expect_state "^run value QuintaveraTray: C:\\\\Program Files\\\\Quintavera\\\\qvatray\\.exe$"
@@ -82,6 +87,18 @@ wine reg add "$uninstall\\Quintavera" /v UninstallString /d "\"$dir\\uninstall.e
 qv_msiexec 1603 /i "$(qv_winpath "$current")"
 [ ! -e "$unix_dir" ] && echo "ok: nothing laid out" || qv_fail "$dir was laid out"
 wine reg delete "$uninstall\\Quintavera" /f >/dev/null 2>&1
+
+qv_log "a product file waits for the restart: \"onInit\" stops the package before any change"
+hex=$(printf '\\??\\C:\\windows\\system32\\orbmon64.dll\0\0\0' | od -An -tx1 -v | tr -s ' \n' ',')
+printf 'REGEDIT4\r\n\r\n[%s]\r\n"PendingFileRenameOperations"=hex(7):%s\r\n' \
+  'HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\Session Manager' \
+  "$(echo "$hex" | sed 's/^,//; s/,$//')" >"$WINEPREFIX/drive_c/pending.reg"
+wine reg import 'C:\pending.reg' >/dev/null 2>&1 || qv_fail "no deletion queued"
+qv_msiexec 1603 /i "$(qv_winpath "$current")"
+qv_expect_log '^Quintavera: onInit ended with code 200$'
+[ ! -e "$unix_dir" ] && echo "ok: nothing laid out" || qv_fail "$dir was laid out"
+wine reg delete 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+  /v PendingFileRenameOperations /f >/dev/null 2>&1
 
 qv_log "the spooler disabled: the install fails and is rolled back"
 wine net stop spooler >/dev/null 2>&1  # services.exe reads the start type when Wine starts
