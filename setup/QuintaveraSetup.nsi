@@ -24,6 +24,7 @@ ManifestSupportedOS all
 !include machine_checks.nsh
 !include installer_run.nsh
 !include uninstall_entry.nsh
+!include package_owner.nsh
 
 Name "${PRODUCT_NAME}"
 OutFile "${QV_OUTFILE}"
@@ -73,6 +74,7 @@ SectionEnd
 Function .onInit
   Call EnsureMachine
   Call EnsureSingleInstance
+  !insertmacro QV_REFUSE_WHILE_PACKAGE_INSTALLED
   ${GetParameters} $R0
   ClearErrors
   ${GetOptions} $R0 "/NOTRAY" $R1

@@ -3,14 +3,17 @@
 //
 // The installer binds winspool.drv at run time through kernel32's GetProcAddress. Patching the
 // main module's import of GetProcAddress lets this layer hand out its own AddPrinterW and
-// DeletePrinterDriverExW; every other lookup is answered by the real GetProcAddress. Patching its
-// import of CreateProcessW carries the layer into every process the program starts.
+// DeletePrinterDriverExW; every other lookup is answered by the real GetProcAddress. Patching the
+// import of CreateProcessW of every module, those loaded later included, carries the layer into
+// every process the program starts, whichever module starts it (msiexec's msi.dll starts the
+// custom action host, the custom action DLL it loads starts the installer).
 #include <windows.h>
 
 #include <cstring>
 
 #include "child_processes.h"
 #include "import_patch.h"
+#include "module_loads.h"
 #include "spooler_fixes.h"
 
 namespace qvcompat {
@@ -46,10 +49,12 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     HMODULE program = ::GetModuleHandleW(nullptr);
     const int spooler = qvcompat::PatchImport(
         program, "GetProcAddress", reinterpret_cast<const void*>(&qvcompat::CompatGetProcAddress));
-    const int children = qvcompat::PatchImport(
-        program, "CreateProcessW", reinterpret_cast<const void*>(&qvcompat::CompatCreateProcessW));
+    const void* createProcess = reinterpret_cast<const void*>(&qvcompat::CompatCreateProcessW);
+    // Never the layer itself: its wrapper calls the real CreateProcessW.
+    const int children = qvcompat::PatchLoadedModules(instance, "CreateProcessW", createProcess);
     // Refuse to load when there is nothing to patch, so the runner knows the layer is absent.
-    return spooler + children > 0;
+    if (spooler + children == 0) return FALSE;
+    qvcompat::PatchModulesAsTheyLoad("CreateProcessW", createProcess);
   }
   return TRUE;
 }
