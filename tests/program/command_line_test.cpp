@@ -27,6 +27,8 @@ TEST(OwnerWindowTest, ParsesLikeASignedDecimal) {
   EXPECT_EQ(ParseOwnerWindow(L"12abc"), reinterpret_cast<HWND>(12));
   EXPECT_EQ(ParseOwnerWindow(L"abc"), nullptr);
   EXPECT_EQ(ParseOwnerWindow(L"99999999999999999999"), reinterpret_cast<HWND>(INT_MAX));
+  EXPECT_EQ(ParseOwnerWindow(L"-2147483649"),
+            reinterpret_cast<HWND>(static_cast<intptr_t>(INT_MIN)));
   EXPECT_EQ(ParseOwnerWindow(L"-99999999999999999999"),
             reinterpret_cast<HWND>(static_cast<intptr_t>(INT_MIN)));
 }
