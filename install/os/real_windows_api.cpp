@@ -8,6 +8,7 @@
 // copy, and LOAD_WITH_ALTERED_SEARCH_PATH looks for its own dependencies beside it.
 #include "os/windows_api.h"
 
+#include <sddl.h>
 #include <shellapi.h>
 
 #include <cwchar>
@@ -95,6 +96,11 @@ class RealWindowsApi final : public WindowsApi {
                           LPWSTR wide, int wideLength) override {
     return ::MultiByteToWideChar(codePage, flags, multiByte, multiByteLength, wide, wideLength);
   }
+  int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int wideLength, LPSTR multiByte,
+                          int multiByteLength, LPCCH defaultChar, LPBOOL usedDefaultChar) override {
+    return ::WideCharToMultiByte(codePage, flags, wide, wideLength, multiByte, multiByteLength,
+                                 defaultChar, usedDefaultChar);
+  }
 
   void Sleep(DWORD milliseconds) override { ::Sleep(milliseconds); }
 
@@ -133,6 +139,12 @@ class RealWindowsApi final : public WindowsApi {
   HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) override {
     return ::CreateMutexA(attributes, initialOwner, name);
   }
+  BOOL ReleaseMutex(HANDLE mutex) override { return ::ReleaseMutex(mutex); }
+  BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD revision,
+                                                            PSECURITY_DESCRIPTOR* descriptor,
+                                                            PULONG size) override {
+    return ::ConvertStringSecurityDescriptorToSecurityDescriptorW(text, revision, descriptor, size);
+  }
 
   BOOL CloseHandle(HANDLE handle) override { return ::CloseHandle(handle); }
 
@@ -159,6 +171,7 @@ class RealWindowsApi final : public WindowsApi {
   }
 
   DWORD GetFileAttributesW(LPCWSTR fileName) override { return ::GetFileAttributesW(fileName); }
+  DWORD GetTempPathW(DWORD size, LPWSTR buffer) override { return ::GetTempPathW(size, buffer); }
 
   DWORD GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle) override {
     QV_SYSTEM_CALL(g_version, GetFileVersionInfoSizeW, 0, fileName, handle);

@@ -36,6 +36,9 @@ class WindowsApi {
   virtual HGLOBAL GlobalFree(HGLOBAL mem) = 0;
   virtual int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByte, int multiByteLength,
                                   LPWSTR wide, int wideLength) = 0;
+  virtual int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int wideLength,
+                                  LPSTR multiByte, int multiByteLength, LPCCH defaultChar,
+                                  LPBOOL usedDefaultChar) = 0;
 
   // Time and waiting.
   virtual void Sleep(DWORD milliseconds) = 0;
@@ -54,6 +57,9 @@ class WindowsApi {
                               DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
                               LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInfo) = 0;
   virtual HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) = 0;
+  virtual BOOL ReleaseMutex(HANDLE mutex) = 0;
+  virtual BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      LPCWSTR text, DWORD revision, PSECURITY_DESCRIPTOR* descriptor, PULONG size) = 0;
   virtual BOOL CloseHandle(HANDLE handle) = 0;
 
   // Files.
@@ -67,6 +73,7 @@ class WindowsApi {
   virtual BOOL DeleteFileW(LPCWSTR fileName) = 0;
   virtual BOOL MoveFileExW(LPCWSTR existing, LPCWSTR newName, DWORD flags) = 0;
   virtual DWORD GetFileAttributesW(LPCWSTR fileName) = 0;
+  virtual DWORD GetTempPathW(DWORD size, LPWSTR buffer) = 0;
 
   // Version resources (version.dll).
   virtual DWORD GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle) = 0;

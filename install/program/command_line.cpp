@@ -1,4 +1,5 @@
-// The installer's entry: command word, owner window, command table, exit code.
+// The installer's entry: command word, owner window, quiet mode's log file, command table, exit
+// code.
 #include "program/command_line.h"
 
 #include <climits>
@@ -9,6 +10,7 @@
 #include "context/exit_codes.h"
 #include "os/scoped_handles.h"
 #include "printers/printer_checks.h"
+#include "program/installer_lock.h"
 #include "program/procedures.h"
 #include "reboot/pending_renames.h"
 #include "tray/tray.h"
@@ -21,19 +23,45 @@ constexpr DWORD kHelpCloseDelay = 50;
 
 bool IsBlank(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
 
+constexpr wchar_t kLogSwitch[] = L"/log=";
+constexpr size_t kLogSwitchLength = sizeof(kLogSwitch) / sizeof(wchar_t) - 1;
+
 // Runs an install or uninstall row and maps its outcome to the exit code.
-int RunInstallRow(unsigned setupFlags, HWND owner) {
+int RunInstallRow(unsigned setupFlags, const LogTarget& log) {
   CloseHelpWindows();
-  const InstallOutcome outcome = RunInstall(setupFlags, owner);
+  const InstallOutcome outcome = RunInstall(setupFlags, log);
   if (outcome.errorsLogged) return kErrorsLogged;
   return outcome.scheduledAtReboot != 0 ? kRebootNeeded : kInstalled;
 }
 
-int RunUninstallRow(HWND owner) {
+int RunUninstallRow(const LogTarget& log) {
   CloseHelpWindows();
   uint32_t scheduled = 0;
-  if (RunUninstall(owner, scheduled)) return kErrorsLogged;
+  if (RunUninstall(log, scheduled)) return kErrorsLogged;
   return scheduled != 0 ? kRebootNeeded : kUninstalled;
+}
+
+// The rows without a log that change the machine, each under the installer mutex; a row that
+// cannot have it changes nothing and answers kErrorsLogged.
+int RunOnInitRow() {
+  const InstallerLock lock;
+  if (!lock.Held()) return kErrorsLogged;
+  if (CheckPendingProductFiles()) return kProductFilesPending;
+  return CheckDefaultPrinter() ? kDefaultNotProduct : kCheckNegative;
+}
+
+int RunRemoveTrayRow() {
+  const InstallerLock lock;
+  if (!lock.Held()) return kErrorsLogged;
+  CloseTray();
+  return kNothingDone;
+}
+
+int RunSetDefaultRow() {
+  const InstallerLock lock;
+  if (!lock.Held()) return kErrorsLogged;
+  SetProductPrinterDefault();
+  return kDefaultPrinterSet;
 }
 
 }  // namespace
@@ -57,6 +85,13 @@ HWND ParseOwnerWindow(const wchar_t* text) {
   return reinterpret_cast<HWND>(static_cast<intptr_t>(number));
 }
 
+const wchar_t* LogFileSwitch(const wchar_t* argument) {
+  for (size_t i = 0; i < kLogSwitchLength; ++i) {
+    if (FoldAsciiLetter(argument[i]) != kLogSwitch[i]) return nullptr;
+  }
+  return argument + kLogSwitchLength;
+}
+
 void CloseHelpWindows() {
   for (int round = 0; round < kHelpCloseRounds; ++round) {
     HWND help = Os().FindWindowW(L"HH Parent", L"Quintavera Help");
@@ -72,10 +107,12 @@ int RunCommandLine() {
   auto* args = static_cast<LPWSTR*>(arguments.Get());
   if (!args || count < 2) return kNothingDone;
 
-  HWND owner = nullptr;
+  LogTarget log;
+  if (count > 2) log.file = LogFileSwitch(args[count - 1]);
+  if (log.file) --count;
   if (count == 3) {
     HWND candidate = ParseOwnerWindow(args[2]);
-    if (Os().IsWindow(candidate)) owner = candidate;
+    if (Os().IsWindow(candidate)) log.owner = candidate;
   }
 
   const wchar_t* word = args[1];
@@ -89,22 +126,13 @@ int RunCommandLine() {
   if (CommandWordEquals(word, L"onChkDrv")) {
     return CheckInstalledDriver() ? kDriverCurrent : kCheckNegative;
   }
-  if (CommandWordEquals(word, L"onInit")) {
-    if (CheckPendingProductFiles()) return kProductFilesPending;
-    return CheckDefaultPrinter() ? kDefaultNotProduct : kCheckNegative;
-  }
+  if (CommandWordEquals(word, L"onInit")) return RunOnInitRow();
   if (CommandWordEquals(word, L"un") || CommandWordEquals(word, L"uninstall")) {
-    return RunUninstallRow(owner);
+    return RunUninstallRow(log);
   }
-  if (CommandWordEquals(word, L"removetray")) {
-    CloseTray();
-    return kNothingDone;
-  }
-  if (installFlags != 0) return RunInstallRow(installFlags, owner);
-  if (std::wcscmp(word, L"def.set") == 0) {
-    SetProductPrinterDefault();
-    return kDefaultPrinterSet;
-  }
+  if (CommandWordEquals(word, L"removetray")) return RunRemoveTrayRow();
+  if (installFlags != 0) return RunInstallRow(installFlags, log);
+  if (std::wcscmp(word, L"def.set") == 0) return RunSetDefaultRow();
   return kNothingDone;
 }
 

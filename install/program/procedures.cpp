@@ -1,14 +1,16 @@
 // The installer's plans: install (always a reinstall), uninstall, and their clean-up.
 #include "program/procedures.h"
 
+#include "context/product.h"
 #include "log/install_log.h"
-#include "log/log_window.h"
+#include "log/log_output.h"
 #include "monitor/install_monitor.h"
 #include "monitor/monitor_list.h"
 #include "monitor/remove_monitor.h"
 #include "printers/driver_list.h"
 #include "printers/printer_driver.h"
 #include "printers/product_printers.h"
+#include "program/installer_lock.h"
 #include "program/run_setup.h"
 #include "reboot/pending_deletes.h"
 #include "reboot/pending_renames.h"
@@ -36,11 +38,14 @@ void DeleteFilesQueuedForReboot() {
   DeleteQueuedDeletions(renames);
 }
 
-// The log window opens when errors were logged, or else while Shift is held.
-void ShowLogWindowIfWanted(InstallContext& ctx, HWND owner) {
-  if (ctx.errorCount != 0 || (Os().GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0) {
-    ShowLogWindow(ctx, owner);
-  }
+// A run that could not have the installer mutex: its log names the build and the error, and
+// nothing else happens.
+void RefuseWhileAnotherRuns(const InstallerLock& lock, const LogTarget& log) {
+  InstallContext ctx;
+  LogLine(ctx, L"Quintavera %d", buildNumber);
+  lock.Log(ctx);
+  ShowLogWindowIfWanted(ctx, log);
+  WriteLogFileIfQuiet(ctx, log);
 }
 
 }  // namespace
@@ -89,26 +94,41 @@ void UninstallAndCleanUp(InstallContext& ctx) {
   RemovePrinterRecord(ctx);
 }
 
-InstallOutcome RunInstall(unsigned setupFlags, HWND owner) {
+InstallOutcome RunInstall(unsigned setupFlags, const LogTarget& log) {
+  const InstallerLock lock;
+  if (!lock.Held()) {
+    RefuseWhileAnotherRuns(lock, log);
+    return {true, 0};
+  }
   InstallContext ctx;
   InitInstallContext(ctx, setupFlags);
+  lock.Log(ctx);
   LogLine(ctx, L"##0010");
   Reinstall(ctx);
   InstallOutcome outcome = {false, ScheduleDeletesAtReboot(ctx)};
-  ShowLogWindowIfWanted(ctx, owner);
+  ShowLogWindowIfWanted(ctx, log);
   outcome.errorsLogged = ctx.errorCount != 0;
   LogLine(ctx, L"##0020");
+  WriteLogFileIfQuiet(ctx, log);
   FreeInstallContext(ctx);
   return outcome;
 }
 
-bool RunUninstall(HWND owner, uint32_t& scheduledAtReboot) {
+bool RunUninstall(const LogTarget& log, uint32_t& scheduledAtReboot) {
+  scheduledAtReboot = 0;
+  const InstallerLock lock;
+  if (!lock.Held()) {
+    RefuseWhileAnotherRuns(lock, log);
+    return true;
+  }
   InstallContext ctx;
   InitInstallContext(ctx, kSetupX64);
+  lock.Log(ctx);
   UninstallAndCleanUp(ctx);
   scheduledAtReboot = ScheduleDeletesAtReboot(ctx);
-  ShowLogWindowIfWanted(ctx, owner);
+  ShowLogWindowIfWanted(ctx, log);
   const bool errorsLogged = ctx.errorCount != 0;
+  WriteLogFileIfQuiet(ctx, log);
   FreeInstallContext(ctx);
   return errorsLogged;
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "context/install_context.h"
+#include "log/log_output.h"
 
 namespace qv {
 
@@ -16,11 +17,13 @@ struct InstallOutcome {
   uint32_t scheduledAtReboot;  // files handed to Windows for deletion at reboot
 };
 
-// Builds a context with `setupFlags`, reinstalls, schedules what is left for the reboot, shows
-// the log window when errors were logged or Shift is held, and releases the context.
-InstallOutcome RunInstall(unsigned setupFlags, HWND owner);
+// Under the installer mutex (or, when it cannot be had, nothing but error 25): builds a context
+// with `setupFlags`, reinstalls, schedules what is left for the reboot, hands the log to its
+// target (the log window when errors were logged or Shift is held, or the quiet mode's file) and
+// releases the context.
+InstallOutcome RunInstall(unsigned setupFlags, const LogTarget& log);
 // The same for uninstall; true when errors were logged.
-bool RunUninstall(HWND owner, uint32_t& scheduledAtReboot);
+bool RunUninstall(const LogTarget& log, uint32_t& scheduledAtReboot);
 
 void Reinstall(InstallContext& ctx);
 void UninstallAndCleanUp(InstallContext& ctx);

@@ -31,10 +31,15 @@ struct Command {
   std::set<int> exitCodes;
 };
 
-const Command kCommands[] = {{L"install", {1, 100, 101}},   {L"in_notray", {1, 100, 101}},
-                             {L"uninstall", {2, 100, 101}}, {L"onInit", {200, 102, 3}},
-                             {L"onChkDrv", {103, 3}},       {L"def.set", {4}},
-                             {L"removetray", {6}}};
+// 100 for the words without a log: the installer mutex could not be had.
+const Command kCommands[] = {{L"install", {1, 100, 101}},
+                             {L"in_notray", {1, 100, 101}},
+                             {L"uninstall", {2, 100, 101}},
+                             {L"install /log=C:\\logs\\run.log", {1, 100, 101}},
+                             {L"onInit", {200, 102, 3, 100}},
+                             {L"onChkDrv", {103, 3}},
+                             {L"def.set", {4, 100}},
+                             {L"removetray", {6, 100}}};
 
 // A realistic error for a failing call of `function`.
 DWORD RealisticError(const std::string& function) {
@@ -52,7 +57,7 @@ DWORD RealisticError(const std::string& function) {
 
 // Functions whose failure the installer never reports as an error line.
 const std::set<std::string> kSilent = {
-    "CreateMutexA", "FindWindowW", "PostMessageW", "WaitForSingleObject", "CreateProcessW",
+    "ReleaseMutex", "FindWindowW", "PostMessageW", "CreateProcessW",
     "GetVersionExA", "RegDeleteValueA", "RegQueryValueExW", "GetFileAttributesW", "MoveFileExW",
     "GetAsyncKeyState", "Sleep", "GetTickCount", "SetDefaultPrinterW", "IsWindow", "CloseHandle",
     "RegCloseKey", "ClosePrinter", "CloseServiceHandle", "GlobalFree", "LocalFree",

@@ -115,6 +115,14 @@ std::vector<std::wstring> SimWindows::PendingRenames() const {
   return strings;
 }
 
+DWORD SimWindows::GetTempPathW(DWORD size, LPWSTR buffer) {
+  if (Fault("GetTempPathW")) return 0;
+  const auto length = static_cast<DWORD>(tempDirectory.size());
+  if (size <= length) return length + 1;
+  std::wmemcpy(buffer, tempDirectory.c_str(), length + 1);
+  return length;
+}
+
 DWORD SimWindows::GetFileAttributesW(LPCWSTR fileName) {
   if (Fault("GetFileAttributesW")) return INVALID_FILE_ATTRIBUTES;
   const SimFile* file = FindFile(fileName);

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <string>
+#include <sddl.h>
 #include <shellapi.h>
 #include <stdexcept>
 #include <utility>
@@ -171,6 +173,41 @@ int SimWindows::MultiByteToWideChar(UINT, DWORD, LPCCH multiByte, int multiByteL
   return length;
 }
 
+int SimWindows::WideCharToMultiByte(UINT codePage, DWORD, LPCWCH wide, int wideLength,
+                                    LPSTR multiByte, int multiByteLength, LPCCH, LPBOOL) {
+  if (Fault("WideCharToMultiByte")) return 0;
+  if (codePage != CP_UTF8 || wideLength < -1) return Fail(ERROR_INVALID_PARAMETER, 0);
+  const size_t length = wideLength < 0 ? std::wcslen(wide) + 1 : static_cast<size_t>(wideLength);
+  std::string utf8;
+  for (size_t i = 0; i < length; ++i) {
+    uint32_t code = static_cast<uint16_t>(wide[i]);
+    const bool high = code >= 0xD800 && code < 0xDC00;
+    const uint32_t next = i + 1 < length ? static_cast<uint16_t>(wide[i + 1]) : 0;
+    if (high && next >= 0xDC00 && next < 0xE000) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (next - 0xDC00);
+      ++i;
+    } else if (code >= 0xD800 && code < 0xE000) {
+      code = 0xFFFD;  // a lone surrogate
+    }
+    if (code < 0x80) {
+      utf8 += static_cast<char>(code);
+    } else if (code < 0x800) {
+      utf8 += {static_cast<char>(0xC0 | code >> 6), static_cast<char>(0x80 | (code & 0x3F))};
+    } else if (code < 0x10000) {
+      utf8 += {static_cast<char>(0xE0 | code >> 12), static_cast<char>(0x80 | (code >> 6 & 0x3F)),
+               static_cast<char>(0x80 | (code & 0x3F))};
+    } else {
+      utf8 += {static_cast<char>(0xF0 | code >> 18), static_cast<char>(0x80 | (code >> 12 & 0x3F)),
+               static_cast<char>(0x80 | (code >> 6 & 0x3F)), static_cast<char>(0x80 | (code & 0x3F))};
+    }
+  }
+  const int bytes = static_cast<int>(utf8.size());
+  if (!multiByte || multiByteLength == 0) return bytes;
+  if (multiByteLength < bytes) return Fail(ERROR_INSUFFICIENT_BUFFER, 0);
+  std::memcpy(multiByte, utf8.data(), utf8.size());
+  return bytes;
+}
+
 // ---- Time and waiting --------------------------------------------------------------------------
 
 void SimWindows::Sleep(DWORD milliseconds) {
@@ -191,8 +228,14 @@ DWORD SimWindows::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   const uint64_t deadline = clock + milliseconds;
   for (;;) {
     SimMutex& mutex = mutexes[name];
-    if (std::exchange(mutex.abandoned, false)) return WAIT_ABANDONED;
-    if (!mutex.held) return WAIT_OBJECT_0;
+    if (std::exchange(mutex.abandoned, false)) {
+      mutex.owned = true;
+      return WAIT_ABANDONED;
+    }
+    if (!mutex.held) {
+      mutex.owned = true;
+      return WAIT_OBJECT_0;
+    }
     if (events_.empty() || events_.begin()->first > deadline) break;
     Advance(std::max(events_.begin()->first, clock) - clock);  // to the next event
   }
@@ -277,13 +320,37 @@ BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTR
   return TRUE;
 }
 
-HANDLE SimWindows::CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR name) {
+HANDLE SimWindows::CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL, LPCSTR name) {
   if (Fault("CreateMutexA")) return nullptr;
   const std::string key = name ? name : "";
   SimMutex& mutex = mutexes[key];
   lastError_ = mutex.held || mutex.abandoned || mutex.openHandles > 0 ? ERROR_ALREADY_EXISTS : 0;
+  if (lastError_ == 0 && attributes && attributes->lpSecurityDescriptor) {
+    mutex.access = static_cast<const wchar_t*>(attributes->lpSecurityDescriptor);
+  }
   ++mutex.openHandles;
   return NewHandle(HandleKind::kMutex, std::wstring(key.begin(), key.end()));
+}
+
+BOOL SimWindows::ReleaseMutex(HANDLE handle) {
+  if (Fault("ReleaseMutex")) return FALSE;
+  const HandleEntry* entry = FindHandle(handle, HandleKind::kMutex);
+  if (!entry) return Fail(ERROR_INVALID_HANDLE);
+  SimMutex& mutex = mutexes[std::string(entry->name.begin(), entry->name.end())];
+  if (!std::exchange(mutex.owned, false)) return Fail(ERROR_NOT_OWNER);
+  return TRUE;
+}
+
+// The descriptor is a local block holding the text it was made from, which CreateMutexA records.
+BOOL SimWindows::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+    LPCWSTR text, DWORD revision, PSECURITY_DESCRIPTOR* descriptor, PULONG size) {
+  if (Fault("ConvertStringSecurityDescriptorToSecurityDescriptorW")) return FALSE;
+  if (!text || !descriptor || revision != SDDL_REVISION_1) return Fail(ERROR_INVALID_PARAMETER);
+  const size_t bytes = (std::wcslen(text) + 1) * sizeof(wchar_t);
+  *descriptor = NewLocalBlock(bytes);
+  std::memcpy(*descriptor, text, bytes);
+  if (size) *size = static_cast<ULONG>(bytes);
+  return TRUE;
 }
 
 // ---- Windows and dialogs -----------------------------------------------------------------------

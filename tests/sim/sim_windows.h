@@ -87,6 +87,9 @@ struct SimWindow {
 struct SimMutex {
   bool held = false;       // held by a process other than the installer
   bool abandoned = false;  // its holder ended without releasing it
+  bool owned = false;      // the installer has it: its wait succeeded, no ReleaseMutex since
+  // The security descriptor text of the creation that made it; empty for the default one.
+  std::wstring access;
   int openHandles = 0;
 };
 
@@ -128,6 +131,7 @@ class SimWindows : public WindowsApi {
   std::wstring commandLine = L"qvinstall.exe";
   std::wstring modulePath = L"C:\\setup\\drv\\qvinstall.exe";
   std::wstring systemDirectory = L"C:\\windows\\system32";
+  std::wstring tempDirectory = L"C:\\windows\\temp\\";
   std::wstring driverDirectory = L"C:\\windows\\system32\\spool\\drivers\\x64";
   bool shiftDown = false;
   bool escClosesDialog = false;  // the simulated user presses Esc instead of "Close"
@@ -191,6 +195,8 @@ class SimWindows : public WindowsApi {
   HGLOBAL GlobalFree(HGLOBAL mem) override;
   int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByte, int multiByteLength,
                           LPWSTR wide, int wideLength) override;
+  int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int wideLength, LPSTR multiByte,
+                          int multiByteLength, LPCCH defaultChar, LPBOOL usedDefaultChar) override;
   void Sleep(DWORD milliseconds) override;
   DWORD GetTickCount() override;
   DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) override;
@@ -205,6 +211,10 @@ class SimWindows : public WindowsApi {
                       DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
                       LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInfo) override;
   HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) override;
+  BOOL ReleaseMutex(HANDLE mutex) override;
+  BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD revision,
+                                                            PSECURITY_DESCRIPTOR* descriptor,
+                                                            PULONG size) override;
   BOOL CloseHandle(HANDLE handle) override;
   HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD shareMode,
                      LPSECURITY_ATTRIBUTES attributes, DWORD disposition, DWORD flags,
@@ -216,6 +226,7 @@ class SimWindows : public WindowsApi {
   BOOL DeleteFileW(LPCWSTR fileName) override;
   BOOL MoveFileExW(LPCWSTR existing, LPCWSTR newName, DWORD flags) override;
   DWORD GetFileAttributesW(LPCWSTR fileName) override;
+  DWORD GetTempPathW(DWORD size, LPWSTR buffer) override;
   DWORD GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle) override;
   BOOL GetFileVersionInfoW(LPCWSTR fileName, DWORD handle, DWORD size, LPVOID data) override;
   BOOL VerQueryValueW(LPCVOID block, LPCWSTR subBlock, LPVOID* buffer, PUINT length) override;
