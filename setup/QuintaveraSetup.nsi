@@ -107,9 +107,9 @@ SectionEnd
 !insertmacro QV_MACHINE_CHECKS_FUNCTION ""
 
 Function .onInit
+  Call EnsureSingleInstance  ; first: a second run must not overwrite the first one's log
   Call OpenLog
   Call EnsureMachine
-  Call EnsureSingleInstance
   Call ReadEarlierInstall
   Call RefuseOverNewer
   Call ChooseTray

@@ -32,6 +32,7 @@
 !define EXIT_NEWER_INSTALLED 1638
 !define EXIT_RESTART_STARTED 1641
 !define EXIT_RESTART_NEEDED 3010
+!define ERROR_ACCESS_DENIED 5
 !define ERROR_ALREADY_EXISTS 183
 
 ; The installer's exit codes the setup program acts on.

@@ -11,9 +11,9 @@
 !define SELF_DELETE_TRIES 10
 
 Function un.onInit
+  Call un.EnsureSingleInstance  ; first: a second run must not overwrite the first one's log
   Call un.OpenLog
   Call un.EnsureMachine
-  Call un.EnsureSingleInstance
   InitPluginsDir
 FunctionEnd
 
