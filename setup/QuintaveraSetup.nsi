@@ -86,6 +86,7 @@ Section "Quintavera printer" SecPrinter
   ${If} ${SectionIsSelected} ${SecTray}
     StrCpy $NoTray 0
   ${EndIf}
+  Call WaitForEarlierUninstaller
   Call CloseRunningTray
   Call SecureInstallFolder
   !insertmacro QV_WRITE_UNINSTALL_ENTRY $NoTray

@@ -46,6 +46,24 @@
   !insertmacro QV_LAY_OUT_FILE "${QV_PACKAGE_DIR}/qvatray.exe" "qvatray.exe"
 !macroend
 
+; An uninstaller that has just ended may still be deleting its own file in this folder: the layout
+; waits until it is done (at most 15 s; a marker left by a removal that never ended goes).
+Function WaitForEarlierUninstaller
+  StrCpy $1 0
+  ${Do}
+    ${IfNot} ${FileExists} "$INSTDIR\${UNINSTALLER}${REMOVING_SUFFIX}"
+    ${OrIf} $1 >= 60
+      ${ExitDo}
+    ${EndIf}
+    Sleep 250
+    IntOp $1 $1 + 1
+  ${Loop}
+  ${If} $1 > 0
+    !insertmacro QV_LOG "Waited $1 x 250 ms for an earlier uninstaller to delete its own file"
+  ${EndIf}
+  Delete "$INSTDIR\${UNINSTALLER}${REMOVING_SUFFIX}"
+FunctionEnd
+
 ; Puts <target>.qvnew in the place of <target> (on the stack): at once when the old file can be
 ; deleted, else queued to replace it at the restart. Fails (1603) when neither works.
 Function PlaceNewFile

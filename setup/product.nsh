@@ -21,6 +21,8 @@
 ; Administrators and SYSTEM full control, Users read and execute.
 !define FOLDER_RIGHTS_SDDL "D:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)"
 !define FOLDER_RIGHTS_TEXT "Administrators and SYSTEM full control, Users read and execute, nothing inherited"
+; Beside the uninstaller while its file waits to be deleted after it has ended.
+!define REMOVING_SUFFIX ".removing"
 ; Beside a file that cannot be replaced at once: its new content, queued to replace it at the restart.
 !define NEW_FILE_SUFFIX ".qvnew"
 

@@ -45,11 +45,12 @@ Section "Uninstall"
 SectionEnd
 
 ; Run in place, the uninstaller cannot delete its own file while it runs (it keeps the file open
-; to read itself, so it cannot move it away either): a hidden batch file in %TEMP% deletes it, and
-; then the folder if it is empty, once the uninstaller has ended, and then itself. Each second, up
-; to SELF_DELETE_TRIES times while the file is held, it first looks for the product's entry: a
-; setup run right after this uninstall writes it before laying out its own uninstall.exe, which is
-; then kept. Started from a copy elsewhere (no "_?="), the file goes at once.
+; to read itself, so it cannot move it away either): a hidden batch file in %TEMP% deletes it once
+; the uninstaller has ended, then the marker <uninstaller>.removing beside it and the folder if it
+; is empty, then itself. A setup started meanwhile waits until the marker is gone before it lays
+; anything out. Each second, up to SELF_DELETE_TRIES times while the file is held, the batch first
+; looks for the product's entry: when a setup has written it again, the file is no longer this
+; uninstaller's and stays. Started from a copy elsewhere (no "_?="), the file goes at once.
 Function un.RemoveSelf
   SetOutPath "$TEMP"  ; neither this program nor the command processor keeps the folder as its own
   Delete "$INSTDIR\${UNINSTALLER}"
@@ -57,15 +58,18 @@ Function un.RemoveSelf
   ${IfNot} ${FileExists} "$INSTDIR\${UNINSTALLER}"
     Return
   ${EndIf}
+  FileOpen $R1 "$INSTDIR\${UNINSTALLER}${REMOVING_SUFFIX}" w
+  FileClose $R1
   GetTempFileName $R0
   Rename $R0 "$R0.cmd"
   FileOpen $R1 "$R0.cmd" w
   FileWrite $R1 '@echo off$\r$\nset tries=0$\r$\n:again$\r$\nping -n 2 127.0.0.1 >nul 2>&1$\r$\n'
   FileWrite $R1 'reg query "HKLM\${UNINSTALL_KEY}" >nul 2>&1$\r$\nif not errorlevel 1 goto done$\r$\n'
   FileWrite $R1 'del /f /q "$INSTDIR\${UNINSTALLER}" >nul 2>&1$\r$\n'
-  FileWrite $R1 'if not exist "$INSTDIR\${UNINSTALLER}" goto removed$\r$\n'
-  FileWrite $R1 'set /a tries+=1$\r$\nif %tries% lss ${SELF_DELETE_TRIES} goto again$\r$\ngoto done$\r$\n'
-  FileWrite $R1 ':removed$\r$\nrmdir "$INSTDIR" >nul 2>&1$\r$\n:done$\r$\ndel /f /q "%~f0" >nul 2>&1$\r$\n'
+  FileWrite $R1 'if not exist "$INSTDIR\${UNINSTALLER}" goto done$\r$\n'
+  FileWrite $R1 'set /a tries+=1$\r$\nif %tries% lss ${SELF_DELETE_TRIES} goto again$\r$\n:done$\r$\n'
+  FileWrite $R1 'del /f /q "$INSTDIR\${UNINSTALLER}${REMOVING_SUFFIX}" >nul 2>&1 & rmdir "$INSTDIR" >nul 2>&1$\r$\n'
+  FileWrite $R1 'del /f /q "%~f0" >nul 2>&1$\r$\n'
   FileClose $R1
   !insertmacro QV_LOG "$INSTDIR\${UNINSTALLER} goes once the uninstaller has ended ($R0.cmd)"
   ExecShell "" "$SYSDIR\cmd.exe" '/d /q /c "$R0.cmd"' SW_HIDE
