@@ -9,7 +9,7 @@ namespace qv {
 struct InstallContext;
 
 struct LogTarget {
-  HWND owner = nullptr;          // the log window's owner, when it opens
+  HWND owner = nullptr;           // the log window's owner, when it opens
   const wchar_t* file = nullptr;  // quiet mode: the log file asked for; null: the window
 };
 

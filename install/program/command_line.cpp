@@ -102,6 +102,8 @@ void CloseHelpWindows() {
 }
 
 int RunCommandLine() {
+  // No DLL beside the installer may stand in for a system DLL, from the first load on.
+  Os().SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   int count = 0;
   LocalBlock arguments(Os().CommandLineToArgvW(Os().GetCommandLineW(), &count));
   auto* args = static_cast<LPWSTR*>(arguments.Get());

@@ -6,7 +6,8 @@
 
 namespace qv {
 
-// Reads the command line through the seam and runs its command; returns the exit code. The command
+// Restricts the process's DLL search to the system directory, then reads the command line through
+// the seam and runs its command; returns the exit code. The command
 // line is: the word, then the owner window (optional), then "/log=<path>" (optional, last).
 int RunCommandLine();
 

@@ -23,6 +23,7 @@ SOURCE_DIR = "install"
 ONLY_RUN_END_TO_END = {"install/os/real_windows_api.cpp", "install/program/main.cpp"}
 DEFAULT_COUNT = 80
 DEFAULT_SEED = 13
+HARMLESS_LIST = Path(__file__).with_name("harmless.txt")
 TEST_TIMEOUT_SECONDS = 60
 LOG_TEXT_SHARE = 20  # at most one change of log text in this many
 
@@ -110,33 +111,74 @@ def sample_order(candidates, seed, count):
         yield m
 
 
-def report(results, notes, seconds, out):
-    rows = defaultdict(lambda: [0, 0])
+def read_harmless(path):
+    """Changes judged unable to change behaviour: "file | source line | change | reason" rows."""
+    harmless = {}
+    for row in path.read_text().splitlines() if path.exists() else []:
+        if row.strip() and not row.startswith("#"):
+            file, line, change, reason = (field.strip() for field in row.split(" | ", 3))
+            harmless[(file, line, change)] = reason
+    return harmless
+
+
+def harmless_reason(m, harmless, root):
+    line = (root / m.path).read_text().splitlines()[m.line - 1].strip()
+    change = m.describe().split(" ", 1)[1]
+    return harmless.get((m.path, line, change))
+
+
+def score_line(label, results, judged):
+    compiled, caught = len(results), sum(c for _, c in results)
+    kept = [(m, c) for m, c in results if c or id(m) not in judged]
+    return "%-10s %8d %7d %5.1f%%   without the harmless: %d/%d %5.1f%%" % (
+        label, compiled, caught, 100.0 * caught / max(compiled, 1), caught, len(kept),
+        100.0 * caught / max(len(kept), 1))
+
+
+def report(runs, notes, seconds, out, harmless, root):
+    """Per seed, per folder over every distinct change, then every change nothing caught."""
+    results = list({id(m): (m, c) for seed in runs for m, c in runs[seed]}.values())
+    judged = {id(m): r for m, c in results if not c
+              for r in [harmless_reason(m, harmless, root)] if r}
+    rows = defaultdict(list)
     for m, caught in results:
-        folder = m.path.split("/")[1]
-        rows[folder][0] += 1
-        rows[folder][1] += caught
-    lines = ["%-10s %8s %7s %6s" % ("folder", "compiled", "caught", "score")]
-    for folder in sorted(rows) + ["total"]:
-        compiled, caught = ([sum(r[i] for r in rows.values()) for i in (0, 1)]
-                            if folder == "total" else rows[folder])
-        lines.append("%-10s %8d %7d %5.0f%%" % (folder, compiled, caught,
-                                                 100.0 * caught / max(compiled, 1)))
+        rows[m.path.split("/")[1]].append((m, caught))
+    lines = ["%-10s %8s %7s %6s" % ("seed", "compiled", "caught", "score")]
+    lines += [score_line(str(seed), runs[seed], judged) for seed in runs]
+    lines += ["", "%-10s %8s %7s %6s" % ("folder", "compiled", "caught", "score")]
+    lines += [score_line(folder, rows[folder], judged) for folder in sorted(rows)]
+    lines.append(score_line("total", results, judged))
     survivors = [m for m, caught in results if not caught]
     lines += notes
-    lines.append("\n%d changes nothing caught:" % len(survivors))
-    lines += ["  " + m.describe() for m in sorted(survivors, key=lambda m: (m.path, m.line))]
+    lines.append("\n%d changes nothing caught (%d judged harmless):" % (len(survivors), len(judged)))
+    lines += ["  " + m.describe() + ("   [harmless: %s]" % judged[id(m)] if id(m) in judged else "")
+              for m in sorted(survivors, key=lambda m: (m.path, m.line))]
     lines.append("\n%.0f s" % seconds)
     text = "\n".join(lines)
     print("\n" + text)
     out.write_text(text + "\n")
 
 
+def run_change(space, m, tests, args, sole_catches):
+    """(m, caught) for one change, or None when it does not compile."""
+    space.change(m)
+    if not space.build_tests(tests):
+        space.restore()
+        return None
+    failed = space.failing_tests(tests, args.jobs, args.every_test)
+    space.restore()
+    if len(failed) == 1:
+        sole_catches[next(iter(failed))] += 1
+    return m, bool(failed)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--build", default="build/mingw", help="configured and built tree")
     parser.add_argument("--count", type=int, default=DEFAULT_COUNT, help="compiling changes")
-    parser.add_argument("--seed", type=int, default=DEFAULT_SEED)
+    parser.add_argument("--seed", type=int, nargs="+", default=[DEFAULT_SEED],
+                        help="one sample of --count changes per seed; a change drawn by several "
+                             "seeds runs once")
     parser.add_argument("--jobs", type=int, default=2, help="tests run at once")
     parser.add_argument("--every-test", action="store_true",
                         help="run every test on each change and count the changes each test "
@@ -163,27 +205,25 @@ def main():
 
     candidates = [m for s in sources if feeds[s] for m in mutants(s, (root / s).read_bytes().decode())]
 
-    results, started, failed_builds = [], time.time(), 0
+    runs, outcomes, started, failed_builds = {}, {}, time.time(), 0
     sole_catches = defaultdict(int)
     try:
-        for m in sample_order(candidates, args.seed, args.count):
-            if len(results) == args.count:
-                break
-            tests = feeds[m.path]
-            space.change(m)
-            if not space.build_tests(tests):
-                failed_builds += 1
-                space.restore()
-                continue
-            failed = space.failing_tests(tests, args.jobs, args.every_test)
-            space.restore()
-            caught = bool(failed)
-            results.append((m, caught))
-            if len(failed) == 1:
-                sole_catches[next(iter(failed))] += 1
-            print("[%d/%d] %-8s %s" % (len(results), args.count,
-                                       "caught" if caught else "SURVIVED", m.describe()),
-                  flush=True)
+        for seed in args.seed:
+            runs[seed] = []
+            for m in sample_order(candidates, seed, args.count):
+                if len(runs[seed]) == args.count:
+                    break
+                key = (m.path, m.start, m.end, m.replacement)
+                if key not in outcomes:
+                    outcomes[key] = run_change(space, m, feeds[m.path], args, sole_catches)
+                    if outcomes[key] is None:
+                        failed_builds += 1
+                if outcomes[key] is None:
+                    continue
+                runs[seed].append(outcomes[key])
+                print("[seed %d %d/%d] %-8s %s" % (seed, len(runs[seed]), args.count,
+                                                   "caught" if outcomes[key][1] else "SURVIVED",
+                                                   m.describe()), flush=True)
     except (KeyboardInterrupt, Interrupted):
         space.restore()
         print("\ninterrupted: every file is back as it was; the report covers the changes run")
@@ -193,7 +233,8 @@ def main():
     print("%d changes did not compile and were skipped" % failed_builds)
     sole = ["changes caught by one test alone: " + ", ".join(
         "%s %d" % (t, sole_catches[t]) for t in all_tests)] if args.every_test else []
-    report(results, sole, time.time() - started, build / "mutation" / "report.txt")
+    report(runs, sole, time.time() - started, build / "mutation" / "report.txt",
+           read_harmless(HARMLESS_LIST), root)
 
 
 if __name__ == "__main__":

@@ -211,7 +211,8 @@ TEST_F(MonitorTest, ReinstallReplacesBuildsOutsideTheRange) {
 TEST_F(MonitorTest, RefusedRemovalLeavesNoPrinterParked) {
   for (const wchar_t* command : {L"install", L"uninstall"}) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(command)));
-    sim.monitors.clear();
+    sim.monitors = {{L"Local Port", L"Windows x64", L"localspl.dll"},  // before it, as on Windows
+                    {L"Standard TCP/IP Port", L"Windows x64", L"tcpmon.dll"}};
     AddProductMonitor(sim, 2600);
     sim.printers.clear();
     sim.AddPrinter(L"Office", L"Other driver", L"Quintavera:");

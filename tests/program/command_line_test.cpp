@@ -23,6 +23,8 @@ TEST(CommandWordTest, FoldsOnlyAsciiLetters) {
 TEST(OwnerWindowTest, ParsesLikeASignedDecimal) {
   EXPECT_EQ(ParseOwnerWindow(L"  +123xyz"), reinterpret_cast<HWND>(123));
   EXPECT_EQ(ParseOwnerWindow(L"-5"), reinterpret_cast<HWND>(-5));
+  EXPECT_EQ(ParseOwnerWindow(L"12.5"), reinterpret_cast<HWND>(12));
+  EXPECT_EQ(ParseOwnerWindow(L"12abc"), reinterpret_cast<HWND>(12));
   EXPECT_EQ(ParseOwnerWindow(L"abc"), nullptr);
   EXPECT_EQ(ParseOwnerWindow(L"99999999999999999999"), reinterpret_cast<HWND>(INT_MAX));
   EXPECT_EQ(ParseOwnerWindow(L"-99999999999999999999"),
@@ -37,6 +39,9 @@ TEST_F(CommandLineTest, WordsOutsideTheTableDoNothing) {
   }
   EXPECT_EQ(Run(L"def.set"), 4);
   EXPECT_TRUE(sim.processStarts.empty());
+  // Whatever the word, DLLs come from the system directory only, from the run's first call on.
+  EXPECT_EQ(sim.CalledFunctions().front(), "SetDefaultDllDirectories");
+  EXPECT_EQ(sim.dllSearch, static_cast<DWORD>(LOAD_LIBRARY_SEARCH_SYSTEM32));
   ExpectAllReleased();
 }
 

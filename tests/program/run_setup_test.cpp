@@ -33,6 +33,14 @@ TEST_F(RunSetup, DirectoriesKeepOrGainTheirSeparator) {
   sim.modulePath = L"inst.exe";
   InitInstallContext(ctx, kSetupX64);
   EXPECT_TRUE(ctx.moduleDir.Empty());
+  // Paths of 259, 260 and 261 characters: the longer two come back cut to 259 within the file's
+  // name, which leaves the directory whole.
+  for (size_t length : {259u, 260u, 261u}) {
+    const std::wstring dir = L"C:\\" + std::wstring(length - 17, L'd') + L"\\";
+    sim.modulePath = dir + L"qvinstall.exe";
+    InitInstallContext(ctx, kSetupX64);
+    EXPECT_EQ(ctx.moduleDir.Text(), dir) << length;
+  }
 }
 
 TEST_F(RunSetup, UnreadableDirectoriesAreErrorsSixAndSeven) {

@@ -46,8 +46,7 @@ HANDLE SimWindows::CreateFileW(LPCWSTR fileName, DWORD access, DWORD, LPSECURITY
   SimFile* file = FindFile(fileName);
   if (access & GENERIC_WRITE) {
     if (file && (file->directory || IsLocked(*this, *file)))
-      return Fail(file->directory ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION,
-                  INVALID_HANDLE_VALUE);
+      return Fail(file->directory ? ERROR_ACCESS_DENIED : file->openRefusal, INVALID_HANDLE_VALUE);
     if (disposition == CREATE_ALWAYS || !file) files[Lower(fileName)].data.clear();
     HANDLE handle = NewHandle(HandleKind::kFile, Lower(fileName));
     FindHandle(handle, HandleKind::kFile)->write = true;

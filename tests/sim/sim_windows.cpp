@@ -117,8 +117,10 @@ BOOL SimWindows::CloseHandle(HANDLE handle) {
 
 // ---- Errors and memory -------------------------------------------------------------------------
 
-BOOL SimWindows::SetDefaultDllDirectories(DWORD) {
-  return Fault("SetDefaultDllDirectories") ? FALSE : TRUE;
+BOOL SimWindows::SetDefaultDllDirectories(DWORD flags) {
+  if (Fault("SetDefaultDllDirectories")) return FALSE;
+  dllSearch = flags;
+  return TRUE;
 }
 
 DWORD SimWindows::GetLastError() { return lastError_; }
@@ -189,16 +191,11 @@ int SimWindows::WideCharToMultiByte(UINT codePage, DWORD, LPCWCH wide, int wideL
     } else if (code >= 0xD800 && code < 0xE000) {
       code = 0xFFFD;  // a lone surrogate
     }
-    if (code < 0x80) {
-      utf8 += static_cast<char>(code);
-    } else if (code < 0x800) {
-      utf8 += {static_cast<char>(0xC0 | code >> 6), static_cast<char>(0x80 | (code & 0x3F))};
-    } else if (code < 0x10000) {
-      utf8 += {static_cast<char>(0xE0 | code >> 12), static_cast<char>(0x80 | (code >> 6 & 0x3F)),
-               static_cast<char>(0x80 | (code & 0x3F))};
-    } else {
-      utf8 += {static_cast<char>(0xF0 | code >> 18), static_cast<char>(0x80 | (code >> 12 & 0x3F)),
-               static_cast<char>(0x80 | (code >> 6 & 0x3F)), static_cast<char>(0x80 | (code & 0x3F))};
+    const int extra = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    static const unsigned char kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
+    utf8 += static_cast<char>(kLead[extra] | (code >> (6 * extra)));
+    for (int shift = 6 * (extra - 1); shift >= 0; shift -= 6) {
+      utf8 += static_cast<char>(0x80 | ((code >> shift) & 0x3F));
     }
   }
   const int bytes = static_cast<int>(utf8.size());

@@ -34,6 +34,7 @@ struct SimFile {
   bool heldBySpooler = false;  // locked (no delete, no write) while the spooler runs
   uint64_t lockedUntil = 0;    // locked by someone else until this virtual time
   bool lockedForever = false;
+  DWORD openRefusal = ERROR_SHARING_VIOLATION;  // how a write open of a locked file fails
 };
 
 struct RegValue {
@@ -133,6 +134,7 @@ class SimWindows : public WindowsApi {
   std::wstring systemDirectory = L"C:\\windows\\system32";
   std::wstring tempDirectory = L"C:\\windows\\temp\\";
   std::wstring driverDirectory = L"C:\\windows\\system32\\spool\\drivers\\x64";
+  DWORD dllSearch = 0;  // the process's default DLL directories: none set
   bool shiftDown = false;
   bool escClosesDialog = false;  // the simulated user presses Esc instead of "Close"
   SimDialog dialog;

@@ -25,8 +25,8 @@ class FileCopyTest : public Scenario {
 };
 
 // A locked target is tried every 50 ms: one free after 3 s is copied, one never free is given
-// up after 100 attempts (5 s, below the 10 s timeout: no timeout line). destPath is filled both
-// times.
+// up after 100 attempts (5 s, below the 10 s timeout: no timeout line), whether it is held open,
+// locked or denied. destPath is filled both times.
 TEST_F(FileCopyTest, LockedTargetIsTriedAHundredTimes) {
   sim.AddFile(kMonitorDll, "old").lockedUntil = 3000;
   EXPECT_EQ(Copy(kSystem), S_OK);
@@ -40,6 +40,14 @@ TEST_F(FileCopyTest, LockedTargetIsTriedAHundredTimes) {
                          L"  Error(9): CopyFile orbmon64.dll to C:\\windows\\system32) Cant't open "
                          L"destination file- FAILED! - (System message 32.)"}));
   EXPECT_STREQ(destPath, kMonitorDll);
+  for (DWORD refusal : {ERROR_LOCK_VIOLATION, ERROR_ACCESS_DENIED}) {  // the same bound
+    SimFile& target = sim.AddFile(kMonitorDll, "old");
+    target.lockedForever = true;
+    target.openRefusal = refusal;
+    const uint64_t start = sim.clock;
+    EXPECT_EQ(Copy(kSystem), E_FAIL);
+    EXPECT_EQ(sim.clock - start, 5000u) << refusal;
+  }
   ExpectAllReleased();
 }
 

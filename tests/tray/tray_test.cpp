@@ -46,6 +46,7 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
     int closeMessages;
     uint64_t clock;
     bool fileKept;
+    DWORD deleteError = 0;  // every deletion of the file fails so
   };
   const Case cases[] = {
       {"ends 1200 ms after the message", kRunning, {0, 1200}, 1, 1200, false},
@@ -54,6 +55,9 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
       {"abandons the mutex", kRunning, {0, 100, true}, 1, 100, false},  // abandoned, then ours
       {"file locked 250 ms after it ended", kRunning, {0, 0, false, 250}, 1, 300, false},
       {"not running: deleted without a pause", kNotRunning, {}, 0, 0, false},
+      {"not running, held open: 10 tries", kNotRunning, {}, 0, 90, true, ERROR_SHARING_VIOLATION},
+      {"not running, locked: 10 tries", kNotRunning, {}, 0, 90, true, ERROR_LOCK_VIOLATION},
+      {"not running, denied: 10 tries", kNotRunning, {}, 0, 900, true, ERROR_ACCESS_DENIED},
       {"no entry: a pause for a tray program still starting", kNoEntry, {}, 0, 1000, true},
       {"no mutex: the file stays", kNoMutex, {}, 0, 0, true},
   };
@@ -66,6 +70,7 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
     SimTray tray(machine, kTray, c.script);
     if (c.setup == kRunning) tray.Start();
     if (c.setup == kNoMutex) machine.FailNext("CreateMutexA", 1, ERROR_ACCESS_DENIED);
+    if (c.deleteError != 0) machine.FailAlways("DeleteFileW", c.deleteError);
     CloseTray();
     EXPECT_EQ(tray.closeMessages(), c.closeMessages);
     EXPECT_EQ(machine.clock, c.clock);
