@@ -68,7 +68,7 @@ void InstallerLock::Log(InstallContext& ctx) const {
       return;
     default:
       Os().SetLastError(error_);
-      LogError(ctx, 25, L"Another Quintavera installer is running, nothing was changed");
+      LogError(ctx, 27, L"Another Quintavera installer is running, nothing was changed");
   }
 }
 

@@ -27,7 +27,7 @@ class InstallerLock {
   InstallerLock& operator=(const InstallerLock&) = delete;
 
   bool Held() const { return outcome_ <= Outcome::kTakenOver; }
-  // Logs how the mutex was had (one line after a wait or a take-over), or error 25 when it was
+  // Logs how the mutex was had (one line after a wait or a take-over), or error 27 when it was
   // not: the run must then change nothing.
   void Log(InstallContext& ctx) const;
 

@@ -77,19 +77,27 @@ bool SameData(const RawQueue& a, const RawQueue& b) {
   return a.bytes == b.bytes && std::memcmp(a.Chars(), b.Chars(), a.bytes) == 0;
 }
 
-enum class Edit { kNothingQueued, kWritten, kChanged, kFailed };
+// kRetry: the value changed since it was read, or could not be read or edited for now; the last
+// error says why (none for a change). kFailed: it could not be written, the reason in the last
+// error.
+enum class Edit { kNothingQueued, kWritten, kRetry, kFailed };
 
-// One edit: read, leave out the deletions of `path`, read again, write. kFailed leaves the
-// reason in the last error.
-Edit EditQueueOnce(HKEY key, const wchar_t* path) {
+// One edit of `value`: read, leave out the deletions of `path`, read again, write.
+Edit EditQueueOnce(HKEY key, const wchar_t* value, const wchar_t* path) {
   RawQueue read;
-  if (!ReadRawQueue(key, read) || !QueuesDeletionOf(read, path)) return Edit::kNothingQueued;
+  const QueueRead first = ReadRawQueue(key, value, read);
+  if (first == QueueRead::kFailed) return Edit::kRetry;
+  if (first == QueueRead::kEmpty || !QueuesDeletionOf(read, path)) return Edit::kNothingQueued;
   DWORD bytes = 0;
   const GlobalBlock edited = WithoutDeletionsOf(read, path, bytes);
-  if (!edited) return Edit::kFailed;
+  if (!edited) return Edit::kRetry;
   RawQueue again;
-  if (!ReadRawQueue(key, again) || !SameData(read, again)) return Edit::kChanged;
-  const LSTATUS status = Os().RegSetValueExW(key, kPendingValue, 0, REG_MULTI_SZ,
+  const QueueRead second = ReadRawQueue(key, value, again);
+  if (second != QueueRead::kRead || !SameData(read, again)) {
+    if (second != QueueRead::kFailed) Os().SetLastError(ERROR_SUCCESS);  // the value changed
+    return Edit::kRetry;
+  }
+  const LSTATUS status = Os().RegSetValueExW(key, value, 0, REG_MULTI_SZ,
                                              static_cast<const BYTE*>(edited.Get()), bytes);
   if (status != ERROR_SUCCESS) {
     Os().SetLastError(static_cast<DWORD>(status));
@@ -98,12 +106,46 @@ Edit EditQueueOnce(HKEY key, const wchar_t* path) {
   return Edit::kWritten;
 }
 
+// Whether a deletion of `path` is queued in `value`; true as well when the value cannot be read.
+// Leaves the last error as it was.
+bool MayStayQueued(HKEY key, const wchar_t* value, const wchar_t* path) {
+  const DWORD reason = Os().GetLastError();
+  RawQueue raw;
+  const QueueRead read = ReadRawQueue(key, value, raw);
+  Os().SetLastError(reason);
+  return read == QueueRead::kFailed || (read == QueueRead::kRead && QueuesDeletionOf(raw, path));
+}
+
+// The deletions of `path` out of `value`, a bounded number of attempts. False when one may stay
+// queued there, the reason in the last error; `cancelled` is set when the value was written.
+bool CancelInValue(HKEY key, const wchar_t* value, const wchar_t* path, bool& cancelled) {
+  for (int attempt = 0; attempt < kEditAttempts; ++attempt) {
+    switch (EditQueueOnce(key, value, path)) {
+      case Edit::kNothingQueued:
+        return true;
+      case Edit::kWritten:
+        cancelled = true;
+        return true;
+      case Edit::kFailed:
+        return false;
+      case Edit::kRetry:
+        break;
+    }
+  }
+  return !MayStayQueued(key, value, path);
+}
+
 // Whether a deletion of `path` is queued, as far as the key can be read at all.
 bool DeletionQueued(const wchar_t* path) {
   ScopedRegKey key;
-  RawQueue raw;
-  return OpenSessionManagerKey(KEY_READ, key) == ERROR_SUCCESS && ReadRawQueue(key.Get(), raw) &&
-         QueuesDeletionOf(raw, path);
+  if (OpenSessionManagerKey(KEY_READ, key) != ERROR_SUCCESS) return false;
+  for (const wchar_t* value : kPendingValues) {
+    RawQueue raw;
+    if (ReadRawQueue(key.Get(), value, raw) == QueueRead::kRead && QueuesDeletionOf(raw, path)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 void LogDeletionLeft(InstallContext& ctx, const wchar_t* path) {
@@ -121,22 +163,19 @@ void CancelQueuedDeletions(InstallContext& ctx, const wchar_t* path) {
     LogDeletionLeft(ctx, path);
     return;
   }
-  for (int attempt = 0; attempt < kEditAttempts; ++attempt) {
-    switch (EditQueueOnce(key.Get(), path)) {
-      case Edit::kNothingQueued:
-        return;
-      case Edit::kWritten:
-        LogLine(ctx, L"Deletion of %s at restart cancelled", path);
-        return;
-      case Edit::kFailed:
-        LogDeletionLeft(ctx, path);
-        return;
-      case Edit::kChanged:
-        break;
-    }
+  bool cancelled = false;
+  bool left = false;
+  DWORD reason = ERROR_SUCCESS;
+  for (const wchar_t* value : kPendingValues) {
+    if (CancelInValue(key.Get(), value, path, cancelled)) continue;
+    left = true;
+    reason = Os().GetLastError();
   }
-  Os().SetLastError(ERROR_SUCCESS);  // no system error: the queue kept changing
-  LogDeletionLeft(ctx, path);
+  if (cancelled) LogLine(ctx, L"Deletion of %s at restart cancelled", path);
+  if (left) {
+    Os().SetLastError(reason);
+    LogDeletionLeft(ctx, path);
+  }
 }
 
 }  // namespace qv

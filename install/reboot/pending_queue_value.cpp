@@ -1,4 +1,4 @@
-// The raw "PendingFileRenameOperations" value and its paths.
+// The raw values of the reboot queue and their paths.
 #include "reboot/pending_queue_value.h"
 
 #include <utility>
@@ -7,6 +7,11 @@ namespace qv {
 namespace {
 
 constexpr char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+
+QueueRead FailedRead(LSTATUS status) {
+  Os().SetLastError(static_cast<DWORD>(status));
+  return QueueRead::kFailed;
+}
 
 }  // namespace
 
@@ -22,25 +27,22 @@ LSTATUS OpenSessionManagerKey(REGSAM access, ScopedRegKey& key) {
 
 // The data length is what the second query reports, never more than the block the first one
 // sized.
-bool ReadRawQueue(HKEY key, RawQueue& raw) {
+QueueRead ReadRawQueue(HKEY key, const wchar_t* value, RawQueue& raw) {
   DWORD size = 0;
-  if (Os().RegQueryValueExW(key, kPendingValue, nullptr, nullptr, nullptr, &size) !=
-          ERROR_SUCCESS ||
-      size == 0) {
-    return false;
-  }
+  LSTATUS status = Os().RegQueryValueExW(key, value, nullptr, nullptr, nullptr, &size);
+  if (status != ERROR_SUCCESS || size == 0) return QueueRead::kEmpty;
   GlobalBlock block = AllocateZeroedBlock(size);
-  if (!block) return false;
+  if (!block) return QueueRead::kFailed;
   DWORD type = REG_NONE;
   DWORD length = size;
-  if (Os().RegQueryValueExW(key, kPendingValue, nullptr, &type, static_cast<LPBYTE>(block.Get()),
-                            &length) != ERROR_SUCCESS ||
-      type != REG_MULTI_SZ) {
-    return false;
-  }
+  status =
+      Os().RegQueryValueExW(key, value, nullptr, &type, static_cast<LPBYTE>(block.Get()), &length);
+  if (status == ERROR_FILE_NOT_FOUND) return QueueRead::kEmpty;
+  if (status != ERROR_SUCCESS) return FailedRead(status);
+  if (type != REG_MULTI_SZ) return QueueRead::kEmpty;
   raw.bytes = length < size ? length : size;
   raw.block = std::move(block);
-  return true;
+  return QueueRead::kRead;
 }
 
 const wchar_t* WithoutNtPrefix(const wchar_t* path) {

@@ -1,5 +1,6 @@
-// The raw "PendingFileRenameOperations" value: opening its key, reading the value within its
-// bounds, and the path tests that the reader and the editor of the reboot queue share.
+// The raw values of the reboot queue ("PendingFileRenameOperations" and its second value): opening
+// their key, reading a value within its bounds, and the path tests that the reader and the editor
+// of the queue share.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +12,10 @@
 namespace qv {
 
 constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
+// Windows queues operations for the restart here too, when this value exists or the first is full.
+constexpr wchar_t kPendingValue2[] = L"PendingFileRenameOperations2";
+// The queue's values, in the order Windows carries them out.
+constexpr const wchar_t* kPendingValues[] = {kPendingValue, kPendingValue2};
 
 // The value's data as the second query returned it.
 struct RawQueue {
@@ -27,9 +32,14 @@ struct RawQueue {
 
 // Opens the Session Manager key under HKEY_LOCAL_MACHINE; the registry's status.
 LSTATUS OpenSessionManagerKey(REGSAM access, ScopedRegKey& key);
-// Reads the value with the size-then-fetch pattern; false when nothing usable was read. A value
-// that is not REG_MULTI_SZ counts as nothing queued.
-bool ReadRawQueue(HKEY key, RawQueue& raw);
+enum class QueueRead {
+  kRead,    // `raw` holds the data
+  kEmpty,   // no value, an empty one, one that is not REG_MULTI_SZ or whose size cannot be asked
+  kFailed,  // sized, but its data could not be had (it grew since, no memory...): the last error
+            // says why
+};
+// Reads the queue's `value` with the size-then-fetch pattern.
+QueueRead ReadRawQueue(HKEY key, const wchar_t* value, RawQueue& raw);
 
 // The path without a leading "\??\" (exactly that prefix; "\\?\" stays).
 const wchar_t* WithoutNtPrefix(const wchar_t* path);

@@ -19,9 +19,11 @@ constexpr int kCheckPasses = 2;
 constexpr const wchar_t* kX64ProductFiles[] = {L"orbmon64.dll", L"orbdrv64.dll", L"orbui64.dll"};
 constexpr const wchar_t* kX86ProductFiles[] = {L"orbmon32.dll", L"orbdrv32.dll", L"orbui32.dll"};
 
-bool ReadQueue(RawQueue& raw) {
+// The data of each of the queue's values; a value that cannot be read leaves its entry empty.
+void ReadQueueValues(RawQueue (&raws)[2]) {
   ScopedRegKey key;
-  return OpenSessionManagerKey(KEY_READ, key) == ERROR_SUCCESS && ReadRawQueue(key.Get(), raw);
+  if (OpenSessionManagerKey(KEY_READ, key) != ERROR_SUCCESS) return;
+  for (size_t i = 0; i < 2; ++i) ReadRawQueue(key.Get(), kPendingValues[i], raws[i]);
 }
 
 size_t CountStrings(const RawQueue& raw) {
@@ -45,12 +47,13 @@ bool NamesExistingFile(const wchar_t* path) {
   return KindOfPath(WithoutNtPrefix(path)) == PathKind::kFile;
 }
 
-// Fills the record's slots from the data: whole pairs only, empty strings stay null. False when a
-// path cannot be copied: a missing target would turn a rename into a deletion of its source.
-bool FillSlots(const RawQueue& raw, PendingRenames& renames) {
-  const size_t slots = 2 * static_cast<size_t>(renames.pairCount);
+// Fills `pairs` pairs of the record's slots from `first` on with the data: whole pairs only, empty
+// strings stay null. False when a path cannot be copied: a missing target would turn a rename into
+// a deletion of its source.
+bool FillSlots(const RawQueue& raw, size_t pairs, size_t first, PendingRenames& renames) {
+  const size_t slots = first + 2 * pairs;
   size_t position = 0;
-  for (size_t slot = 0; position < raw.ListEnd() && slot < slots; ++slot) {
+  for (size_t slot = first; position < raw.ListEnd() && slot < slots; ++slot) {
     const size_t length = raw.StringLength(position);
     if (length > 0) {
       renames.paths[slot] = CopyString(raw.Chars() + position, length);
@@ -132,15 +135,20 @@ PendingRenames& PendingRenames::operator=(PendingRenames&& other) noexcept {
 
 PendingRenames ReadPendingRenames() {
   PendingRenames renames;
-  RawQueue raw;
-  if (!ReadQueue(raw)) return renames;
-  const size_t pairs = CountStrings(raw) / 2;
-  if (pairs == 0) return renames;
-  renames.paths = new (std::nothrow) wchar_t*[2 * pairs]();
-  renames.fileExists = new (std::nothrow) int32_t[2 * pairs]();
+  RawQueue raws[2];
+  ReadQueueValues(raws);
+  // A string left without its pair at the end of the first value pairs with nothing.
+  const size_t pairs[2] = {CountStrings(raws[0]) / 2, CountStrings(raws[1]) / 2};
+  const size_t total = pairs[0] + pairs[1];
+  if (total == 0) return renames;
+  renames.paths = new (std::nothrow) wchar_t*[2 * total]();
+  renames.fileExists = new (std::nothrow) int32_t[2 * total]();
   if (!renames.paths || !renames.fileExists) return PendingRenames();
-  renames.pairCount = static_cast<int32_t>(pairs);
-  if (!FillSlots(raw, renames)) return PendingRenames();
+  renames.pairCount = static_cast<int32_t>(total);
+  if (!FillSlots(raws[0], pairs[0], 0, renames) ||
+      !FillSlots(raws[1], pairs[1], 2 * pairs[0], renames)) {
+    return PendingRenames();
+  }
   return renames;
 }
 

@@ -1,7 +1,8 @@
-// Windows' queue of file operations at reboot ("PendingFileRenameOperations"): reading it,
-// deleting at once the files queued there for deletion, and the "onInit" check for product files.
+// Windows' queue of file operations at reboot ("PendingFileRenameOperations", then
+// "PendingFileRenameOperations2"): reading it, deleting at once the files queued there for
+// deletion, and the "onInit" check for product files.
 //
-// The installer adds to the value through MoveFileExW; it takes out of it only the deletions of a
+// The installer adds to the queue through MoveFileExW; it takes out of it only the deletions of a
 // file an install has put in place again (pending_deletion_cancel.h).
 #pragma once
 
@@ -9,8 +10,9 @@
 
 namespace qv {
 
-// The queue as read at one moment. Slot 2k is the source path of pair k, slot 2k+1 its target
-// (empty target: the source is deleted at reboot). Owns both arrays and every path copy.
+// The queue as read at one moment, the pairs of the first value before those of the second. Slot 2k
+// is the source path of pair k, slot 2k+1 its target (empty target: the source is deleted at
+// reboot). Owns both arrays and every path copy.
 struct PendingRenames {
   wchar_t** paths = nullptr;      // 2 x pairCount copies as stored ("\??\" kept); null if empty
   int32_t* fileExists = nullptr;  // parallel to paths: 1 when the path named an existing file
@@ -24,8 +26,9 @@ struct PendingRenames {
   PendingRenames& operator=(const PendingRenames&) = delete;
 };
 
-// Reads the queue. Empty when the key or value cannot be read, the value is empty or is not
-// REG_MULTI_SZ, or memory cannot be had. Every scan is bounded by the data that was read.
+// Reads both values of the queue. A value that cannot be read, is empty or is not REG_MULTI_SZ adds
+// nothing; the record is empty when the key cannot be opened or memory cannot be had. Every scan
+// is bounded by the data that was read.
 PendingRenames ReadPendingRenames();
 
 // Deletes now every existing source queued for deletion (empty target) and clears its flag.

@@ -78,7 +78,7 @@ void WritePrinterRecord(InstallContext& ctx) {
   ScopedRegKey key;
   LSTATUS status =
       Os().RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRecordKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                           KEY_SET_VALUE, nullptr, key.Receive(), nullptr);
+                           KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, key.Receive(), nullptr);
   if (status == ERROR_SUCCESS) {
     status = Os().RegSetValueExW(key.Get(), kRecordValue, 0, REG_BINARY,
                                  static_cast<const BYTE*>(data.Get()), bytes);

@@ -69,7 +69,7 @@ TEST_F(InstallerLockTest, WithoutTheMutexNothingChanges) {
         EXPECT_EQ(SplitLines(machine.dialog.text),
                   (std::vector<std::wstring>{
                       L"Quintavera 2629",
-                      std::wstring(L"Error(25): Another Quintavera installer is running, nothing "
+                      std::wstring(L"Error(27): Another Quintavera installer is running, nothing "
                                    L"was changed - (") +
                           cause.message + L")"}));
       }

@@ -9,17 +9,23 @@ namespace {
 
 constexpr wchar_t kBusy[] = L"\\??\\C:\\other\\busy.tmp";
 
-// Another program queues a deletion of its own first after each of our next `changes` reads.
+// Another program queues a deletion of its own first in `value`: after each of our next `changes`
+// reads, or each of our next `growths` size queries (so that the read after it finds more data).
 struct BusyQueue : SimWindows {
+  const wchar_t* value = kPendingRenamesValue;
   int changes = 0;
+  int growths = 0;
+  int queued = 0;  // deletions queued so far
   LSTATUS RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                            LPDWORD size) override {
     const LSTATUS status = SimWindows::RegQueryValueExW(key, name, reserved, type, data, size);
-    if (data && changes > 0) {
-      --changes;
-      std::vector<std::wstring> queue = PendingRenames();
+    int& left = data ? changes : growths;
+    if (left > 0 && Lower(name) == Lower(value)) {
+      --left;
+      ++queued;
+      std::vector<std::wstring> queue = PendingRenames(value);
       queue.insert(queue.begin(), {kBusy, L""});
-      SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, queue);
+      SetRegMultiSz(kSessionManagerKey, value, queue);
     }
     return status;
   }
@@ -28,9 +34,9 @@ struct BusyQueue : SimWindows {
 class PendingDeletionCancel : public Scenario {};
 
 // Only the deletions of the path go (in any case, with or without "\??\"); renames, other paths, a
-// string without its pair and what another program queued meanwhile stay, in order. Changed since
-// read, the queue is edited again; where it cannot be, an error line names the deletion that stays
-// queued and nothing is dropped.
+// string without its pair and what another program queued meanwhile stay, in order, in either
+// value. Changed since read, grown since sized or short of memory, the queue is edited again; where
+// it cannot be, an error line names the deletion that stays queued and nothing is dropped.
 TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
   const std::vector<std::wstring> kept = {L"\\??\\C:\\other\\app.dll",
                                           L"",
@@ -51,8 +57,13 @@ TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
   };
   const Case cases[] = {
       {"unchanged", [](BusyQueue&) {}, nullptr},
+      {"in the second value", [](BusyQueue& q) { q.value = kPendingRenames2Value; }, nullptr},
       {"changed once", [](BusyQueue& q) { q.changes = 1; }, nullptr},
+      {"grown once", [](BusyQueue& q) { q.growths = 1; }, nullptr},
+      {"no memory once", [](BusyQueue& q) { q.FailNext("GlobalAlloc", 1, 8); }, nullptr},
       {"changing on every attempt", [](BusyQueue& q) { q.changes = 100; }, L""},
+      {"growing on every attempt", [](BusyQueue& q) { q.growths = 100; },
+       L" - (System message 234.)"},
       {"value not writable", [](BusyQueue& q) { q.FailNext("RegSetValueExW", 1, 5); },
        L" - (System message 5.)"},
   };
@@ -60,14 +71,13 @@ TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
     SCOPED_TRACE(c.name);
     BusyQueue machine;
     ScopedWindowsApi api(machine);
-    machine.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, queue);
     c.setUp(machine);
-    const int changes = machine.changes;
+    machine.SetRegMultiSz(kSessionManagerKey, machine.value, queue);
     InstallContext ctx;
     CancelQueuedDeletions(ctx, kMonitorDll);
     std::vector<std::wstring> expected = c.error ? queue : kept;
-    for (int i = machine.changes; i < changes; ++i) expected.insert(expected.begin(), {kBusy, L""});
-    EXPECT_EQ(machine.PendingRenames(), expected);
+    for (int i = 0; i < machine.queued; ++i) expected.insert(expected.begin(), {kBusy, L""});
+    EXPECT_EQ(machine.PendingRenames(machine.value), expected);
     EXPECT_EQ(ctx.errorCount, c.error ? 1 : 0);
     if (c.error) {
       EXPECT_EQ(SplitLines(ctx.logText.Text()).back(),

@@ -62,6 +62,24 @@ TEST_F(PendingRenamesTest, ValuesAreReadWithinTheirDataOrNotAtAll) {
   ExpectAllReleased();
 }
 
+// The second value's pairs follow the first's (a string left without its pair there pairs with
+// nothing): its deletions are carried out now, and a product file queued there answers true.
+TEST_F(PendingRenamesTest, TheSecondValueCountsAsMuchAsTheFirst) {
+  const std::wstring monitor = L"\\??\\" + std::wstring(kMonitorDll);
+  sim.AddFile(L"C:\\temp\\old.dll");
+  sim.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue,
+                    {L"C:\\temp\\a.dll", L"C:\\temp\\b.dll", L"C:\\unpaired.dll"});
+  sim.SetRegMultiSz(kSessionManagerKey, kPendingRenames2Value,
+                    {L"\\??\\C:\\temp\\old.dll", L"", monitor, L""});
+  EXPECT_EQ(Paths(ReadPendingRenames()),
+            (std::vector<std::wstring>{L"C:\\temp\\a.dll", L"C:\\temp\\b.dll",
+                                       L"\\??\\C:\\temp\\old.dll", L"<null>", monitor, L"<null>"}));
+  EXPECT_TRUE(CheckPendingProductFiles());
+  EXPECT_FALSE(sim.FileExists(L"C:\\temp\\old.dll"));
+  EXPECT_EQ(sim.PendingRenames(kPendingRenames2Value).size(), 4u);
+  ExpectAllReleased();
+}
+
 // A product file queued for deletion answers true, there or not; only one still there is worth a
 // spooler restart, two at most. The queue itself stays.
 TEST_F(PendingRenamesTest, QueuedDeletionOfAProductFileAnswersTrueOnceTheFileIsGone) {

@@ -102,10 +102,10 @@ BOOL SimWindows::MoveFileExW(LPCWSTR existing, LPCWSTR newName, DWORD flags) {
   return TRUE;
 }
 
-std::vector<std::wstring> SimWindows::PendingRenames() const {
+std::vector<std::wstring> SimWindows::PendingRenames(const wchar_t* value) const {
   std::vector<std::wstring> strings;
-  if (!HasRegValue(kSessionManagerKey, kPendingRenamesValue)) return strings;
-  const auto& bytes = registry.at(Lower(kSessionManagerKey)).at(Lower(kPendingRenamesValue)).data;
+  if (!HasRegValue(kSessionManagerKey, value)) return strings;
+  const auto& bytes = registry.at(Lower(kSessionManagerKey)).at(Lower(value)).data;
   const std::wstring chars(reinterpret_cast<const wchar_t*>(bytes.data()),
                            bytes.size() / sizeof(wchar_t));
   // Strings up to the final NUL of the list; empty targets stand in the middle.

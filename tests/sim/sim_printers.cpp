@@ -2,6 +2,7 @@
 // and the default printer.
 #include <algorithm>
 
+#include "sim_access.h"
 #include "sim_record_packer.h"
 
 namespace qv::sim {
@@ -183,11 +184,15 @@ BOOL SimWindows::EnumPrintersW(DWORD flags, LPWSTR, DWORD level, LPBYTE info, DW
   return packer.Write(*this, info, size, needed, returned);
 }
 
-BOOL SimWindows::OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSW) {
+BOOL SimWindows::OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults) {
   if (Fault("OpenPrinterW")) return FALSE;
   SimPrinter* found = printerName ? FindPrinter(printerName) : nullptr;
   if (!found) return Fail(ERROR_INVALID_PRINTER_NAME);
-  *printer = NewHandle(HandleKind::kPrinter, found->name);
+  // Without defaults, or without a desired access, the handle is for printing only.
+  const ACCESS_MASK desired = defaults ? defaults->DesiredAccess : 0;
+  const ACCESS_MASK access =
+      desired ? GrantedAccess(HandleKind::kPrinter, desired) : PRINTER_ACCESS_USE;
+  *printer = NewHandle(HandleKind::kPrinter, found->name, access);
   return TRUE;
 }
 
@@ -204,6 +209,7 @@ BOOL SimWindows::SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD com
   if (Fault("SetPrinterW")) return FALSE;
   SimPrinter* found = PrinterOf(printer);
   if (!found) return Fail(ERROR_INVALID_HANDLE);
+  if (!Permits(printer, "SetPrinterW")) return FALSE;
   if (level == 0 && command == PRINTER_CONTROL_PURGE) {
     found->jobs = 0;
     return TRUE;
@@ -230,13 +236,15 @@ HANDLE SimWindows::AddPrinterW(LPWSTR, DWORD level, LPBYTE info) {
   if (!ValidSettings(*this, *record)) return nullptr;
   SimPrinter& added = AddPrinter(record->pPrinterName, record->pDriverName, record->pPortName);
   TakeSettings(added, *record);
-  return NewHandle(HandleKind::kPrinter, added.name);
+  // The handle of the printer's creator: every right on it.
+  return NewHandle(HandleKind::kPrinter, added.name, PRINTER_ALL_ACCESS);
 }
 
 BOOL SimWindows::DeletePrinter(HANDLE printer) {
   if (Fault("DeletePrinter")) return FALSE;
   SimPrinter* found = PrinterOf(printer);
   if (!found) return Fail(ERROR_INVALID_HANDLE);
+  if (!Permits(printer, "DeletePrinter")) return FALSE;
   if (Lower(defaultPrinter) == Lower(found->name)) defaultPrinter.clear();
   printers.erase(printers.begin() + (found - printers.data()));
   return TRUE;
@@ -286,12 +294,14 @@ DWORD SimWindows::GetPrinterDataA(HANDLE printer, LPSTR valueName, LPDWORD type,
 DWORD SimWindows::SetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, DWORD type,
                                     LPBYTE data, DWORD size) {
   if (Fault("SetPrinterDataExA")) return GetLastError();
+  if (!Permits(printer, "SetPrinterDataExA")) return ERROR_ACCESS_DENIED;
   return WriteData(PrinterOf(printer), keyName, valueName, type, data, size);
 }
 
 DWORD SimWindows::SetPrinterDataA(HANDLE printer, LPSTR valueName, DWORD type, LPBYTE data,
                                   DWORD size) {
   if (Fault("SetPrinterDataA")) return GetLastError();
+  if (!Permits(printer, "SetPrinterDataA")) return ERROR_ACCESS_DENIED;
   return WriteData(PrinterOf(printer), "", valueName, type, data, size);
 }
 

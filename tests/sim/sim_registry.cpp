@@ -1,7 +1,7 @@
 // SimWindows registry: keys and values under HKLM and HKCU.
 #include <cstring>
 
-#include "sim_windows.h"
+#include "sim_access.h"
 
 namespace qv::sim {
 namespace {
@@ -50,11 +50,15 @@ std::wstring SimWindows::RegString(const std::wstring& key, const std::wstring& 
   return text.substr(0, text.find(L'\0'));
 }
 
-LSTATUS SimWindows::RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
+LSTATUS SimWindows::RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access,
+                                  PHKEY result) {
   if (Fault("RegOpenKeyExA")) return static_cast<LSTATUS>(GetLastError());
+  // ulOptions: "zero or REG_OPTION_OPEN_LINK".
+  if (options != 0 && options != REG_OPTION_OPEN_LINK) return ERROR_INVALID_PARAMETER;
   const std::wstring path = Lower(RootName(key) + L"\\" + Widen(subKey ? subKey : ""));
   if (RootName(key).empty() || registry.count(path) == 0) return ERROR_FILE_NOT_FOUND;
-  *result = static_cast<HKEY>(NewHandle(HandleKind::kRegKey, path));
+  *result = static_cast<HKEY>(
+      NewHandle(HandleKind::kRegKey, path, GrantedAccess(HandleKind::kRegKey, access)));
   return ERROR_SUCCESS;
 }
 
@@ -63,6 +67,7 @@ LSTATUS SimWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWO
   if (Fault("RegQueryValueExW")) return static_cast<LSTATUS>(GetLastError());
   HandleEntry* entry = FindHandle(key, HandleKind::kRegKey);
   if (!entry) return ERROR_INVALID_HANDLE;
+  if (!Permits(key, "RegQueryValueExW")) return ERROR_ACCESS_DENIED;
   auto& values = registry[entry->name];
   auto found = values.find(Lower(valueName ? valueName : L""));
   if (found == values.end()) return ERROR_FILE_NOT_FOUND;
@@ -82,6 +87,7 @@ LSTATUS SimWindows::RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD typ
   if (Fault("RegSetValueExW")) return static_cast<LSTATUS>(GetLastError());
   HandleEntry* entry = FindHandle(key, HandleKind::kRegKey);
   if (!entry) return ERROR_INVALID_HANDLE;
+  if (!Permits(key, "RegSetValueExW")) return ERROR_ACCESS_DENIED;
   registry[entry->name][Lower(valueName ? valueName : L"")] =
       RegValue{type, std::vector<BYTE>(data, data + size)};
   return ERROR_SUCCESS;
@@ -91,24 +97,28 @@ LSTATUS SimWindows::RegDeleteValueA(HKEY key, LPCSTR valueName) {
   if (Fault("RegDeleteValueA")) return static_cast<LSTATUS>(GetLastError());
   HandleEntry* entry = FindHandle(key, HandleKind::kRegKey);
   if (!entry) return ERROR_INVALID_HANDLE;
+  if (!Permits(key, "RegDeleteValueA")) return ERROR_ACCESS_DENIED;
   return registry[entry->name].erase(Lower(Widen(valueName ? valueName : ""))) != 0
              ? ERROR_SUCCESS
              : ERROR_FILE_NOT_FOUND;
 }
 
-LSTATUS SimWindows::RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM,
-                                    LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD) {
+LSTATUS SimWindows::RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD,
+                                    REGSAM access, LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD) {
   if (Fault("RegCreateKeyExA")) return static_cast<LSTATUS>(GetLastError());
+  if (reserved != 0) return ERROR_INVALID_PARAMETER;  // "Reserved; must be zero."
   if (RootName(key).empty()) return ERROR_INVALID_HANDLE;
   const std::wstring path = Lower(RootName(key) + L"\\" + Widen(subKey ? subKey : ""));
   registry[path];
-  *result = static_cast<HKEY>(NewHandle(HandleKind::kRegKey, path));
+  *result = static_cast<HKEY>(
+      NewHandle(HandleKind::kRegKey, path, GrantedAccess(HandleKind::kRegKey, access)));
   return ERROR_SUCCESS;
 }
 
 LSTATUS SimWindows::RegFlushKey(HKEY key) {
   if (Fault("RegFlushKey")) return static_cast<LSTATUS>(GetLastError());
-  return FindHandle(key, HandleKind::kRegKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+  if (!FindHandle(key, HandleKind::kRegKey)) return ERROR_INVALID_HANDLE;
+  return Permits(key, "RegFlushKey") ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 LSTATUS SimWindows::RegDeleteKeyA(HKEY key, LPCSTR subKey) {

@@ -1,5 +1,5 @@
 // SimWindows service control manager: the "spooler" service as a state machine.
-#include "sim_windows.h"
+#include "sim_access.h"
 
 namespace qv::sim {
 namespace {
@@ -12,16 +12,19 @@ void Report(const SimService& service, LPSERVICE_STATUS status) {
 
 }  // namespace
 
-SC_HANDLE SimWindows::OpenSCManagerW(LPCWSTR, LPCWSTR, DWORD) {
+SC_HANDLE SimWindows::OpenSCManagerW(LPCWSTR, LPCWSTR, DWORD access) {
   if (Fault("OpenSCManagerW")) return nullptr;
-  return static_cast<SC_HANDLE>(NewHandle(HandleKind::kServiceManager));
+  return static_cast<SC_HANDLE>(NewHandle(HandleKind::kServiceManager, L"",
+                                          GrantedAccess(HandleKind::kServiceManager, access)));
 }
 
-SC_HANDLE SimWindows::OpenServiceW(SC_HANDLE manager, LPCWSTR serviceName, DWORD) {
+SC_HANDLE SimWindows::OpenServiceW(SC_HANDLE manager, LPCWSTR serviceName, DWORD access) {
   if (Fault("OpenServiceW")) return nullptr;
   if (!FindHandle(manager, HandleKind::kServiceManager)) return Fail(ERROR_INVALID_HANDLE, nullptr);
+  if (!Permits(manager, "OpenServiceW")) return nullptr;
   if (Lower(serviceName) != L"spooler") return Fail(ERROR_SERVICE_DOES_NOT_EXIST, nullptr);
-  return static_cast<SC_HANDLE>(NewHandle(HandleKind::kService, L"spooler"));
+  return static_cast<SC_HANDLE>(
+      NewHandle(HandleKind::kService, L"spooler", GrantedAccess(HandleKind::kService, access)));
 }
 
 BOOL SimWindows::ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status) {
@@ -29,6 +32,7 @@ BOOL SimWindows::ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STAT
   SimService& spooler = spoolerService;
   if (!FindHandle(service, HandleKind::kService) || control != SERVICE_CONTROL_STOP)
     return Fail(ERROR_INVALID_PARAMETER);
+  if (!Permits(service, "ControlService")) return FALSE;
   if (spooler.state == SERVICE_STOPPED) return Fail(ERROR_SERVICE_NOT_ACTIVE);
   if (spooler.refuseStop || spooler.state != SERVICE_RUNNING)
     return Fail(ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
@@ -43,6 +47,7 @@ BOOL SimWindows::ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STAT
 BOOL SimWindows::QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) {
   if (Fault("QueryServiceStatus")) return FALSE;
   if (!FindHandle(service, HandleKind::kService)) return Fail(ERROR_INVALID_HANDLE);
+  if (!Permits(service, "QueryServiceStatus")) return FALSE;
   SimService& spooler = spoolerService;
   // A pending state ends at the first query after the pending polls are used up.
   const bool pending =
@@ -56,6 +61,7 @@ BOOL SimWindows::QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) 
 BOOL SimWindows::StartServiceW(SC_HANDLE service, DWORD, LPCWSTR*) {
   if (Fault("StartServiceW")) return FALSE;
   if (!FindHandle(service, HandleKind::kService)) return Fail(ERROR_INVALID_HANDLE);
+  if (!Permits(service, "StartServiceW")) return FALSE;
   SimService& spooler = spoolerService;
   if (spooler.state != SERVICE_STOPPED) return Fail(ERROR_SERVICE_ALREADY_RUNNING);
   ++spooler.startRequests;

@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "sim_access.h"
+
 namespace qv::sim {
 namespace {
 
@@ -87,11 +89,19 @@ int SimWindows::CallCount(const std::string& function) const {
 
 std::vector<std::string> SimWindows::CalledFunctions() const { return calls_; }
 
-HANDLE SimWindows::NewHandle(HandleKind kind, std::wstring name) {
+HANDLE SimWindows::NewHandle(HandleKind kind, std::wstring name, ACCESS_MASK access) {
   const uintptr_t value = nextHandle_;
   nextHandle_ += 4;
-  handles_[value] = HandleEntry{kind, std::move(name)};
+  handles_[value] = HandleEntry{kind, std::move(name), 0, false, access};
   return reinterpret_cast<HANDLE>(value);
+}
+
+bool SimWindows::Permits(const void* handle, const char* function) {
+  const AccessRule* rule = AccessRuleOf(function);
+  const HandleEntry* entry = rule ? FindHandle(handle, rule->kind) : nullptr;
+  if (!entry || (entry->access & rule->needed) == rule->needed) return true;
+  lastError_ = ERROR_ACCESS_DENIED;
+  return false;
 }
 
 SimWindows::HandleEntry* SimWindows::FindHandle(const void* handle, HandleKind kind) {
@@ -296,16 +306,24 @@ UINT SimWindows::GetSystemDirectoryW(LPWSTR buffer, UINT size) {
 }
 
 BOOL SimWindows::GetVersionExA(LPOSVERSIONINFOA info) {
-  if (Fault("GetVersionExA") || info->dwOSVersionInfoSize < sizeof(OSVERSIONINFOA)) return FALSE;
+  if (Fault("GetVersionExA")) return FALSE;
+  // dwOSVersionInfoSize: "sizeof(OSVERSIONINFO)", or that of OSVERSIONINFOEX.
+  if (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) &&
+      info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOEXA))
+    return Fail(ERROR_INSUFFICIENT_BUFFER);
   info->dwMajorVersion = majorVersion;
   info->dwPlatformId = VER_PLATFORM_WIN32_NT;
   return TRUE;
 }
 
 BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTRIBUTES,
-                                LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR, LPSTARTUPINFOW,
-                                LPPROCESS_INFORMATION processInfo) {
+                                LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR,
+                                LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInfo) {
   if (Fault("CreateProcessW")) return FALSE;
+  // STARTUPINFO's cb: the size of the structure (STARTUPINFOEX's with its flag).
+  if (!startupInfo ||
+      (startupInfo->cb != sizeof(STARTUPINFOW) && startupInfo->cb != sizeof(STARTUPINFOEXW)))
+    return Fail(ERROR_INVALID_PARAMETER);
   const SimProcessStart start{commandLineText ? commandLineText : L""};
   processStarts.push_back(start);
   if (!FileExists(ProgramOf(start.commandLine))) return Fail(ERROR_FILE_NOT_FOUND);

@@ -23,10 +23,11 @@ namespace qv::sim {
 
 std::wstring Lower(const std::wstring& text);
 
-// Windows' reboot queue: this value of this key.
+// Windows' reboot queue: these values of this key.
 constexpr wchar_t kSessionManagerKey[] =
     L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 constexpr wchar_t kPendingRenamesValue[] = L"PendingFileRenameOperations";
+constexpr wchar_t kPendingRenames2Value[] = L"PendingFileRenameOperations2";
 
 struct SimFile {
   std::string data;
@@ -147,8 +148,8 @@ class SimWindows : public WindowsApi {
   SimFile& AddFile(const std::wstring& path, std::string data = "x", int32_t build = -1);
   bool FileExists(const std::wstring& path) const;
   SimFile* FindFile(const std::wstring& path);
-  // "PendingFileRenameOperations" as strings (pairs of source and target).
-  std::vector<std::wstring> PendingRenames() const;
+  // A value of the reboot queue as strings (pairs of source and target).
+  std::vector<std::wstring> PendingRenames(const wchar_t* value = kPendingRenamesValue) const;
 
   // Registry: full key path ("HKLM\\..." / "HKCU\\...", case-insensitive) -> value name -> value.
   std::map<std::wstring, std::map<std::wstring, RegValue>> registry;
@@ -299,9 +300,13 @@ class SimWindows : public WindowsApi {
     std::wstring name;      // file path, mutex name, registry key path, printer name
     uint64_t position = 0;  // file read position
     bool write = false;
+    ACCESS_MASK access = 0;  // the rights granted (registry keys, printers, services)
   };
-  HANDLE NewHandle(HandleKind kind, std::wstring name = L"");
+  HANDLE NewHandle(HandleKind kind, std::wstring name = L"", ACCESS_MASK access = 0);
   HandleEntry* FindHandle(const void* handle, HandleKind kind);
+  // Whether `handle` holds the rights Windows documents for `function` (sim_access.h); false
+  // sets ERROR_ACCESS_DENIED. A handle that is not of the rule's kind is left to the call.
+  bool Permits(const void* handle, const char* function);
   // Closes a handle of one of `kinds`; false (ERROR_INVALID_HANDLE) for any other handle.
   bool CloseOf(const void* handle, std::initializer_list<HandleKind> kinds);
   // Counts the call and applies a pending fault (setting the last error); true: fail now.

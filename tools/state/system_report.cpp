@@ -62,6 +62,24 @@ bool TrayMutexExists() {
   return static_cast<bool>(mutex);
 }
 
+// One value of the reboot queue: its pair count, then one line per pair; `label` is "" for the
+// first value and " 2" for the second.
+void ReportPendingValue(const wchar_t* value, const std::wstring& label) {
+  DWORD type = 0;
+  std::wstring data;
+  if (!ReadMachineValue(kSessionManagerKey, value, type, data) || type != REG_MULTI_SZ) {
+    PrintLine(L"pending renames" + label + L": 0");
+    return;
+  }
+  const std::vector<std::wstring> strings = SplitMultiString(data);
+  PrintLine(L"pending renames" + label + L": " + std::to_wstring((strings.size() + 1) / 2));
+  for (size_t i = 0; i < strings.size(); i += 2) {
+    const std::wstring target = i + 1 < strings.size() ? strings[i + 1] : std::wstring();
+    PrintLine(L"pending rename" + label + L": " + Shown(strings[i]) + L" -> " +
+              (target.empty() ? L"(delete)" : Shown(target)));
+  }
+}
+
 }  // namespace
 
 void ReportRunValue() {
@@ -80,20 +98,8 @@ void ReportTray() {
 }
 
 void ReportPendingRenames() {
-  DWORD type = 0;
-  std::wstring data;
-  if (!ReadMachineValue(kSessionManagerKey, L"PendingFileRenameOperations", type, data) ||
-      type != REG_MULTI_SZ) {
-    PrintLine(L"pending renames: 0");
-    return;
-  }
-  const std::vector<std::wstring> strings = SplitMultiString(data);
-  PrintLine(L"pending renames: " + std::to_wstring((strings.size() + 1) / 2));
-  for (size_t i = 0; i < strings.size(); i += 2) {
-    const std::wstring target = i + 1 < strings.size() ? strings[i + 1] : std::wstring();
-    PrintLine(L"pending rename: " + Shown(strings[i]) + L" -> " +
-              (target.empty() ? L"(delete)" : Shown(target)));
-  }
+  ReportPendingValue(L"PendingFileRenameOperations", L"");
+  ReportPendingValue(L"PendingFileRenameOperations2", L" 2");
 }
 
 void ReportPrinterRecord() {

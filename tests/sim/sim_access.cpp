@@ -1,0 +1,90 @@
+// The access rules the simulated Windows checks, each with the documentation it comes from.
+#include "sim_access.h"
+
+#include <cstring>
+
+namespace qv::sim {
+namespace {
+
+using Kind = SimWindows::HandleKind;
+
+constexpr AccessRule kAccessRules[] = {
+    // Registry: "Registry Key Security and Access Rights" and each function's hKey parameter.
+    {"RegQueryValueExW", Kind::kRegKey, KEY_QUERY_VALUE,
+     "RegQueryValueExW, hKey: opened with the KEY_QUERY_VALUE access right"},
+    {"RegFlushKey", Kind::kRegKey, KEY_QUERY_VALUE,
+     "RegFlushKey, hKey: opened with the KEY_QUERY_VALUE access right"},
+    {"RegSetValueExW", Kind::kRegKey, KEY_SET_VALUE,
+     "RegSetValueExW, hKey: opened with the KEY_SET_VALUE access right"},
+    {"RegDeleteValueA", Kind::kRegKey, KEY_SET_VALUE,
+     "RegDeleteValueA, hKey: opened with the KEY_SET_VALUE access right"},
+    // Printers: PRINTER_DEFAULTS, DesiredAccess ("administrative tasks, such as those provided
+    // by SetPrinter and SetPrinterData"); Standard Access Rights, DELETE.
+    {"SetPrinterW", Kind::kPrinter, PRINTER_ACCESS_ADMINISTER,
+     "PRINTER_DEFAULTS: PRINTER_ACCESS_ADMINISTER for the tasks of SetPrinter"},
+    {"SetPrinterDataA", Kind::kPrinter, PRINTER_ACCESS_ADMINISTER,
+     "PRINTER_DEFAULTS: administrative tasks, such as those provided by SetPrinterData"},
+    {"SetPrinterDataExA", Kind::kPrinter, PRINTER_ACCESS_ADMINISTER,
+     "PRINTER_DEFAULTS: administrative tasks, such as those provided by SetPrinterData"},
+    {"DeletePrinter", Kind::kPrinter, DELETE,
+     "Standard Access Rights: DELETE, to delete the object"},
+    // Services: "Service Security and Access Rights" and each function's handle parameter.
+    {"OpenServiceW", Kind::kServiceManager, SC_MANAGER_CONNECT,
+     "OpenService, hSCManager: SC_MANAGER_CONNECT (implied by every OpenSCManager)"},
+    {"QueryServiceStatus", Kind::kService, SERVICE_QUERY_STATUS,
+     "QueryServiceStatus, hService: the SERVICE_QUERY_STATUS access right"},
+    {"StartServiceW", Kind::kService, SERVICE_START,
+     "StartService, hService: the SERVICE_START access right"},
+    {"ControlService", Kind::kService, SERVICE_STOP,
+     "ControlService, SERVICE_CONTROL_STOP: the SERVICE_STOP access right"},
+};
+
+// What each generic right stands for on a kind of object (GENERIC_READ, _WRITE, _EXECUTE, _ALL).
+struct GenericMapping {
+  Kind kind;
+  ACCESS_MASK read, write, execute, all;
+};
+
+constexpr GenericMapping kGenericMappings[] = {
+    {Kind::kRegKey, KEY_READ, KEY_WRITE, KEY_EXECUTE, KEY_ALL_ACCESS},
+    {Kind::kPrinter, PRINTER_READ, PRINTER_WRITE, PRINTER_EXECUTE, PRINTER_ALL_ACCESS},
+    {Kind::kService,
+     STANDARD_RIGHTS_READ | SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS | SERVICE_INTERROGATE |
+         SERVICE_ENUMERATE_DEPENDENTS,
+     STANDARD_RIGHTS_WRITE | SERVICE_CHANGE_CONFIG,
+     STANDARD_RIGHTS_EXECUTE | SERVICE_START | SERVICE_STOP | SERVICE_PAUSE_CONTINUE |
+         SERVICE_USER_DEFINED_CONTROL,
+     SERVICE_ALL_ACCESS},
+    {Kind::kServiceManager,
+     STANDARD_RIGHTS_READ | SC_MANAGER_ENUMERATE_SERVICE | SC_MANAGER_QUERY_LOCK_STATUS,
+     STANDARD_RIGHTS_WRITE | SC_MANAGER_CREATE_SERVICE | SC_MANAGER_MODIFY_BOOT_CONFIG,
+     STANDARD_RIGHTS_EXECUTE | SC_MANAGER_CONNECT | SC_MANAGER_LOCK, SC_MANAGER_ALL_ACCESS},
+};
+
+}  // namespace
+
+const AccessRule* AccessRuleOf(const char* function) {
+  for (const AccessRule& rule : kAccessRules) {
+    if (std::strcmp(rule.function, function) == 0) return &rule;
+  }
+  return nullptr;
+}
+
+ACCESS_MASK GrantedAccess(SimWindows::HandleKind kind, ACCESS_MASK desired) {
+  const GenericMapping* mapping = nullptr;
+  for (const GenericMapping& m : kGenericMappings) {
+    if (m.kind == kind) mapping = &m;
+  }
+  if (!mapping) return desired;
+  if (desired & MAXIMUM_ALLOWED) desired |= GENERIC_ALL;
+  ACCESS_MASK granted = desired & (STANDARD_RIGHTS_ALL | SPECIFIC_RIGHTS_ALL);
+  if (desired & GENERIC_READ) granted |= mapping->read;
+  if (desired & GENERIC_WRITE) granted |= mapping->write;
+  if (desired & GENERIC_EXECUTE) granted |= mapping->execute;
+  if (desired & GENERIC_ALL) granted |= mapping->all;
+  if (kind == Kind::kRegKey) granted &= ~static_cast<ACCESS_MASK>(KEY_WOW64_RES);
+  if (kind == Kind::kServiceManager) granted |= SC_MANAGER_CONNECT;
+  return granted;
+}
+
+}  // namespace qv::sim
