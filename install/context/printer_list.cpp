@@ -35,11 +35,28 @@ void EnumeratePrinters(PrinterList& list) {
   list.count = returned;
 }
 
+namespace {
+
+constexpr int kDefaultQueryAttempts = 3;
+
+// The default printer's name; false when there is none, or it cannot be learnt after a few
+// attempts (a default mark lost would be lost for good once the printer is re-created).
+bool QueryDefaultPrinter(wchar_t (&name)[255]) {
+  for (int attempt = 1; attempt <= kDefaultQueryAttempts; ++attempt) {
+    DWORD capacity = 255;
+    if (Os().GetDefaultPrinterW(name, &capacity)) return true;
+    const DWORD error = Os().GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_INSUFFICIENT_BUFFER) return false;
+  }
+  return false;
+}
+
+}  // namespace
+
 void TakePrinterSnapshot(InstallContext& ctx) {
   EnumeratePrinters(ctx.printerSnapshot);
   wchar_t defaultName[255] = {};
-  DWORD capacity = 255;
-  if (!Os().GetDefaultPrinterW(defaultName, &capacity)) return;
+  if (!QueryDefaultPrinter(defaultName)) return;
   defaultName[254] = L'\0';
   PRINTER_INFO_2W* records = ctx.printerSnapshot.entries();
   for (DWORD i = 0; i < ctx.printerSnapshot.count; ++i) {

@@ -15,13 +15,23 @@ bool PushSavedSettings(SavedSettingsList& list, PRINTER_INFO_2W& printer, const 
   char* copy = new (std::nothrow) char[length + 1];
   if (!copy) return false;
   std::memcpy(copy, subKey, length + 1);
-  auto* node = new (std::nothrow) SavedPrinterSettings{copy, &printer, list.head};
+  auto* node = new (std::nothrow) SavedPrinterSettings{copy, &printer, list.head, false};
   if (!node) {
     delete[] copy;
     return false;
   }
   list.head = node;
   return true;
+}
+
+void RemoveSavedSettings(SavedSettingsList& list, SavedPrinterSettings* node) {
+  for (SavedPrinterSettings** link = &list.head; *link; link = &(*link)->next) {
+    if (*link != node) continue;
+    *link = node->next;
+    delete[] node->subKey;
+    delete node;
+    return;
+  }
 }
 
 const SavedPrinterSettings* FindSavedSettings(const SavedSettingsList& list, const wchar_t* name) {
@@ -42,6 +52,7 @@ void FreeSavedSettings(SavedSettingsList& list) {
   }
   list.recorded.Reset();
   list.recordData.Reset();
+  list.recordedCount = 0;
 }
 
 }  // namespace qv

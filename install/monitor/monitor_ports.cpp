@@ -2,7 +2,9 @@
 #include "monitor/monitor_ports.h"
 
 #include <cwchar>
+#include <string>
 
+#include "base/ascii_case.h"
 #include "context/install_context.h"
 #include "context/product.h"
 #include "log/install_log.h"
@@ -41,6 +43,17 @@ bool ReplacePortEntry(wchar_t* ports, const wchar_t* from, size_t fromLength, co
   return true;
 }
 
+// The snapshot's record of the printer named `name`, or null.
+PRINTER_INFO_2W* FindSnapshotPrinter(const InstallContext& ctx, const wchar_t* name) {
+  PRINTER_INFO_2W* records = ctx.printerSnapshot.entries();
+  for (DWORD i = 0; i < ctx.printerSnapshot.count; ++i) {
+    if (records[i].pPrinterName && EqualsIgnoringAsciiCase(records[i].pPrinterName, name)) {
+      return &records[i];
+    }
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 bool ParkOnFilePort(wchar_t* ports) {
@@ -52,7 +65,7 @@ bool ReturnToProductPort(wchar_t* ports) {
   return ReplacePortEntry(ports, kParkingPort, kParkingPortLength, kMonitorName,
                           kMonitorNameLength);
 }
-void ApplyPrinterRecord(InstallContext& ctx, PRINTER_INFO_2W& printer) {
+bool ApplyPrinterRecord(InstallContext& ctx, PRINTER_INFO_2W& printer) {
   PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
   HANDLE opened = nullptr;
   const BOOL ok =
@@ -60,13 +73,14 @@ void ApplyPrinterRecord(InstallContext& ctx, PRINTER_INFO_2W& printer) {
   ScopedPrinter handle(ok ? opened : nullptr);
   if (!handle) {
     LogLine(ctx, L"Can't open printer %s", printer.pPrinterName);
-    return;
+    return false;
   }
   if (Os().SetPrinterW(handle.Get(), 2, reinterpret_cast<LPBYTE>(&printer), 0)) {
     LogLine(ctx, L"SetPrinter(%s) - ok", printer.pPrinterName);
-  } else {
-    LogLine(ctx, L"SetPrinter(%s) - failed", printer.pPrinterName);
+    return true;
   }
+  LogLine(ctx, L"SetPrinter(%s) - failed", printer.pPrinterName);
+  return false;
 }
 
 void ReturnParkedPrinters(InstallContext& ctx) {
@@ -74,6 +88,24 @@ void ReturnParkedPrinters(InstallContext& ctx) {
     if (ReturnToProductPort((*parked)->pPortName)) ApplyPrinterRecord(ctx, **parked);
   }
   ctx.monitorPrinters.Reset();
+}
+
+bool ReturnPrinterParkedEarlier(InstallContext& ctx, const wchar_t* name) {
+  PRINTER_INFO_2W* found = FindSnapshotPrinter(ctx, name);
+  if (!found || !found->pPortName) {
+    LogLine(ctx, L"Parked printer '%s' is gone", name);
+    return true;
+  }
+  // Room for the longer port name: the snapshot's own string must never grow.
+  std::wstring ports(found->pPortName);
+  ports.resize(ports.size() + kMonitorNameLength, L'\0');
+  if (!ReturnToProductPort(&ports[0])) {
+    LogLine(ctx, L"Parked printer '%s' is no longer on 'file:'", name);
+    return true;
+  }
+  PRINTER_INFO_2W returned = *found;
+  returned.pPortName = &ports[0];
+  return ApplyPrinterRecord(ctx, returned);
 }
 
 }  // namespace qv

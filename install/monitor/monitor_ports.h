@@ -24,8 +24,12 @@ bool ParkOnFilePort(wchar_t* ports);
 // is none or `ports` is null. Only for a string that ParkOnFilePort has shortened.
 bool ReturnToProductPort(wchar_t* ports);
 // Opens the printer with full access and sets the whole record at level 2, logging
-// "SetPrinter(%s) - ok" or "- failed", or "Can't open printer %s".
-void ApplyPrinterRecord(InstallContext& ctx, PRINTER_INFO_2W& printer);
+// "SetPrinter(%s) - ok" or "- failed", or "Can't open printer %s"; true when set.
+bool ApplyPrinterRecord(InstallContext& ctx, PRINTER_INFO_2W& printer);
+// Returns the printer named `name`, parked on "file:" by an earlier run, to the product port (the
+// first "file:" of its ports in the snapshot record); true when it leaves "file:" for good:
+// returned, gone, or moved off "file:" meanwhile (the last two logged).
+bool ReturnPrinterParkedEarlier(InstallContext& ctx, const wchar_t* name);
 // Returns every printer listed in the context's monitorPrinters to the product port, in the
 // snapshot and in the spooler, then releases the list: no record is returned twice.
 void ReturnParkedPrinters(InstallContext& ctx);

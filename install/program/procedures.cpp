@@ -71,6 +71,7 @@ void Reinstall(InstallContext& ctx) {
   LogLine(ctx, L"#ReInstall");
   LogIndent indent(ctx, 2);
   ctx.reinstall = true;
+  if (!ReadPrinterRecord(ctx)) return;  // judged before the first change
   Uninstall(ctx);
   if (!ctx.pendingDeletes.Empty()) {
     RestartSpooler restart(&ctx);
@@ -82,7 +83,6 @@ void Reinstall(InstallContext& ctx) {
   KeepMonitorFileAtRestart(ctx);
   InstallDriver(ctx);
   RestorePrinterSettings(ctx);
-  RemovePrinterRecord(ctx);
   StartTray(ctx);
   RetryPendingDeletesWithRestart(ctx);
 }

@@ -17,7 +17,7 @@ struct InstallOutcome {
   uint32_t scheduledAtReboot;  // files handed to Windows for deletion at reboot
 };
 
-// Under the installer mutex (or, when it cannot be had, nothing but error 25): builds a context
+// Under the installer mutex (or, when it cannot be had, nothing but error 27): builds a context
 // with `setupFlags`, reinstalls, schedules what is left for the reboot, hands the log to its
 // target (the log window when errors were logged or Shift is held, or the quiet mode's file) and
 // releases the context.

@@ -22,7 +22,10 @@ constexpr DWORD kMinEntryBytes = 2 + 4 + 2 + 2 + 2;
 constexpr uint16_t kDefaultPrinter = 0x1;
 constexpr uint16_t kHasComment = 0x2;
 constexpr uint16_t kHasLocation = 0x4;
-constexpr uint16_t kKnownFlags = kDefaultPrinter | kHasComment | kHasLocation;
+constexpr uint16_t kRecreated = 0x8;
+constexpr uint16_t kParked = 0x10;
+constexpr uint16_t kKnownFlags =
+    kDefaultPrinter | kHasComment | kHasLocation | kRecreated | kParked;
 
 uint32_t Fnv1a(const BYTE* data, DWORD bytes) {
   uint32_t hash = 2166136261u;
@@ -46,8 +49,14 @@ DWORD EntryBytes(const SavedPrinterSettings& node) {
          WideBytes(printer.pLocation) + NarrowBytes(node.subKey);
 }
 
-uint16_t EntryFlags(const PRINTER_INFO_2W& printer) {
-  uint16_t flags = 0;
+// A parked printer's entry: flags, its name, empty comment and location, an empty "SubKey".
+DWORD ParkedEntryBytes(const wchar_t* name) {
+  return sizeof(uint16_t) + WideBytes(name) + 2 * WideBytes(nullptr) + NarrowBytes("");
+}
+
+uint16_t EntryFlags(const SavedPrinterSettings& node) {
+  const PRINTER_INFO_2W& printer = *node.printer;
+  uint16_t flags = node.recreated ? kRecreated : 0;
   if ((printer.Attributes & PRINTER_ATTRIBUTE_DEFAULT) != 0) flags |= kDefaultPrinter;
   if (printer.pComment) flags |= kHasComment;
   if (printer.pLocation) flags |= kHasLocation;
@@ -124,10 +133,17 @@ bool ReadEntry(RecordReader& reader, RecordedPrinter& printer) {
   const wchar_t* comment = reader.GetWide();
   const wchar_t* location = reader.GetWide();
   const char* subKey = reader.GetNarrow();
-  if (!name || !comment || !location || !subKey || name[0] == L'\0' || subKey[0] == '\0' ||
+  if (!name || !comment || !location || !subKey || name[0] == L'\0' ||
       std::strlen(subKey) >= kSubKeyCapacity) {
     return false;
   }
+  // A parked printer has its name alone; every other entry its "SubKey".
+  const bool parked = (flags & kParked) != 0;
+  if (parked ? (flags != kParked || comment[0] || location[0] || subKey[0]) : subKey[0] == '\0') {
+    return false;
+  }
+  printer.parked = parked;
+  printer.recreated = (flags & kRecreated) != 0;
   printer.info.pPrinterName = const_cast<LPWSTR>(name);
   printer.info.pComment = (flags & kHasComment) ? const_cast<LPWSTR>(comment) : nullptr;
   printer.info.pLocation = (flags & kHasLocation) ? const_cast<LPWSTR>(location) : nullptr;
@@ -139,14 +155,19 @@ bool ReadEntry(RecordReader& reader, RecordedPrinter& printer) {
 
 }  // namespace
 
-bool EncodePrinterRecord(const SavedSettingsList& list, GlobalBlock& data, DWORD& bytes) {
-  DWORD count = 0;
+bool EncodePrinterRecord(const SavedSettingsList& list, const wchar_t* const* parked,
+                         DWORD parkedCount, GlobalBlock& data, DWORD& bytes) {
+  DWORD count = parkedCount;
   DWORD payload = 0;
-  for (const SavedPrinterSettings* node = list.head; node; node = node->next) {
+  for (DWORD i = 0; i < parkedCount && payload <= kMaxPrinterRecordBytes; ++i) {
+    payload += ParkedEntryBytes(parked[i]);
+  }
+  for (const SavedPrinterSettings* node = list.head; node && payload <= kMaxPrinterRecordBytes;
+       node = node->next) {
     ++count;
     payload += EntryBytes(*node);
   }
-  if (count > kMaxPrinters) {
+  if (count > kMaxPrinters || payload > kMaxPrinterRecordBytes - kHeaderBytes) {
     Os().SetLastError(ERROR_BUFFER_OVERFLOW);
     return false;
   }
@@ -155,11 +176,18 @@ bool EncodePrinterRecord(const SavedSettingsList& list, GlobalBlock& data, DWORD
   auto* start = static_cast<BYTE*>(data.Get());
   RecordWriter writer(start + kHeaderBytes);
   for (const SavedPrinterSettings* node = list.head; node; node = node->next) {
-    writer.PutU16(EntryFlags(*node->printer));
+    writer.PutU16(EntryFlags(*node));
     writer.PutWide(node->printer->pPrinterName);
     writer.PutWide(node->printer->pComment);
     writer.PutWide(node->printer->pLocation);
     writer.PutNarrow(node->subKey);
+  }
+  for (DWORD i = 0; i < parkedCount; ++i) {
+    writer.PutU16(kParked);
+    writer.PutWide(parked[i]);
+    writer.PutWide(nullptr);
+    writer.PutWide(nullptr);
+    writer.PutNarrow("");
   }
   RecordWriter header(start);
   header.PutU32(kMagic);
@@ -169,6 +197,13 @@ bool EncodePrinterRecord(const SavedSettingsList& list, GlobalBlock& data, DWORD
   header.PutU32(Fnv1a(start + kHeaderBytes, payload));
   bytes = kHeaderBytes + payload;
   return true;
+}
+
+DWORD PrinterRecordVersion(const BYTE* data, DWORD bytes) {
+  RecordReader header(data, bytes);
+  uint32_t magic = 0;
+  uint16_t version = 0;
+  return header.GetU32(magic) && header.GetU16(version) ? version : 0;
 }
 
 const wchar_t* DecodePrinterRecord(const BYTE* data, DWORD bytes, GlobalBlock& printers,

@@ -24,38 +24,55 @@ bool AcceptSubKey(DWORD status, DWORD type, char* subKey) {
   return false;
 }
 
+// A read that says the value is there or not: any other answer is a failure to ask.
+bool Answered(DWORD status) {
+  if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND || status == ERROR_MORE_DATA) {
+    return true;
+  }
+  Os().SetLastError(status);
+  return false;
+}
+
 }  // namespace
 
 void SavePrinterSettings(InstallContext& ctx, PRINTER_INFO_2W& printer) {
   if (FindSavedSettings(ctx.savedSettings, printer.pPrinterName)) return;
-  ScopedPrinter handle;
-  if (!Os().OpenPrinterW(printer.pPrinterName, handle.Receive(), nullptr)) return;
   char subKey[kSubKeyCapacity] = {};
-  GetPrinterSubKey(handle.Get(), subKey);
-  if (subKey[0] != '\0') PushSavedSettings(ctx.savedSettings, printer, subKey);
+  if (ReadPrinterSubKey(printer.pPrinterName, subKey) && subKey[0] != '\0') {
+    PushSavedSettings(ctx.savedSettings, printer, subKey);
+  }
+}
+
+bool ReadPrinterSubKey(const wchar_t* name, char* subKey) {
+  std::memset(subKey, 0, kSubKeyCapacity);
+  ScopedPrinter handle;
+  return Os().OpenPrinterW(const_cast<LPWSTR>(name), handle.Receive(), nullptr) &&
+         GetPrinterSubKey(handle.Get(), subKey);
 }
 
 bool SetPrinterSubKey(HANDLE printer, const char* subKey) {
   const DWORD bytes = static_cast<DWORD>(std::strlen(subKey) + 1);
   auto* data = reinterpret_cast<LPBYTE>(const_cast<char*>(subKey));
   char valueName[] = "SubKey";
-  Os().SetPrinterDataA(printer, valueName, REG_SZ, data, bytes);
-  return Os().SetPrinterDataExA(printer, kDsUserKey, kSubKeyValue, REG_SZ, data, bytes) ==
-         ERROR_SUCCESS;
+  const DWORD plain = Os().SetPrinterDataA(printer, valueName, REG_SZ, data, bytes);
+  const DWORD dsUser =
+      Os().SetPrinterDataExA(printer, kDsUserKey, kSubKeyValue, REG_SZ, data, bytes);
+  return plain == ERROR_SUCCESS && dsUser == ERROR_SUCCESS;
 }
 
-void GetPrinterSubKey(HANDLE printer, char* subKey) {
+bool GetPrinterSubKey(HANDLE printer, char* subKey) {
   std::memset(subKey, 0, kSubKeyCapacity);
   auto* data = reinterpret_cast<LPBYTE>(subKey);
   char valueName[] = "SubKey";
   DWORD type = REG_NONE;
   DWORD needed = 0;
   DWORD status = Os().GetPrinterDataA(printer, valueName, &type, data, kSubKeyCapacity, &needed);
-  if (AcceptSubKey(status, type, subKey)) return;
+  if (AcceptSubKey(status, type, subKey)) return true;
+  if (!Answered(status)) return false;
   type = REG_NONE;
   status = Os().GetPrinterDataExA(printer, kDsUserKey, kSubKeyValue, &type, data, kSubKeyCapacity,
                                   &needed);
-  AcceptSubKey(status, type, subKey);
+  return AcceptSubKey(status, type, subKey) || Answered(status);
 }
 
 bool ClearDeletedMark(const char* subPath) {

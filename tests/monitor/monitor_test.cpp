@@ -55,6 +55,10 @@ TEST_F(MonitorTest, FindProductMonitor) {
     EXPECT_EQ(FindProductMonitor(monitors), expected);
     sim.monitors.push_back({L"Quintavera:", L"Windows x64", L"orbmon64.dll"});
   }
+  sim.FailCallAfter(2, RPC_S_SERVER_UNAVAILABLE);  // the fetch, after the sizing and the block
+  MonitorList monitors;
+  EnumerateMonitors(monitors, ctx);
+  EXPECT_EQ(Log().back(), L"3. EnumMonitors  failed with code: System message 1722.");
   Finish();
 }
 

@@ -37,6 +37,10 @@ TEST_F(PendingDeletesTest, RetriedThenScheduledAtReboot) {
   EXPECT_TRUE(ctx.pendingDeletes.Empty());
   EXPECT_EQ(sim.PendingRenames(), (std::vector<std::wstring>{L"\\??\\C:\\LOCKED.DLL", L"",
                                                              L"\\??\\C:\\locked.dll", L""}));
+  {
+    FileNameList left;  // a list its owner never emptied frees its names all the same
+    AddFileName(left, L"C:\\left.dll");
+  }
   ExpectAllReleased();
 }
 

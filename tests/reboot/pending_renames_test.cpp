@@ -2,6 +2,7 @@
 #include "reboot/pending_renames.h"
 
 #include "heap_blocks.h"
+#include "reboot/pending_queue_value.h"
 #include "scenario.h"
 
 namespace qv::sim {
@@ -24,6 +25,13 @@ std::vector<std::wstring> Paths(const PendingRenames& renames) {
 }
 
 class PendingRenamesTest : public Scenario {};
+
+// Only the NT prefix "\??\" goes; the Win32 one "\\?\" names the same file and stays.
+TEST(QueuedPathTest, OnlyTheNtPrefixIsDropped) {
+  EXPECT_STREQ(WithoutNtPrefix(L"\\??\\C:\\a.dll"), L"C:\\a.dll");
+  for (const wchar_t* path : {L"\\\\?\\C:\\a.dll", L"?\\??\\C:", L"\\?\\\\C:", L"\\??C:\\a"})
+    EXPECT_STREQ(WithoutNtPrefix(path), path);
+}
 
 TEST_F(PendingRenamesTest, ValuesAreReadWithinTheirDataOrNotAtAll) {
   using namespace std::string_literals;

@@ -59,7 +59,7 @@ DWORD RealisticError(const std::string& function) {
 const std::set<std::string> kSilent = {
     "ReleaseMutex", "FindWindowW", "PostMessageW", "CreateProcessW",
     "GetVersionExA", "RegDeleteValueA", "RegQueryValueExW", "GetFileAttributesW", "MoveFileExW",
-    "GetAsyncKeyState", "Sleep", "GetTickCount", "SetDefaultPrinterW", "IsWindow", "CloseHandle",
+    "GetAsyncKeyState", "Sleep", "GetTickCount", "IsWindow", "CloseHandle",
     "RegCloseKey", "ClosePrinter", "CloseServiceHandle", "GlobalFree", "LocalFree",
     "SetDefaultDllDirectories"};
 

@@ -1,5 +1,8 @@
-// The printer record: cut reinstalls lose no product printer; untrusted records are ignored.
+// The printer record: no product printer is lost to a reinstall cut short or failing on the way; a
+// record the run cannot use is never destroyed; a stale one never beats the machine's printers.
+#include <algorithm>
 #include <functional>
+#include <sstream>
 
 #include "../printers/printer_machine.h"
 #include "installed_machine.h"
@@ -15,10 +18,14 @@ const std::wstring kUserKeys = L"HKCU\\Software\\Orbelin\\Quintavera\\Quintavera
 class PrinterRecord : public PrinterMachine {
  protected:
   // The installed product (printer "Quintavera": plain "SubKey", the default, its per-user key
-  // marked "deleted") and a second product printer whose "SubKey" lies under "DsUser".
+  // marked "deleted") and a second product printer whose "SubKey" lies under "DsUser". As on
+  // Windows, the product driver gives each new printer a "SubKey" of its own at once.
   void MakeMachine(SimWindows& machine) {
     machine.registry = sim.registry;
     MakeInstalledMachine(machine);
+    machine.onPrinterAdded = [fresh = 0](SimPrinter& printer) mutable {
+      if (printer.driver == kProductDriver) SetData(printer, "", "new" + std::to_string(++fresh));
+    };
     machine.SetRegString(kUserKeys + L"Printer1", L"Name", L"kept");
     SimPrinter& invoices = machine.AddPrinter(L"Invoices", kProductDriver, kProductPort);
     invoices.comment = L"Accounts";
@@ -46,11 +53,57 @@ class PrinterRecord : public PrinterMachine {
     const std::string sz = std::string(subKey) + '\0';
     return std::string("Quintavera:|") + comment + "|" + location + "|" + sz + "|" + sz;
   }
+  // Both printers there with comment, location and the default mark, their "SubKey" in one place
+  // at least.
+  static bool BothThere(SimWindows& machine) {
+    const auto there = [&machine](const wchar_t* name, const std::string& start, const char* key) {
+      const std::string settings = Settings(machine, name);
+      return settings.rfind(start, 0) == 0 && settings.find(key) != std::string::npos;
+    };
+    return there(L"Quintavera", "Quintavera:|Front desk|Hall|", "Printer1") &&
+           there(L"Invoices", "Quintavera:|Accounts|Room 1.02|", "invoices") &&
+           machine.defaultPrinter == L"Quintavera";
+  }
+  // Both printers back with their settings and the default mark, the per-user "deleted" mark
+  // cleared (other values kept, a missing key not created), no record, nothing held.
+  static void ExpectBothBack(SimWindows& machine, size_t printers = 3) {
+    EXPECT_EQ(machine.printers.size(), printers);
+    EXPECT_EQ(Settings(machine, L"Quintavera"), Carried("Front desk", "Hall", "Printer1"));
+    EXPECT_EQ(Settings(machine, L"Invoices"), Carried("Accounts", "Room 1.02", "invoices"));
+    EXPECT_EQ(machine.defaultPrinter, L"Quintavera");
+    EXPECT_FALSE(machine.HasRegValue(kUserKeys + L"Printer1", L"deleted"));
+    EXPECT_EQ(machine.RegString(kUserKeys + L"Printer1", L"Name"), L"kept");
+    EXPECT_EQ(machine.registry.count(Lower(kUserKeys + L"invoices")), 0u);
+    EXPECT_EQ(machine.registry.count(Lower(kRecordKey)), 0u);
+    EXPECT_EQ(machine.LiveBlocks() + machine.OpenHandles(), 0);
+  }
+  // Everything of the machine the installer could change, as text.
+  static std::string Fingerprint(SimWindows& machine) {
+    std::wostringstream out;
+    for (const auto& [key, values] : machine.registry) {
+      for (const auto& [name, value] : values) {
+        out << key << L"\\" << name << L"=" << value.type << L":"
+            << std::wstring(value.data.begin(), value.data.end()) << L"\n";
+      }
+    }
+    for (const SimPrinter& p : machine.printers) out << p.name << p.driver << p.port << L"\n";
+    for (const auto& [path, file] : machine.files) out << path << L"\n";
+    out << machine.defaultPrinter << machine.drivers.size() << machine.monitors.size()
+        << machine.windows.size();
+    const std::wstring text = out.str();
+    return std::string(text.begin(), text.end());
+  }
+  // The lines of the log window naming the record.
+  static std::vector<std::wstring> RecordLines(SimWindows& machine) {
+    std::vector<std::wstring> lines;
+    for (const std::wstring& line : Trimmed(SplitLines(machine.dialog.text)))
+      if (line.find(L"record") != line.npos) lines.push_back(line);
+    return lines;
+  }
 };
 
 // Each cut (on a coarser grid, a second cut after it), then a normal install: both printers back
-// (uncut: the last saved first) with their settings and the default mark, the per-user "deleted"
-// mark cleared (other values kept, a missing key not created), and no record.
+// (uncut: the last saved first).
 TEST_F(PrinterRecord, InstallAfterReinstallsCutShortAtAnyCallBringsEveryPrinterBack) {
   bool whole = false;  // the last cut came after the run's last call
   for (long cut = 0; !whole && !HasFailure(); ++cut) {
@@ -72,54 +125,145 @@ TEST_F(PrinterRecord, InstallAfterReinstallsCutShortAtAnyCallBringsEveryPrinterB
                    << "cut after call " << cut << " (" << last << "), then " << again);
       machine.CutAfter(-1);
       EXPECT_EQ(Install(machine), 1);
-      EXPECT_EQ(machine.printers.size(), 3u);
-      EXPECT_NE(machine.FindPrinter(L"Office"), nullptr);
       EXPECT_TRUE(cut != 0 || again >= 0 || machine.printers.at(1).name == L"Invoices")
           << "uncut: last saved first";
-      EXPECT_EQ(Settings(machine, L"Quintavera"), Carried("Front desk", "Hall", "Printer1"));
-      EXPECT_EQ(Settings(machine, L"Invoices"), Carried("Accounts", "Room 1.02", "invoices"));
-      EXPECT_EQ(machine.defaultPrinter, L"Quintavera");
-      EXPECT_FALSE(machine.HasRegValue(kUserKeys + L"Printer1", L"deleted"));
-      EXPECT_EQ(machine.RegString(kUserKeys + L"Printer1", L"Name"), L"kept");
-      EXPECT_EQ(machine.registry.count(Lower(kUserKeys + L"invoices")), 0u);
-      EXPECT_EQ(machine.registry.count(Lower(kRecordKey)), 0u);
-      EXPECT_EQ(machine.LiveBlocks() + machine.OpenHandles(), 0);
+      ExpectBothBack(machine);
     }
   }
 }
 
-TEST_F(PrinterRecord, RecordsThatCannotBeTrustedAreIgnoredInOneLine) {
-  // A record holding "Quintavera" (other settings, not the default) and "Recorded" (the default).
-  PRINTER_INFO_2W quintavera = {}, recorded = {};
-  quintavera.pPrinterName = const_cast<LPWSTR>(L"Quintavera");
-  quintavera.pComment = const_cast<LPWSTR>(L"from the record");
+// Each single call of a reinstall failing once: a printer not back whole is an error, and the next
+// install brings both back.
+TEST_F(PrinterRecord, InstallAfterAReinstallWithAnyOneCallFailingBringsEveryPrinterBack) {
+  std::vector<std::string> calls;
+  {
+    SimWindows machine;
+    ScopedWindowsApi scope(machine);
+    MakeMachine(machine);
+    Install(machine);
+    calls = machine.CalledFunctions();
+  }
+  for (size_t call = 0; call < calls.size() && !HasFailure(); ++call) {
+    SCOPED_TRACE(testing::Message() << "call " << call << " (" << calls[call] << ") failing");
+    SimWindows machine;
+    ScopedWindowsApi scope(machine);
+    MakeMachine(machine);
+    const std::string& function = calls[call];
+    machine.FailCallAfter(static_cast<long>(call),
+                          function == "GlobalAlloc"                     ? ERROR_NOT_ENOUGH_MEMORY
+                          : function.find("Print") != std::string::npos ? RPC_S_SERVER_UNAVAILABLE
+                                                                        : ERROR_ACCESS_DENIED);
+    const int code = Install(machine);
+    EXPECT_TRUE(BothThere(machine) || code == 100) << "a printer not back, and no error";
+    EXPECT_EQ(Install(machine), 1);
+    ExpectBothBack(machine);
+  }
+}
+
+// A stale record (the run cut short right after writing it), then a person's change to a printer
+// still there: the printer as the person left it wins, and no two printers share a "SubKey".
+TEST_F(PrinterRecord, PrintersOnTheMachineWinOverAStaleRecord) {
+  struct Case {
+    const char* name;
+    std::function<void(SimWindows&)> change;
+    const wchar_t* printer;  // the changed printer after the install
+    std::string settings;
+  };
+  const Case cases[] = {
+      {"comment edited", [](SimWindows& m) { m.FindPrinter(L"Invoices")->comment = L"Bills"; },
+       L"Invoices", Carried("Bills", "Room 1.02", "invoices")},
+      {"renamed", [](SimWindows& m) { m.FindPrinter(L"Invoices")->name = L"Bills"; }, L"Bills",
+       Carried("Accounts", "Room 1.02", "invoices")},
+      {"replaced by a new one of its name",
+       [](SimWindows& m) {
+         SimPrinter& p = *m.FindPrinter(L"Invoices");
+         p.data.clear();
+         SetData(p, "", "fresh");
+         p.comment = L"New";
+       },
+       L"Invoices", Carried("New", "Room 1.02", "fresh")},
+  };
+  long flushed = 0;  // the calls up to the record's flush
+  {
+    SimWindows machine;
+    ScopedWindowsApi scope(machine);
+    MakeMachine(machine);
+    Install(machine);
+    const auto calls = machine.CalledFunctions();
+    flushed = std::find(calls.begin(), calls.end(), "RegFlushKey") - calls.begin() + 1;
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimWindows machine;
+    ScopedWindowsApi scope(machine);
+    MakeMachine(machine);
+    machine.CutAfter(flushed);
+    Install(machine);
+    machine.CutAfter(-1);
+    ASSERT_TRUE(machine.HasRegValue(kRecordKey, L"Printers"));
+    c.change(machine);
+    EXPECT_EQ(Install(machine), 1);
+    EXPECT_EQ(machine.printers.size(), 3u);
+    EXPECT_EQ(Settings(machine, c.printer), c.settings);
+    EXPECT_EQ(Settings(machine, L"Quintavera"), Carried("Front desk", "Hall", "Printer1"));
+    EXPECT_EQ(machine.registry.count(Lower(kRecordKey)), 0u);
+  }
+}
+
+// A record this run cannot use is never destroyed: a broken one is set aside and the run goes on;
+// one of another version, or one still unreadable at the third attempt, stops the run before it
+// changes anything.
+TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
+  PRINTER_INFO_2W recorded = {};
   recorded.pPrinterName = const_cast<LPWSTR>(L"Recorded");
   recorded.pLocation = const_cast<LPWSTR>(L"Annex");
-  recorded.Attributes = PRINTER_ATTRIBUTE_DEFAULT;
   SavedSettingsList list;
-  PushSavedSettings(list, quintavera, "rec-q");
   PushSavedSettings(list, recorded, "rec-r");
   GlobalBlock data;
   DWORD bytes = 0;
-  ASSERT_TRUE(EncodePrinterRecord(list, data, bytes));
+  ASSERT_TRUE(EncodePrinterRecord(list, nullptr, 0, data, bytes));
   const auto* start = static_cast<const BYTE*>(data.Get());
+  const std::wstring taken = L"1 printers taken over from the record of an interrupted run";
+  const auto aside = [](const wchar_t* reason, const wchar_t* name = L"Printers.damaged") {
+    return L"Error(24): The printer record of an earlier run is " + std::wstring(reason) +
+           L": kept as '" + name + L"'";
+  };
   struct Case {
     const char* name;
     std::function<void(RegValue&)> change;
-    const wchar_t* reason;  // null: the record is taken over
+    int failedQueries;
+    std::wstring line;
+    const wchar_t* asideName;  // the value it is kept in; null: not set aside
   };
   const std::vector<Case> cases = {
-      {"intact", [](RegValue&) {}, nullptr},
-      {"last byte missing", [](RegValue& v) { v.data.pop_back(); }, L"truncated"},
-      {"header cut", [](RegValue& v) { v.data.resize(6); }, L"truncated"},
-      {"empty", [](RegValue& v) { v.data.clear(); }, L"truncated"},
-      {"a byte more", [](RegValue& v) { v.data.push_back(0); }, L"damaged"},
-      {"a name changed", [](RegValue& v) { v.data[20] ^= 1; }, L"damaged"},
-      {"count beyond the entries", [](RegValue& v) { v.data[6] = 3; }, L"damaged"},
-      {"other magic", [](RegValue& v) { v.data[0] = 'X'; }, L"foreign"},
-      {"text value", [](RegValue& v) { v.type = REG_SZ; }, L"foreign"},
-      {"later version", [](RegValue& v) { v.data[4] = 2; }, L"of another version"},
+      {"intact", [](RegValue&) {}, 0, taken, nullptr},
+      {"read at the third attempt", [](RegValue&) {}, 2, taken, nullptr},
+      {"unreadable", [](RegValue&) {}, 3,
+       L"Error(23): Can't read the printer record of an earlier run - (System message 5.)",
+       nullptr},
+      {"later version", [](RegValue& v) { v.data[4] = 2; }, 0,
+       L"Error(22): The printer record is of version 2: nothing was changed, run the newer "
+       L"Quintavera setup",
+       nullptr},
+      {"last byte missing", [](RegValue& v) { v.data.pop_back(); }, 0, aside(L"truncated"),
+       L"Printers.damaged"},
+      {"header cut", [](RegValue& v) { v.data.resize(6); }, 0, aside(L"truncated"),
+       L"Printers.damaged"},
+      {"empty", [](RegValue& v) { v.data.clear(); }, 0, aside(L"truncated"), L"Printers.damaged"},
+      {"a byte more", [](RegValue& v) { v.data.push_back(0); }, 0, aside(L"damaged"),
+       L"Printers.damaged"},
+      {"a name changed", [](RegValue& v) { v.data[20] ^= 1; }, 0, aside(L"damaged"),
+       L"Printers.damaged"},
+      {"count beyond the entries", [](RegValue& v) { v.data[6] = 3; }, 0, aside(L"damaged"),
+       L"Printers.damaged"},
+      {"other magic", [](RegValue& v) { v.data[0] = 'X'; }, 0, aside(L"foreign"),
+       L"Printers.damaged"},
+      {"text value", [](RegValue& v) { v.type = REG_SZ; }, 0, aside(L"foreign"),
+       L"Printers.damaged"},
+      {"a second broken one", [](RegValue& v) { v.data[0] = 'Y'; }, 0,
+       aside(L"foreign", L"Printers.damaged2"), L"Printers.damaged2"},
   };
+  const RegValue earlierAside{REG_BINARY, {7}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SimWindows machine;
@@ -127,26 +271,75 @@ TEST_F(PrinterRecord, RecordsThatCannotBeTrustedAreIgnoredInOneLine) {
     MakeMachine(machine);
     RegValue value{REG_BINARY, std::vector<BYTE>(start, start + bytes)};
     c.change(value);
-    machine.registry[Lower(kRecordKey)][L"printers"] = value;
+    auto& values = machine.registry[Lower(kRecordKey)];
+    values[L"printers"] = value;
+    if (c.asideName && c.asideName[16] == L'2') values[L"printers.damaged"] = earlierAside;
+    machine.FailNext("RegQueryValueExW", c.failedQueries, ERROR_ACCESS_DENIED);
     machine.shiftDown = true;
+    const std::string before = Fingerprint(machine);
+    const bool stops = c.line.rfind(L"Error(22)", 0) == 0 || c.line.rfind(L"Error(23)", 0) == 0;
 
-    EXPECT_EQ(Install(machine), 1);
+    EXPECT_EQ(Install(machine), c.line == taken ? 1 : 100);
 
-    std::vector<std::wstring> recordLines;
-    for (const std::wstring& line : Trimmed(SplitLines(machine.dialog.text)))
-      if (line.find(L"record") != line.npos) recordLines.push_back(line);
-    EXPECT_EQ(recordLines,
-              std::vector<std::wstring>{
-                  c.reason ? L"The printer record of an earlier run is " + std::wstring(c.reason) +
-                                 L" and was ignored"
-                           : L"2 printers taken over from the record of an interrupted run"});
-    EXPECT_EQ(Settings(machine, L"Quintavera"), c.reason ? Carried("Front desk", "Hall", "Printer1")
-                                                         : Carried("from the record", "", "rec-q"));
-    EXPECT_EQ(Settings(machine, L"Recorded"), c.reason ? "missing" : Carried("", "Annex", "rec-r"));
-    EXPECT_EQ(machine.defaultPrinter, c.reason ? L"Quintavera" : L"Recorded");
-    EXPECT_EQ(machine.registry.count(Lower(kRecordKey)), 0u);
-    EXPECT_EQ(machine.LiveBlocks() + machine.OpenHandles(), 0);
+    EXPECT_EQ(RecordLines(machine), std::vector<std::wstring>{c.line});
+    if (stops) {
+      EXPECT_EQ(Fingerprint(machine), before) << "the machine changed";
+      continue;
+    }
+    EXPECT_EQ(Settings(machine, L"Recorded"),
+              c.asideName ? "missing" : Carried("", "Annex", "rec-r"));
+    EXPECT_EQ(Settings(machine, L"Invoices"), Carried("Accounts", "Room 1.02", "invoices"));
+    EXPECT_FALSE(machine.HasRegValue(kRecordKey, L"Printers"));
+    if (!c.asideName) continue;
+    const RegValue& kept = machine.registry.at(Lower(kRecordKey)).at(Lower(c.asideName));
+    EXPECT_EQ(kept.type, value.type);
+    EXPECT_EQ(kept.data, value.data);
+    if (c.asideName[16] == L'2') {
+      EXPECT_EQ(machine.registry.at(Lower(kRecordKey)).at(L"printers.damaged").data,
+                earlierAside.data);
+    }
   }
+}
+
+// The writer never writes a record the reader would refuse for its size.
+TEST_F(PrinterRecord, NoRecordIsWrittenLargerThanTheReaderTakes) {
+  for (size_t length : {131058u, 131059u}) {  // a comment that fills the record, then one more
+    SCOPED_TRACE(length);
+    std::wstring comment(length, L'c');
+    PRINTER_INFO_2W printer = {};
+    printer.pPrinterName = const_cast<LPWSTR>(L"P");
+    printer.pComment = &comment[0];
+    SavedSettingsList list;
+    PushSavedSettings(list, printer, "k");
+    GlobalBlock data;
+    DWORD bytes = 0;
+    const bool written = EncodePrinterRecord(list, nullptr, 0, data, bytes);
+    EXPECT_EQ(written, length == 131058u);
+    EXPECT_EQ(written ? bytes : sim.GetLastError(),
+              written ? kMaxPrinterRecordBytes : DWORD{ERROR_BUFFER_OVERFLOW});
+  }
+}
+
+// A printer of another driver parked on "file:" while the monitor is replaced stays there when the
+// monitor cannot be registered again (error 11): the log names it, the record carries it, and the
+// next run that registers the monitor returns it, with the product printers.
+TEST_F(PrinterRecord, ParkedPrintersReturnWithTheNextRunThatRegistersTheMonitor) {
+  SimWindows machine;
+  ScopedWindowsApi scope(machine);
+  MakeMachine(machine);
+  machine.monitors.clear();
+  AddProductMonitor(machine, 2600);
+  machine.AddPrinter(L"Fax", L"Fax driver", L"Quintavera:");
+  machine.FailNext("DeleteMonitorW", 1, ERROR_BUSY);
+  machine.FailNext("AddMonitorW", 5, ERROR_BUSY);
+  EXPECT_EQ(Install(machine), 100);
+  EXPECT_EQ(machine.FindPrinter(L"Fax")->port, L"file:");
+  const auto log = Trimmed(SplitLines(machine.dialog.text));
+  EXPECT_GE(LineOf(log, L"Printer 'Fax' stays on 'file:' until the port monitor is installed"), 0);
+
+  EXPECT_EQ(Install(machine), 1);
+  EXPECT_EQ(machine.FindPrinter(L"Fax")->port, L"Quintavera:");
+  ExpectBothBack(machine, 4);
 }
 
 }  // namespace

@@ -236,6 +236,7 @@ HANDLE SimWindows::AddPrinterW(LPWSTR, DWORD level, LPBYTE info) {
   if (!ValidSettings(*this, *record)) return nullptr;
   SimPrinter& added = AddPrinter(record->pPrinterName, record->pDriverName, record->pPortName);
   TakeSettings(added, *record);
+  if (onPrinterAdded) onPrinterAdded(added);
   // The handle of the printer's creator: every right on it.
   return NewHandle(HandleKind::kPrinter, added.name, PRINTER_ALL_ACCESS);
 }

@@ -76,6 +76,10 @@ bool SimWindows::Fault(const char* function) {
     lastError_ = ERROR_PROCESS_ABORTED;
     return true;
   }
+  if (static_cast<long>(calls_.size()) - 1 == failAt_) {
+    lastError_ = failError_;
+    return true;
+  }
   auto plan = faults_.find(function);
   if (plan == faults_.end() || plan->second.times == 0) return false;
   if (plan->second.times > 0) --plan->second.times;

@@ -124,6 +124,11 @@ class SimWindows : public WindowsApi {
   void CutAfter(long calls) {
     cutAfter_ = calls < 0 ? -1 : static_cast<long>(calls_.size()) + calls;
   }
+  // The call `calls` from now (0: the next) fails once with `error`, whatever it is.
+  void FailCallAfter(long calls, DWORD error) {
+    failAt_ = static_cast<long>(calls_.size()) + calls;
+    failError_ = error;
+  }
   int CallCount(const std::string& function) const;
   std::vector<std::string> CalledFunctions() const;  // every function called so far, in order
   // Blocks (the installer's heap blocks too, since this machine was made) not yet freed.
@@ -168,6 +173,8 @@ class SimWindows : public WindowsApi {
   std::vector<SimDriver> drivers;
   std::vector<SimPrinter> printers;
   std::wstring defaultPrinter;  // the user's default printer; empty: none
+  // The printer event of a new printer's driver, called inside AddPrinterW as Windows does.
+  std::function<void(SimPrinter&)> onPrinterAdded;
   SimPrinter* FindPrinter(const std::wstring& name);
   SimPrinter* PrinterOf(HANDLE printer);  // the printer an open handle names, if it still exists
   SimPrinter& AddPrinter(const std::wstring& name, const std::wstring& driver,
@@ -328,6 +335,8 @@ class SimWindows : public WindowsApi {
   };
   std::map<std::string, FaultPlan> faults_;
   long cutAfter_ = -1;
+  long failAt_ = -1;
+  DWORD failError_ = 0;
   std::vector<std::string> calls_;
   std::set<void*> blocks_;
   size_t heapBlocksAtStart_ = LiveHeapBlocks();

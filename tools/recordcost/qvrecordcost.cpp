@@ -1,12 +1,15 @@
-// qvrecordcost: what the installer's printer record costs in the registry of this machine.
+// qvrecordcost: what the installer's printer record costs in the registry of this machine, and
+// what its machine-wide mutex costs a run.
 //
 //   qvrecordcost.exe
 //
 // Repeats the record's registry step as a reinstall makes it, on a key of its own beside the
 // product's: the look-up that finds no record, the write of a record of two printers with its
-// flush, and the removal. Prints the mean of each in milliseconds; exit code 0, or 1 when a call
-// failed.
+// flush, and the removal; then the installer mutex as a run takes it (a mutex of its own with the
+// same rights: made, waited for, released, closed). Prints the mean of each in milliseconds; exit
+// code 0, or 1 when a call failed.
 #include <windows.h>
+#include <sddl.h>
 
 #include <cstdio>
 
@@ -46,6 +49,21 @@ bool WriteAndFlush(const BYTE* record) {
 
 bool Remove() { return ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey) == ERROR_SUCCESS; }
 
+bool TakeAndReleaseMutex() {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+          L"D:P(A;;GA;;;SY)(A;;GA;;;BA)", SDDL_REVISION_1, &descriptor, nullptr)) {
+    return false;
+  }
+  SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor, FALSE};
+  HANDLE mutex = ::CreateMutexA(&attributes, FALSE, "Global\\QuintaveraInstallerCost");
+  ::LocalFree(descriptor);
+  const bool taken = mutex && ::WaitForSingleObject(mutex, 300000) == WAIT_OBJECT_0 &&
+                     ::ReleaseMutex(mutex);
+  if (mutex) ::CloseHandle(mutex);
+  return taken;
+}
+
 }  // namespace
 
 int main() {
@@ -63,13 +81,21 @@ int main() {
     write += written - looked;
     removal += Now() - written;
   }
+  double mutex = 0;
+  for (int round = 0; round < kRounds && ok; ++round) {
+    const double start = Now();
+    ok = TakeAndReleaseMutex();
+    mutex += Now() - start;
+  }
   if (!ok) {
-    std::printf("qvrecordcost: a registry call failed (error %lu)\n", ::GetLastError());
+    std::printf("qvrecordcost: a call failed (error %lu)\n", ::GetLastError());
     return 1;
   }
   std::printf(
       "printer record step (mean of %d): look-up %.3f ms, write and flush %.3f ms, "
       "removal %.3f ms\n",
       kRounds, lookUp / kRounds, write / kRounds, removal / kRounds);
+  std::printf("installer mutex (mean of %d): taken and released %.3f ms\n", kRounds,
+              mutex / kRounds);
   return 0;
 }
