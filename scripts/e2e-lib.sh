@@ -12,6 +12,8 @@
 #   qv_expect_rc / qv_expect_state / qv_expect_no_state / qv_expect_out / qv_expect_no_out
 #   qv_run_expect <rc> [word]     qv_run, then qv_expect_rc
 #   qv_run_quiet <rc> [word]      the same, and no log window shown
+#   qv_setup_run <rc> [args...]   the setup program (build/setup), then qv_expect_out of its code
+#   qv_quiet_uninstall_run <rc>   the entry's QuietUninstallString as it stands, the same
 #   qv_e2e_finish                 stops the wineserver; exit status 1 if any expectation failed
 
 QV_ROOT="${QV_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
@@ -71,6 +73,16 @@ qv_e2e_reset() {
 
 qv_spooler_start() { wine net start spooler >/dev/null 2>&1 || true; }
 
+# The spooler's start type (4 disabled, 3 on demand): services.exe reads it when the Wine machine
+# starts, so the machine is stopped (and kept warm).
+qv_spooler_start_type() {
+  wine net stop spooler >/dev/null 2>&1
+  wine reg add 'HKLM\System\CurrentControlSet\Services\Spooler' /v Start /t REG_DWORD /d "$1" \
+    /f >/dev/null 2>&1 || qv_fail "the spooler's start type stays"
+  wineserver -k 2>/dev/null
+  wineserver -p
+}
+
 # A package in C:\qvpkg with only the listed files of drv\ (and no tray program).
 qv_partial_package() {
   rm -rf "$WINEPREFIX/drive_c/qvpkg"
@@ -94,6 +106,29 @@ qv_run() { qv_log "qvinstall ${*:-(no word)}"; qv_run_program "$QV_PKG_WIN\\drv\
 
 qv_run_expect() { local rc="$1"; shift; qv_run "$@"; qv_expect_rc "$rc"; }
 qv_run_quiet() { qv_run_expect "$@"; qv_expect_no_out '^--- log window'; }
+
+QV_ENTRY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quintavera'
+
+qv_setup_run() {
+  local code="$1"
+  shift
+  qv_log "QuintaveraSetup.exe $*"
+  qv_run_program "$(qv_winpath "$QV_BUILD/setup/QuintaveraSetup.exe")" "$@"
+  qv_expect_out "^qvrun: exit code $code\$"
+}
+
+qv_quiet_uninstall_run() {
+  local command
+  command=$(wine reg query "$QV_ENTRY" /v QuietUninstallString | tr -d '\r' |
+    sed -n 's/^ *QuietUninstallString *REG_SZ *//p')
+  [[ "$command" =~ ^\"([^\"]+)\"\ (.+)$ ]] || { qv_fail "no quiet uninstall: '$command'"; return; }
+  qv_log "$command"
+  qv_run_program --verbatim "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"
+  qv_expect_out "^qvrun: exit code $1\$"
+}
+
+# The product's entry in Programs and Features, one value a line.
+qv_entry() { wine reg query "$QV_ENTRY" 2>&1 | tr -d '\r' | grep -v '^$'; }
 
 qv_state() {
   wine "$QV_TOOLS/qvstate.exe" "$QV_PKG_WIN\\qvatray.exe" >"$QV_STATE" 2>&1 || true
@@ -196,12 +231,13 @@ qv_expect_monitor_dll_gone() {
   qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=no'
 }
 
-# A program holding the monitor DLL (opened or loaded: open|load) in the background; qv_release
-# lets it go.
+# A program holding a file (opened or loaded: open|load; the monitor DLL unless a path is given)
+# in the background; qv_release lets it go.
 qv_hold() {
-  wine "$QV_TOOLS/qvhold.exe" hold 'C:\windows\system32\orbmon64.dll' "$1" 100 >"$QV_WORK/hold.txt" 2>&1 &
+  local path="${2:-C:\windows\system32\orbmon64.dll}"
+  wine "$QV_TOOLS/qvhold.exe" hold "$path" "$1" 100 >"$QV_WORK/hold.txt" 2>&1 &
   QV_HOLDER=$!
-  qv_poll 40 grep -qs '^holding' "$QV_WORK/hold.txt" || qv_fail "the holder never held the DLL"
+  qv_poll 40 grep -qs '^holding' "$QV_WORK/hold.txt" || qv_fail "the holder never held $path"
 }
 
 qv_release() {

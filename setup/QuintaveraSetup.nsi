@@ -1,13 +1,17 @@
 ; QuintaveraSetup.exe: the setup program a person or a deployment tool runs to install, update and
 ; remove Quintavera. It lays the installer (qvinstall.exe) and the product files out in
-; %ProgramFiles%\Quintavera, runs the installer's command words in order, registers the product in
-; Programs and Features and turns the installer's exit codes into the ones Windows setups use.
+; %ProgramFiles%\Quintavera (or the folder of an earlier install), runs the installer's command
+; words in order, registers the product in Programs and Features and turns the installer's exit
+; codes into the ones Windows setups use. It never waits on a window when silent, and logs every
+; step with the installer's own log.
 ;
 ; Built by CMake (setup/CMakeLists.txt) with: QV_PACKAGE_DIR (the built package), QV_VERSION,
 ; QV_ICON, QV_OUTFILE, and QV_HAVE_HELP when the help file was built.
 ;
-; Switches: /S silent, /D=<folder> another folder, /NOTRAY without the tray program,
-; /DEFAULTPRINTER make Quintavera the default printer (silent; asked when interactive).
+; Switches: /S silent, /D=<folder> another folder, /NOTRAY without the tray program, /TRAY with it
+; again after an install without, /DEFAULTPRINTER make Quintavera the default printer (silent;
+; asked when interactive), /LOG=<file> the setup's log (else %TEMP%\QuintaveraSetup.log).
+; Exit codes: 0, 3010, 1602, 1603, 1618, 1638, 1641 (README).
 
 Unicode true
 Target amd64-unicode
@@ -18,19 +22,24 @@ ManifestSupportedOS all
 !include LogicLib.nsh
 !include x64.nsh
 !include FileFunc.nsh
+!include TextFunc.nsh
+!include WordFunc.nsh
 !include Sections.nsh
+!include MUI2.nsh
 !include product.nsh
+!include setup_log.nsh
+!include installer_run.nsh
 !include single_instance.nsh
 !include machine_checks.nsh
-!include installer_run.nsh
 !include uninstall_entry.nsh
+!include file_layout.nsh
 !include package_owner.nsh
 
 Name "${PRODUCT_NAME}"
 OutFile "${QV_OUTFILE}"
 InstallDir "$PROGRAMFILES64\${PRODUCT_NAME}"
-Icon "${QV_ICON}"
-UninstallIcon "${QV_ICON}"
+; An update goes to the earlier install's folder unless /D= names another.
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PUBLISHER} ${PRODUCT_NAME} ${QV_VERSION}"
 ShowInstDetails show
 ShowUninstDetails show
@@ -45,14 +54,28 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${QV_VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 VIAddVersionKey /LANG=1033 "OriginalFilename" "QuintaveraSetup.exe"
 
-Page components
-Page directory
-Page instfiles
-UninstPage uninstConfirm
-UninstPage instfiles
+;--- Pages (Modern UI 2) -------------------------------------------------------------------------
+!define MUI_ICON "${QV_ICON}"
+!define MUI_UNICON "${QV_ICON}"
+!define MUI_COMPONENTSPAGE_SMALLDESC
+!define MUI_FINISHPAGE_NOAUTOCLOSE
+!define MUI_FINISHPAGE_NOREBOOTSUPPORT  ; the restart is offered at the end, with its exit code
+!define MUI_UNFINISHPAGE_NOAUTOCLOSE
+!define MUI_CUSTOMFUNCTION_ABORT OnCancel
+!define MUI_CUSTOMFUNCTION_UNABORT un.OnCancel
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
 
+;--- Install -------------------------------------------------------------------------------------
 Var DefaultIsOther  ; "onInit" answered 102: the default printer is not a product printer
 Var OnInitCode
+Var NoTray          ; 1 when the tray program is left out
 
 Section "Quintavera tray program" SecTray
   ; Only a choice: the files are always laid out, the installer starts the program or not.
@@ -60,28 +83,58 @@ SectionEnd
 
 Section "Quintavera printer" SecPrinter
   SectionIn RO
+  StrCpy $NoTray 1
+  ${If} ${SectionIsSelected} ${SecTray}
+    StrCpy $NoTray 0
+  ${EndIf}
+  Call WaitForEarlierUninstaller
   Call CloseRunningTray
-  Call LayOutFiles
-  !insertmacro QV_WRITE_UNINSTALL_ENTRY
+  Call SecureInstallFolder
+  !insertmacro QV_WRITE_UNINSTALL_ENTRY $NoTray
+  !insertmacro QV_LAY_OUT_PRODUCT_FILES
   Call RunInstall
+  Call RemoveEarlierFolder
   Call OfferDefaultPrinter
   Call ConfirmDriver
 SectionEnd
 
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecTray} "The Quintavera icon in the notification area, started at every log-on."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecPrinter} "The Quintavera printer: its port monitor, driver and printer (always installed)."
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
+
+!insertmacro QV_SETUP_LOG_FUNCTIONS "" "${SETUP_LOG}" "setup"
+!insertmacro QV_INSTALLER_RUN_FUNCTIONS ""
 !insertmacro QV_SINGLE_INSTANCE_FUNCTION ""
 !insertmacro QV_MACHINE_CHECKS_FUNCTION ""
 
 Function .onInit
+  Call EnsureSingleInstance  ; first: a second run must not overwrite the first one's log
+  Call OpenLog
   Call EnsureMachine
-  Call EnsureSingleInstance
   !insertmacro QV_REFUSE_WHILE_PACKAGE_INSTALLED
+  Call ReadEarlierInstall
+  Call RefuseOverNewer
+  Call ChooseTray
+  Call CheckBeforeInstall
+FunctionEnd
+
+; /NOTRAY leaves the tray program out, /TRAY puts it back; without either an update keeps the
+; earlier install's choice.
+Function ChooseTray
   ${GetParameters} $R0
   ClearErrors
   ${GetOptions} $R0 "/NOTRAY" $R1
   ${IfNot} ${Errors}
     !insertmacro UnselectSection ${SecTray}
+    Return
   ${EndIf}
-  Call CheckBeforeInstall
+  ${GetOptions} $R0 "/TRAY" $R1
+  ${If} ${Errors}
+  ${AndIf} $EarlierNoTray = 1
+    !insertmacro UnselectSection ${SecTray}
+    !insertmacro QV_LOG "Without the tray program, as installed before (/TRAY puts it back)"
+  ${EndIf}
 FunctionEnd
 
 ; "onInit" from a temporary copy of the installer, before anything is installed.
@@ -92,12 +145,16 @@ Function CheckBeforeInstall
   StrCpy $OnInitCode $0
   !insertmacro QV_FAIL_UNLESS_STARTED "$PLUGINSDIR\qvinstall.exe"
   ${If} $OnInitCode = ${QV_RESTART_FIRST}
+    !insertmacro QV_LOG "Failed (${EXIT_FAILED}): ${MSG_RESTART_FIRST}"
     SetErrorLevel ${EXIT_FAILED}
     ${If} ${Silent}
       Quit
     ${EndIf}
-    MessageBox MB_ICONEXCLAMATION|MB_YESNO "${MSG_RESTART_FIRST}${MSG_RESTART_FIRST_ASK}" IDNO +2
-    Reboot
+    ${If} ${Cmd} `MessageBox MB_ICONEXCLAMATION|MB_YESNO "${MSG_RESTART_FIRST}${MSG_RESTART_FIRST_ASK}" IDYES`
+      SetErrorLevel ${EXIT_RESTART_STARTED}
+      !insertmacro QV_LOG "Restart accepted (${EXIT_RESTART_STARTED})"
+      Reboot
+    ${EndIf}
     Quit
   ${EndIf}
   ${If} $OnInitCode = ${QV_DEFAULT_NOT_PRODUCT}
@@ -116,27 +173,11 @@ Function CloseRunningTray
   ${EndIf}
 FunctionEnd
 
-; The layout the installer expects: itself and the product files in drv\, the tray program
-; beside drv\.
-Function LayOutFiles
-  SetOutPath "$INSTDIR\drv"
-  File "${QV_PACKAGE_DIR}/drv/qvinstall.exe"
-  File "${QV_PACKAGE_DIR}/drv/orbmon64.dll"
-  File "${QV_PACKAGE_DIR}/drv/orbdrv64.dll"
-  File "${QV_PACKAGE_DIR}/drv/orbui64.dll"
-  !ifdef QV_HAVE_HELP
-    File "${QV_PACKAGE_DIR}/drv/orbhelp.chm"
-  !endif
-  SetOutPath "$INSTDIR"
-  File "${QV_PACKAGE_DIR}/qvatray.exe"
-  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
-FunctionEnd
-
 ; "install", or "in_notray" without the tray program; over an installed product this is the
 ; installer's update, which keeps the printers and their settings.
 Function RunInstall
   StrCpy $1 "install"
-  ${IfNot} ${SectionIsSelected} ${SecTray}
+  ${If} $NoTray = 1
     StrCpy $1 "in_notray"
   ${EndIf}
   !insertmacro QV_RUN_INSTALLER "$INSTDIR\drv\qvinstall.exe" $1
@@ -156,11 +197,9 @@ Function OfferDefaultPrinter
     ${If} ${Errors}
       Return
     ${EndIf}
-  ${Else}
-    MessageBox MB_ICONQUESTION|MB_YESNO "${MSG_MAKE_DEFAULT}" IDYES make_default
+  ${ElseIf} ${Cmd} `MessageBox MB_ICONQUESTION|MB_YESNO "${MSG_MAKE_DEFAULT}" IDNO`
     Return
   ${EndIf}
-  make_default:
   !insertmacro QV_RUN_INSTALLER "$INSTDIR\drv\qvinstall.exe" "def.set"
 FunctionEnd
 
@@ -173,6 +212,10 @@ FunctionEnd
 
 Function .onInstSuccess
   !insertmacro QV_FINISH
+FunctionEnd
+
+Function OnCancel
+  !insertmacro QV_ON_CANCEL
 FunctionEnd
 
 !include uninstaller.nsh

@@ -10,6 +10,7 @@
 !macro QV_REFUSE_WHILE_PACKAGE_INSTALLED
   System::Call 'msi::MsiEnumRelatedProductsW(w "${QV_PACKAGE_UPGRADE_CODE}", i 0, i 0, w .r1) i .r0'
   ${If} $0 = 0
+    !insertmacro QV_LOG "${MSG_PACKAGE_INSTALLED}"
     MessageBox MB_ICONSTOP|MB_OK "${MSG_PACKAGE_INSTALLED}" /SD IDOK
     SetErrorLevel ${EXIT_PACKAGE_INSTALLED}
     Quit

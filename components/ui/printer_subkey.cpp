@@ -1,7 +1,7 @@
 // Giving a new product printer its "SubKey" when the spooler initialises it.
 #include "printer_subkey.h"
 
-#include <objbase.h>
+#include <bcrypt.h>
 #include <winspool.h>
 
 namespace orbui {
@@ -41,10 +41,29 @@ bool HasSubKey(HANDLE printer) {
                                     sizeof(probe), &needed));
 }
 
-// A GUID in its registry form: 38 characters, unique on every machine and never reused.
-bool NewSubKeyName(wchar_t (&name)[39]) {
-  GUID guid;
-  return SUCCEEDED(::CoCreateGuid(&guid)) && ::StringFromGUID2(guid, name, 39) == 39;
+// The name's length: 26 characters of base 32 carry 130 bits, enough for 128 random ones, and
+// keep the value with its NUL within 64 bytes even as UTF-16 (54 bytes), the size of the buffer
+// the installer reads it into through the ANSI printer-data calls, which fetch UTF-16 first.
+constexpr size_t kSubKeyChars = 26;
+constexpr wchar_t kBase32[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZ234567";
+
+// 128 random bits from the system's generator, in base 32 (5 bits a character, the last carries 3).
+bool NewSubKeyName(wchar_t (&name)[kSubKeyChars + 1]) {
+  BYTE bits[16];
+  if (!BCRYPT_SUCCESS(
+          ::BCryptGenRandom(nullptr, bits, sizeof(bits), BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
+    return false;
+  }
+  for (size_t i = 0; i < kSubKeyChars; ++i) {
+    unsigned value = 0;
+    for (size_t bit = i * 5; bit < i * 5 + 5; ++bit) {
+      const bool set = bit < 128 && (bits[bit / 8] >> (7 - bit % 8)) & 1;
+      value = value << 1 | (set ? 1u : 0u);
+    }
+    name[i] = kBase32[value];
+  }
+  name[kSubKeyChars] = L'\0';
+  return true;
 }
 
 }  // namespace
@@ -54,7 +73,7 @@ bool EnsurePrinterSubKey(LPCWSTR printerName) {
   PrinterHandle printer(printerName);
   if (!printer.Get()) return false;
   if (HasSubKey(printer.Get())) return true;
-  wchar_t name[39];
+  wchar_t name[kSubKeyChars + 1];
   if (!NewSubKeyName(name)) return false;
   return ::SetPrinterDataW(printer.Get(), kSubKeyValue, REG_SZ, reinterpret_cast<LPBYTE>(name),
                            sizeof(name)) == ERROR_SUCCESS;

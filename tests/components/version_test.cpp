@@ -25,7 +25,8 @@ std::wstring StringValue(std::vector<BYTE>& block, const wchar_t* name) {
 TEST(VersionTest, EveryComponentCarriesBuild2629) {
   for (const std::wstring path :
        {QV_TEST_DRV_DIR L"\\orbmon64.dll", QV_TEST_DRV_DIR L"\\orbdrv64.dll",
-        QV_TEST_DRV_DIR L"\\orbui64.dll", QV_TEST_PACKAGE_DIR L"\\qvatray.exe",
+        QV_TEST_DRV_DIR L"\\orbui64.dll", QV_TEST_DRV_DIR L"\\qvinstall.exe",
+        QV_TEST_PACKAGE_DIR L"\\qvatray.exe",
 #ifdef QV_TEST_SETUP_EXE
         QV_TEST_SETUP_EXE,
 #endif

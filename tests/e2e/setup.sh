@@ -5,36 +5,25 @@
 set -u
 source "$(dirname "$0")/../../scripts/e2e-lib.sh"
 qv_e2e_init "$1"
-setup="$(qv_winpath "$QV_BUILD/setup/QuintaveraSetup.exe")"
 seed="$QV_TOOLS/qvseed.exe"
 dir='C:\Program Files\Quintavera'
 unix_dir="$WINEPREFIX/drive_c/Program Files/Quintavera"
-entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quintavera'
-guid='\{[0-9A-F]{8}-([0-9A-F]{4}-){3}[0-9A-F]{12}\}'
+subkey_form='[A-Z2-7]{26}'  # 128 random bits in base 32: UTF-16 with its NUL fits in 64 bytes
 
 qv_setup_state() {
   wine "$QV_TOOLS/qvstate.exe" "$dir\\qvatray.exe" "$dir\\drv\\qvinstall.exe" "$dir\\uninstall.exe" \
     >"$QV_STATE" 2>&1 || true
-  { wine reg query "$entry"; wine reg query 'HKLM\Software\Orbelin' /s; } 2>&1 |
-    tr -d '\r' | grep -v '^$' >>"$QV_STATE"
+  { qv_entry; wine reg query 'HKLM\Software\Orbelin' /s 2>&1 | tr -d '\r' | grep -v '^$'; } >>"$QV_STATE"
 }
 
 qv_setup() {  # <expected exit code> <arguments...>; then the state, once the tray is up after a 0
-  local code="$1"; shift
-  qv_log "QuintaveraSetup.exe $*"; qv_run_program "$setup" "$@"
-  qv_expect_out "^qvrun: exit code $code\$"
-  [ "$code" != 0 ] || qv_wait_state '^tray window: yes$' || qv_fail "no tray window"
+  qv_setup_run "$@"
+  [ "$1" != 0 ] || qv_wait_state '^tray window: yes$' || qv_fail "no tray window"
   qv_setup_state
 }
 
-qv_quiet_uninstall() {  # the entry's QuietUninstallString, run as it stands
-  local command
-  command=$(wine reg query "$entry" /v QuietUninstallString | tr -d '\r' |
-    sed -n 's/^ *QuietUninstallString *REG_SZ *//p')
-  [[ "$command" =~ ^\"([^\"]+)\"\ (.+)$ ]] || { qv_fail "no quiet uninstall: '$command'"; return; }
-  qv_log "$command"
-  qv_run_program --verbatim "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"
-  qv_expect_out "^qvrun: exit code $1\$"  # its own file and folder go once it has ended
+qv_quiet_uninstall() {  # its own file and folder go once it has ended
+  qv_quiet_uninstall_run "$1"
   qv_poll 80 test ! -e "$unix_dir" || qv_fail "$dir is still there"
   qv_setup_state
 }
@@ -52,18 +41,19 @@ qv_expect_state '^default printer: \(none\)$'  # not without /DEFAULTPRINTER
 qv_expect_state '^ +QuietUninstallString +REG_SZ +"C:\\Program Files\\Quintavera\\uninstall\.exe" /S _\?=C:\\Program Files\\Quintavera$'
 qv_expect_state '^ +DisplayVersion +REG_SZ +1\.0\.0\.2629$'
 qv_expect_state '^ +Publisher +REG_SZ +Orbelin$'
+qv_expect_state '^ +InstallDate +REG_SZ +20[0-9]{6}$'
 
 qv_log "the printer events Windows would send; a person adds a printer and makes it the default"
 wine "$seed" event Quintavera || qv_fail "event for Quintavera"
 qv_setup_state
 first=$(subkey_of Quintavera)
-[[ "$first" =~ ^$guid$ ]] && echo "ok: SubKey $first" || qv_fail "SubKey of Quintavera: '$first'"
+[[ "$first" =~ ^$subkey_form$ ]] && echo "ok: SubKey $first" || qv_fail "SubKey of Quintavera: '$first'"
 wine "$seed" event Quintavera || qv_fail "second event for Quintavera"
 wine "$seed" person Invoices Accounts "Room 1.02" default || qv_fail "cannot add Invoices"
 qv_setup_state
 [ "$(subkey_of Quintavera)" = "$first" ] && echo "ok: SubKey kept" || qv_fail "SubKey replaced"
 second=$(subkey_of Invoices)
-[[ "$second" =~ ^$guid$ && "$second" != "$first" ]] && echo "ok: own SubKey" ||
+[[ "$second" =~ ^$subkey_form$ && "$second" != "$first" ]] && echo "ok: own SubKey" ||
   qv_fail "SubKey of Invoices: '$second'"
 
 qv_setup 0 /S

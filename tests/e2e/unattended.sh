@@ -9,20 +9,12 @@ qv_e2e_init "$1"
 qv_e2e_reset
 log_dir="$WINEPREFIX/drive_c/qvlogs"
 mkdir -p "$log_dir"
-
-spooler_start_type() {  # services.exe reads the start type when the Wine machine starts
-  wine net stop spooler >/dev/null 2>&1
-  wine reg add 'HKLM\System\CurrentControlSet\Services\Spooler' /v Start /t REG_DWORD /d "$1" \
-    /f >/dev/null 2>&1 || qv_fail "the spooler's start type stays"
-  wineserver -k 2>/dev/null
-  wineserver -p
-}
-spooler_start_type 4
+qv_spooler_start_type 4
 qv_run_quiet 100 install '/log=C:\qvlogs\disabled.log'
 qv_expect_in "$log_dir/disabled.log" '^ *Error\(4\): Can.t start the spooler'
 run_ms=$(sed -n 's/^qvrun: run time \([0-9]*\) ms$/\1/p' "$QV_OUT")
 [ "${run_ms:-99999}" -lt 20000 ] || qv_fail "the quiet run took ${run_ms:-?} ms"
-spooler_start_type 3
+qv_spooler_start_type 3
 qv_spooler_start
 
 qv_run_quiet 1 install '/log=C:\qvlogs\install.log'
@@ -50,7 +42,7 @@ for run in 1 2; do
 done
 cat "$log_dir"/together*.log | grep -a 'Waited [0-9]* ms for another Quintavera installer' ||
   qv_log "(the two runs did not overlap this time)"
-qv_state
+qv_wait_state '^printers: 2$' || qv_fail "no report of two printers after the two installs"
 qv_expect_state '^printer: Quintavera Office \| port=Quintavera: \| driver=Quintavera printer \| comment=Second floor \| location=Room 2\.14 \| subkey=office \| dsuser-subkey=office \| default=yes$'
 qv_expect_state '^printer: Quintavera Invoices \| port=Quintavera: \| driver=Quintavera printer \| comment=Accounts \| location=Room 1\.02 \| subkey=invoices \| dsuser-subkey=invoices \| default=no$'
 qv_expect_state '^printers: 2$'
