@@ -137,6 +137,11 @@ TEST_F(MonitorTest, RecordWithoutDllNameFallsBackToTheMonitorFile) {
   EXPECT_GE(
       LineOf(Log(), L"Auto calculated monitor file name: C:\\windows\\system32\\orbmon64.dll"), 0);
   EXPECT_FALSE(sim.FileExists(kMonitorDll));
+  // A record that names its DLL is taken at its word.
+  sim.AddFile(L"C:\\windows\\system32\\orbmon-old.dll", "monitor", 2629);
+  sim.monitors.push_back({L"Quintavera:", L"Windows x64", L"orbmon-old.dll"});
+  RemoveListedMonitor();
+  EXPECT_FALSE(sim.FileExists(L"C:\\windows\\system32\\orbmon-old.dll"));
 
   // Nothing names the DLL: the system directory itself is neither deleted nor scheduled.
   sim.monitors.push_back({L"Quintavera:", L"Windows x64", L""});
