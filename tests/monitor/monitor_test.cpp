@@ -127,6 +127,8 @@ TEST(MonitorPorts, ParkingAndReturningReplaceOneWholeEntry) {
     EXPECT_TRUE(ReturnToProductPort(ports.data()));
     EXPECT_STREQ(ports.c_str(), c.returned.c_str());
   }
+  EXPECT_FALSE(ParkOnFilePort(nullptr));  // a record the spooler gave no port list
+  EXPECT_FALSE(ReturnToProductPort(nullptr));
 }
 
 TEST_F(MonitorTest, RecordWithoutDllNameFallsBackToTheMonitorFile) {
