@@ -22,6 +22,7 @@ void SimTray::Start() {
   } else {
     sim_.At(sim_.clock + script_.windowAfter, [this, run] { ShowWindow(run); });
   }
+  if (script_.endsAlone != 0) sim_.At(sim_.clock + script_.endsAlone, [this, run] { End(run); });
 }
 
 void SimTray::StartWhenLaunched() {

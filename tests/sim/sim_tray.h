@@ -21,6 +21,7 @@ struct TrayScript {
   int64_t endsAfter = 0;       // ms from the close message until it ends; negative: never
   bool abandonsMutex = false;  // ends without letting go of the mutex
   uint64_t fileLockedFor = 0;  // ms its file stays locked after it ended
+  uint64_t endsAlone = 0;      // ms from its start until it ends unasked; 0: never
 };
 
 class SimTray {

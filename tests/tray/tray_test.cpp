@@ -52,6 +52,7 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
       {"ends 1200 ms after the message", kRunning, {0, 1200}, 1, 1200, false},
       {"never lets go", kRunning, {0, -1}, 20, 21 * 5000 + 9 * 100, true},
       {"never shows its window", kRunning, {1000000, 0}, 0, 20 * 250 + 9 * 100, true},
+      {"no window, ends unasked after 3 s", kRunning, {1000000, 0, false, 0, 3000}, 0, 5000, false},
       {"abandons the mutex", kRunning, {0, 100, true}, 1, 100, false},  // abandoned, then ours
       {"file locked 250 ms after it ended", kRunning, {0, 0, false, 250}, 1, 300, false},
       {"not running: deleted without a pause", kNotRunning, {}, 0, 0, false},
