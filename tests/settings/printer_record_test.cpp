@@ -1,6 +1,7 @@
 // The printer record: no product printer is lost to a reinstall cut short or failing on the way; a
 // record the run cannot use is never destroyed; a stale one never beats the machine's printers.
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <sstream>
 
@@ -223,6 +224,23 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
   DWORD bytes = 0;
   ASSERT_TRUE(EncodePrinterRecord(list, nullptr, 0, data, bytes));
   const auto* start = static_cast<const BYTE*>(data.Get());
+  // Records a foreign writer could leave: a change, then the hash made anew over it.
+  const auto rehashed = [](const SavedSettingsList& saved, const wchar_t* parked, size_t at) {
+    GlobalBlock block;
+    DWORD size = 0;
+    EXPECT_TRUE(EncodePrinterRecord(saved, &parked, parked ? 1 : 0, block, size));
+    const auto* first = static_cast<const BYTE*>(block.Get());
+    std::vector<BYTE> record(first, first + size);
+    record[size - at] = 'x';
+    uint32_t hash = 2166136261u;
+    for (size_t i = 16; i < record.size(); ++i) hash = (hash ^ record[i]) * 16777619u;
+    std::memcpy(&record[12], &hash, sizeof hash);
+    return record;
+  };
+  SavedSettingsList padded;
+  PushSavedSettings(padded, recorded, "pads");  // its "SubKey" and NUL take a padding byte
+  const std::vector<BYTE> badPadding = rehashed(padded, nullptr, 1);
+  const std::vector<BYTE> parkedWithKey = rehashed(SavedSettingsList(), L"P", 2);
   const std::wstring taken = L"1 printers taken over from the record of an interrupted run";
   const auto aside = [](const wchar_t* reason, const wchar_t* name = L"Printers.damaged") {
     return L"Error(24): The printer record of an earlier run is " + std::wstring(reason) +
@@ -256,6 +274,10 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
        L"Printers.damaged"},
       {"count beyond the entries", [](RegValue& v) { v.data[6] = 3; }, 0, aside(L"damaged"),
        L"Printers.damaged"},
+      {"padding byte set", [&](RegValue& v) { v.data = badPadding; }, 0, aside(L"damaged"),
+       L"Printers.damaged"},
+      {"a parked entry with a \"SubKey\"", [&](RegValue& v) { v.data = parkedWithKey; }, 0,
+       aside(L"damaged"), L"Printers.damaged"},
       {"other magic", [](RegValue& v) { v.data[0] = 'X'; }, 0, aside(L"foreign"),
        L"Printers.damaged"},
       {"text value", [](RegValue& v) { v.type = REG_SZ; }, 0, aside(L"foreign"),
