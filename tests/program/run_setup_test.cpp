@@ -55,5 +55,20 @@ TEST_F(RunSetup, UnreadableDirectoriesAreErrorsSixAndSeven) {
   EXPECT_TRUE(ctx.systemDir.Empty());
 }
 
+// The default printer is asked three times: a spooler that answers at the third keeps the mark in
+// the snapshot, one that never does loses it for this run alone.
+TEST_F(RunSetup, TheDefaultPrinterIsAskedThreeTimes) {
+  sim.AddPrinter(L"Quintavera", L"Quintavera printer", L"Quintavera:");
+  sim.defaultPrinter = L"Quintavera";
+  for (int failures : {2, 3}) {
+    sim.FailNext("GetDefaultPrinterW", failures, RPC_S_SERVER_UNAVAILABLE);
+    InitInstallContext(ctx, kSetupX64);
+    ASSERT_EQ(ctx.printerSnapshot.count, 1u);
+    EXPECT_EQ((ctx.printerSnapshot.entries()[0].Attributes & PRINTER_ATTRIBUTE_DEFAULT) != 0,
+              failures < 3)
+        << failures;
+  }
+}
+
 }  // namespace
 }  // namespace qv
