@@ -80,12 +80,18 @@ class Workspace:
         return run(["ninja", "-C", str(self.build)] + tests).returncode == 0
 
     def failing_tests(self, tests, jobs, every=False):
-        """The tests that fail (or time out); with `every` false it stops at the first."""
+        """The tests that fail (or time out); with `every` false it stops at the first, with
+        `every` true the failing test cases ("binary:Suite.Case") are named too."""
         pattern = "^(%s)$" % "|".join(tests)
         command = ["ctest", "--test-dir", str(self.build), "-R", pattern, "-j", str(jobs),
                    "--timeout", str(TEST_TIMEOUT_SECONDS)]
-        result = run(command + ([] if every else ["--stop-on-failure"]))
+        result = run(command + (["--output-on-failure"] if every else ["--stop-on-failure"]))
         failed = set(re.findall(r"^\s*\d+ - (\S+) \(", result.stdout, re.M))
+        if every:
+            for binary, output in re.findall(r"^\s*\d+/\d+ Test\s+#\d+: (\S+) .*?\n(.*?)(?=^\s*\d+/\d+ Test|\Z)",
+                                             result.stdout, re.M | re.S):
+                failed |= {binary + ":" + case for case in
+                           re.findall(r"^\[  FAILED  \] (\S+?)(?:,| \(|$)", output, re.M)}
         return failed or ({"?"} if result.returncode != 0 else set())
 
 
@@ -159,7 +165,7 @@ def report(runs, notes, seconds, out, harmless, root):
     out.write_text(text + "\n")
 
 
-def run_change(space, m, tests, args, sole_catches):
+def run_change(space, m, tests, args, sole_catches, kills):
     """(m, caught) for one change, or None when it does not compile."""
     space.change(m)
     if not space.build_tests(tests):
@@ -167,8 +173,10 @@ def run_change(space, m, tests, args, sole_catches):
         return None
     failed = space.failing_tests(tests, args.jobs, args.every_test)
     space.restore()
-    if len(failed) == 1:
-        sole_catches[next(iter(failed))] += 1
+    for level in ({t for t in failed if ":" not in t}, {t for t in failed if ":" in t}):
+        if len(level) == 1:
+            sole_catches[next(iter(level))] += 1
+    kills.append({"change": m.describe(), "failed": sorted(failed)})
     return m, bool(failed)
 
 
@@ -206,7 +214,7 @@ def main():
     candidates = [m for s in sources if feeds[s] for m in mutants(s, (root / s).read_bytes().decode())]
 
     runs, outcomes, started, failed_builds = {}, {}, time.time(), 0
-    sole_catches = defaultdict(int)
+    sole_catches, kills = defaultdict(int), []
     try:
         for seed in args.seed:
             runs[seed] = []
@@ -215,7 +223,7 @@ def main():
                     break
                 key = (m.path, m.start, m.end, m.replacement)
                 if key not in outcomes:
-                    outcomes[key] = run_change(space, m, feeds[m.path], args, sole_catches)
+                    outcomes[key] = run_change(space, m, feeds[m.path], args, sole_catches, kills)
                     if outcomes[key] is None:
                         failed_builds += 1
                 if outcomes[key] is None:
@@ -232,7 +240,11 @@ def main():
     space.build_tests(all_tests)
     print("%d changes did not compile and were skipped" % failed_builds)
     sole = ["changes caught by one test alone: " + ", ".join(
-        "%s %d" % (t, sole_catches[t]) for t in all_tests)] if args.every_test else []
+        "%s %d" % (t, sole_catches[t]) for t in all_tests),
+        "changes caught by one test case alone: " + ", ".join(
+        "%s %d" % (t, n) for t, n in sorted(sole_catches.items()) if ":" in t)] \
+        if args.every_test else []
+    (build / "mutation" / "kills.json").write_text(json.dumps(kills, indent=1) + "\n")
     report(runs, sole, time.time() - started, build / "mutation" / "report.txt",
            read_harmless(HARMLESS_LIST), root)
 
