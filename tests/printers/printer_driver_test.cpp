@@ -35,6 +35,14 @@ TEST_F(Driver, ProductFilesUnderAMissingDirectoryAreLeftAlone) {
   ExpectAllReleased();
 }
 
+// A package without its help file: a copy error, and the driver added without one.
+TEST_F(Driver, AMissingHelpFileLeavesTheDriverWithoutOne) {
+  sim.files.erase(Lower(std::wstring(kSetupDir) + L"orbhelp.chm"));
+  EXPECT_EQ(Run(L"install"), 100);
+  ASSERT_EQ(sim.drivers.size(), 1u);
+  EXPECT_EQ(sim.drivers[0].helpFile, L"");
+}
+
 TEST_F(Driver, RefusedAddIsError13AndUndeletableCopiesArePending) {
   sim.FailNext("AddPrinterDriverExW", 1, ERROR_ACCESS_DENIED);
   sim.FailAlways("DeleteFileW", ERROR_ACCESS_DENIED);

@@ -86,6 +86,15 @@ TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
     }
     EXPECT_EQ(machine.LiveBlocks() + machine.OpenHandles(), 0);
   }
+  // A key not open to editing is an error only where a deletion of the path is queued.
+  for (const bool queued : {false, true}) {
+    SCOPED_TRACE(queued ? "queued, key not writable" : "nothing queued, key not writable");
+    if (queued) sim.SetRegMultiSz(kSessionManagerKey, kPendingRenames2Value, queue);
+    sim.FailNext("RegOpenKeyExA", 1, ERROR_ACCESS_DENIED);
+    InstallContext ctx;
+    CancelQueuedDeletions(ctx, kMonitorDll);
+    EXPECT_EQ(ctx.errorCount, queued ? 1 : 0);
+  }
 }
 
 }  // namespace

@@ -34,5 +34,22 @@ TEST_F(PrinterMachine, OnlyProductPrintersWithAUsableSubKeyComeBack) {
   ExpectAllReleased();
 }
 
+// A spooler that cannot answer for the plain "SubKey": a printer keyed under "DsUser" alone is
+// neither saved nor deleted (error 26), its settings kept where they stand.
+TEST_F(PrinterMachine, APrinterWhoseSubKeyCannotBeReadStays) {
+  StagePackage();
+  AddProductMonitor(sim, 2629);
+  AddDriver(kProductDriver);
+  SetData(AddProductPrinter(L"Invoices"), "DsUser", "invoices");
+  sim.FailAlways("GetPrinterDataA", RPC_S_SERVER_UNAVAILABLE);
+  int code = 0;
+  const auto lines = Trimmed(RunAndReadLog(L"install", &code));
+  EXPECT_EQ(code, 100);
+  EXPECT_GE(LineOf(lines, L"Error(26): Can`t read the settings of printer 'Invoices'", true), 0);
+  ASSERT_NE(sim.FindPrinter(L"Invoices"), nullptr);
+  EXPECT_EQ(sim.FindPrinter(L"Invoices")->data.size(), 1u);
+  ExpectAllReleased();
+}
+
 }  // namespace
 }  // namespace qv::sim

@@ -324,7 +324,7 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
 }
 
 // The writer never writes a record the reader would refuse for its size.
-TEST_F(PrinterRecord, NoRecordIsWrittenLargerThanTheReaderTakes) {
+TEST_F(PrinterRecord, WriterAndReaderAgreeOnTheRecordsBounds) {
   for (size_t length : {131058u, 131059u}) {  // a comment that fills the record, then one more
     SCOPED_TRACE(length);
     std::wstring comment(length, L'c');
@@ -340,6 +340,17 @@ TEST_F(PrinterRecord, NoRecordIsWrittenLargerThanTheReaderTakes) {
     EXPECT_EQ(written ? bytes : sim.GetLastError(),
               written ? kMaxPrinterRecordBytes : DWORD{ERROR_BUFFER_OVERFLOW});
   }
+  // Nor does the reader refuse the smallest entry: a one-letter name and "SubKey", nothing else.
+  PRINTER_INFO_2W tiny = {};
+  tiny.pPrinterName = const_cast<LPWSTR>(L"T");
+  SavedSettingsList list;
+  PushSavedSettings(list, tiny, "t");
+  GlobalBlock data, printers;
+  DWORD bytes = 0, count = 0;
+  ASSERT_TRUE(EncodePrinterRecord(list, nullptr, 0, data, bytes));
+  EXPECT_EQ(DecodePrinterRecord(static_cast<const BYTE*>(data.Get()), bytes, printers, count),
+            nullptr);
+  EXPECT_EQ(count, 1u);
 }
 
 // A printer of another driver parked on "file:" while the monitor is replaced stays there when the

@@ -34,6 +34,7 @@ class RecordPacker {
   // Writes the block; with `returned`, the number of records written.
   BOOL Write(SimWindows& sim, LPBYTE buffer, DWORD size, LPDWORD needed,
              LPDWORD returned = nullptr) {
+    if (!buffer && size) return sim.Fail(ERROR_INVALID_USER_BUFFER);  // as the spooler's RPC
     if (records_.empty()) {
       *needed = 0;
       return TRUE;

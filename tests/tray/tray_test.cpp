@@ -38,7 +38,7 @@ class TrayTest : public Scenario {
 // CloseTray in every mood of the tray program: the close messages, the virtual time it costs and
 // whether its file outlives the deletion attempts; the Run value goes in every case.
 TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
-  enum Setup { kRunning, kNotRunning, kNoEntry, kNoMutex };
+  enum Setup { kRunning, kNotRunning, kNoEntry, kNoMutex, kOddValue };
   struct Case {
     const char* name;
     Setup setup;
@@ -61,6 +61,7 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
       {"not running, denied: 10 tries", kNotRunning, {}, 0, 900, true, ERROR_ACCESS_DENIED},
       {"no entry: a pause for a tray program still starting", kNoEntry, {}, 0, 1000, true},
       {"no mutex: the file stays", kNoMutex, {}, 0, 0, true},
+      {"a Run value of odd size, its NUL missing", kOddValue, {}, 0, 0, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -68,6 +69,11 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
     ScopedWindowsApi api(machine);
     Register(machine, kTray);
     if (c.setup == kNoEntry) machine.registry[Lower(kRunKey)].clear();
+    if (c.setup == kOddValue) {  // the NUL's second byte cut, its first not 0
+      std::vector<BYTE>& value = machine.registry[Lower(kRunKey)][Lower(kRunValue)].data;
+      value.pop_back();
+      value.back() = 'x';
+    }
     SimTray tray(machine, kTray, c.script);
     if (c.setup == kRunning) tray.Start();
     if (c.setup == kNoMutex) machine.FailNext("CreateMutexA", 1, ERROR_ACCESS_DENIED);
