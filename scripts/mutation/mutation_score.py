@@ -24,7 +24,7 @@ ONLY_RUN_END_TO_END = {"install/os/real_windows_api.cpp", "install/program/main.
 DEFAULT_COUNT = 80
 DEFAULT_SEED = 13
 HARMLESS_LIST = Path(__file__).with_name("harmless.txt")
-TEST_TIMEOUT_SECONDS = 60
+TEST_TIMEOUT_SECONDS = 20
 LOG_TEXT_SHARE = 20  # at most one change of log text in this many
 
 

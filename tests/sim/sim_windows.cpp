@@ -16,7 +16,7 @@
 namespace qv::sim {
 namespace {
 
-constexpr size_t kRunawayCalls = 5000000;
+constexpr size_t kRunawayCalls = 500000;
 constexpr uint64_t kRunawayClock = 6ull * 60 * 60 * 1000;  // six virtual hours
 
 }  // namespace
