@@ -35,6 +35,20 @@ TEST(TextBufferTest, CapacityStepsAndBlockReuse) {
   EXPECT_STREQ(buffer.Text(), L"");
 }
 
+// Every block goes back: on emptying, on taking another buffer's block, on destruction.
+TEST(TextBufferTest, BlocksAreFreed) {
+  const size_t blocks = sim::LiveReallocBlocks();
+  {
+    TextBuffer kept = Of(L"kept");
+    kept = Of(L"taken");
+    EXPECT_EQ(sim::LiveReallocBlocks(), blocks + 1);
+    kept.Clear();
+    EXPECT_EQ(sim::LiveReallocBlocks(), blocks);
+    kept.Assign(L"again");
+  }
+  EXPECT_EQ(sim::LiveReallocBlocks(), blocks);
+}
+
 // Empty texts never allocate; narrow text is converted, and a failed conversion adds nothing.
 TEST(TextBufferTest, NarrowAndEmptyTexts) {
   sim::SimWindows sim;

@@ -1,7 +1,8 @@
-// The installer's heap blocks in the test build. The installer allocates only with
-// `new (std::nothrow)`; those blocks are recorded here until deleted, so that a scenario's
-// "all released" check covers them beside the simulated Windows' blocks and handles. Every other
-// allocation (the tests', the simulated Windows', the standard library's) is not recorded.
+// The installer's heap blocks in the test build: those of `new (std::nothrow)` and those of
+// `realloc` (the test binaries link with realloc and free wrapped) are recorded here until freed,
+// so that a scenario's "all released" check covers them beside the simulated Windows' blocks and
+// handles. Every other allocation (the tests', the simulated Windows', the standard library's) is
+// not recorded.
 #include <cstdlib>
 #include <new>
 
@@ -9,28 +10,37 @@
 
 namespace {
 
-constexpr size_t kMaxRecorded = 1 << 16;
-void* g_recorded[kMaxRecorded];
-size_t g_recordedCount = 0;
+class BlockSet {
+ public:
+  void Record(void* block) {
+    if (count_ == kMax) std::abort();  // a leak in a loop: fail loudly
+    blocks_[count_++] = block;
+  }
+  void Forget(void* block) {
+    for (size_t i = count_; i-- > 0;) {
+      if (blocks_[i] == block) {
+        blocks_[i] = blocks_[--count_];
+        return;
+      }
+    }
+  }
+  size_t Count() const { return count_; }
+
+ private:
+  static constexpr size_t kMax = 1 << 16;
+  void* blocks_[kMax];
+  size_t count_ = 0;
+};
+
+BlockSet g_newBlocks;      // new (std::nothrow)
+BlockSet g_reallocBlocks;  // realloc
 int g_blocksBeforeFailure = 0;  // counts nothrow allocations down to a failure; 0: none
 
 void* AllocateRecorded(size_t bytes) {
   if (g_blocksBeforeFailure > 0 && --g_blocksBeforeFailure == 0) return nullptr;
   void* block = std::malloc(bytes ? bytes : 1);
-  if (!block) return nullptr;
-  if (g_recordedCount == kMaxRecorded) std::abort();  // a leak in a loop: fail loudly
-  g_recorded[g_recordedCount++] = block;
+  if (block) g_newBlocks.Record(block);
   return block;
-}
-
-void Release(void* block) {
-  for (size_t i = g_recordedCount; i-- > 0;) {
-    if (g_recorded[i] == block) {
-      g_recorded[i] = g_recorded[--g_recordedCount];
-      break;
-    }
-  }
-  std::free(block);
 }
 
 void* Allocate(size_t bytes) {
@@ -42,7 +52,8 @@ void* Allocate(size_t bytes) {
 }  // namespace
 
 namespace qv::sim {
-size_t LiveHeapBlocks() { return g_recordedCount; }
+size_t LiveHeapBlocks() { return g_newBlocks.Count(); }
+size_t LiveReallocBlocks() { return g_reallocBlocks.Count(); }
 void FailNthHeapBlock(int n) { g_blocksBeforeFailure = n; }
 int HeapBlocksBeforeFailure() { return g_blocksBeforeFailure; }
 }  // namespace qv::sim
@@ -53,7 +64,24 @@ void* operator new(size_t bytes, const std::nothrow_t&) noexcept { return Alloca
 void* operator new[](size_t bytes, const std::nothrow_t&) noexcept {
   return AllocateRecorded(bytes);
 }
-void operator delete(void* block) noexcept { Release(block); }
-void operator delete[](void* block) noexcept { Release(block); }
-void operator delete(void* block, size_t) noexcept { Release(block); }
-void operator delete[](void* block, size_t) noexcept { Release(block); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, size_t) noexcept { std::free(block); }
+void operator delete[](void* block, size_t) noexcept { std::free(block); }
+
+extern "C" void* __real_realloc(void* block, size_t bytes);
+extern "C" void __real_free(void* block);
+
+extern "C" void* __wrap_realloc(void* block, size_t bytes) {
+  void* moved = __real_realloc(block, bytes);
+  if (moved && block) g_reallocBlocks.Forget(block);
+  if (moved) g_reallocBlocks.Record(moved);
+  return moved;
+}
+
+extern "C" void __wrap_free(void* block) {
+  if (!block) return;
+  g_newBlocks.Forget(block);
+  g_reallocBlocks.Forget(block);
+  __real_free(block);
+}
