@@ -177,6 +177,8 @@ def run_change(space, m, tests, args, sole_catches, kills):
         if len(level) == 1:
             sole_catches[next(iter(level))] += 1
     kills.append({"change": m.describe(), "failed": sorted(failed)})
+    if args.every_test:  # written as it grows, so that a long run can be read before its end
+        (space.state / "kills.json").write_text(json.dumps(kills, indent=1) + "\n")
     return m, bool(failed)
 
 
@@ -244,7 +246,6 @@ def main():
         "changes caught by one test case alone: " + ", ".join(
         "%s %d" % (t, n) for t, n in sorted(sole_catches.items()) if ":" in t)] \
         if args.every_test else []
-    (build / "mutation" / "kills.json").write_text(json.dumps(kills, indent=1) + "\n")
     report(runs, sole, time.time() - started, build / "mutation" / "report.txt",
            read_harmless(HARMLESS_LIST), root)
 
