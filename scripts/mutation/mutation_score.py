@@ -190,6 +190,10 @@ def main():
                         help="one sample of --count changes per seed; a change drawn by several "
                              "seeds runs once")
     parser.add_argument("--jobs", type=int, default=2, help="tests run at once")
+    parser.add_argument("--only", type=Path,
+                        help="a file of changes, one a line: the seed, a blank, the change as "
+                             "the report names it; only these run, each in its seed's sample (to "
+                             "check again what a change of the tests may have moved)")
     parser.add_argument("--every-test", action="store_true",
                         help="run every test on each change and count the changes each test "
                              "alone caught (slower)")
@@ -216,6 +220,13 @@ def main():
     candidates = [m for s in sources if feeds[s] for m in mutants(s, (root / s).read_bytes().decode())]
 
     runs, outcomes, started, failed_builds = {}, {}, time.time(), 0
+    only = None
+    if args.only:
+        only = defaultdict(set)
+        for line in args.only.read_text().splitlines():
+            if line.strip():
+                seed, change = line.strip().split(" ", 1)
+                only[int(seed)].add(change)
     sole_catches, kills = defaultdict(int), []
     try:
         for seed in args.seed:
@@ -223,6 +234,12 @@ def main():
             for m in sample_order(candidates, seed, args.count):
                 if len(runs[seed]) == args.count:
                     break
+                if only is not None:
+                    if not only[seed]:
+                        break
+                    if m.describe() not in only[seed]:
+                        continue
+                    only[seed].discard(m.describe())
                 key = (m.path, m.start, m.end, m.replacement)
                 if key not in outcomes:
                     outcomes[key] = run_change(space, m, feeds[m.path], args, sole_catches, kills)
