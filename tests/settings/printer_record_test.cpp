@@ -353,6 +353,34 @@ TEST_F(PrinterRecord, WriterAndReaderAgreeOnTheRecordsBounds) {
   EXPECT_EQ(count, 1u);
 }
 
+// A record the run cannot write (too large for its reader, or no memory to encode it) is error 18:
+// the run ends with 100, and the printers come back from what it holds in memory.
+TEST_F(PrinterRecord, ARecordThatCannotBeWrittenIsAnError) {
+  long encoding = 0;  // the record's block: the last allocation before its first flush
+  {
+    SimWindows machine;
+    ScopedWindowsApi scope(machine);
+    MakeMachine(machine);
+    Install(machine);
+    const auto calls = machine.CalledFunctions();
+    const auto flush = std::find(calls.begin(), calls.end(), "RegFlushKey");
+    encoding = std::find(std::make_reverse_iterator(flush), calls.rend(), "GlobalAlloc").base() -
+               calls.begin() - 1;
+  }
+  for (const bool tooLarge : {true, false}) {
+    SCOPED_TRACE(tooLarge ? "too large" : "no memory");
+    SimWindows machine;
+    ScopedWindowsApi scope(machine);
+    MakeMachine(machine);
+    if (tooLarge) machine.FindPrinter(L"Invoices")->comment = std::wstring(131060, L'c');
+    if (!tooLarge) machine.FailCallAfter(encoding, ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(Install(machine), 100);
+    const auto log = Trimmed(SplitLines(machine.dialog.text));
+    EXPECT_GE(LineOf(log, L"Error(18): Can't write the printer record", true), 0);
+    EXPECT_EQ(machine.printers.size(), 3u);
+  }
+}
+
 // A printer of another driver parked on "file:" while the monitor is replaced stays there when the
 // monitor cannot be registered again (error 11): the log names it, the record carries it, and the
 // next run that registers the monitor returns it, with the product printers.
