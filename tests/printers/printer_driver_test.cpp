@@ -35,10 +35,12 @@ TEST_F(Driver, ProductFilesUnderAMissingDirectoryAreLeftAlone) {
   ExpectAllReleased();
 }
 
-// A package without its help file: a copy error, and the driver added without one.
+// A package without its help file: a copy error (its one error opens the log window), and the
+// driver added without one.
 TEST_F(Driver, AMissingHelpFileLeavesTheDriverWithoutOne) {
   sim.files.erase(Lower(std::wstring(kSetupDir) + L"orbhelp.chm"));
   EXPECT_EQ(Run(L"install"), 100);
+  EXPECT_TRUE(sim.dialog.shown);
   ASSERT_EQ(sim.drivers.size(), 1u);
   EXPECT_EQ(sim.drivers[0].helpFile, L"");
 }

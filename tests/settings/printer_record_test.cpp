@@ -340,17 +340,19 @@ TEST_F(PrinterRecord, WriterAndReaderAgreeOnTheRecordsBounds) {
     EXPECT_EQ(written ? bytes : sim.GetLastError(),
               written ? kMaxPrinterRecordBytes : DWORD{ERROR_BUFFER_OVERFLOW});
   }
-  // Nor does the reader refuse the smallest entry: a one-letter name and "SubKey", nothing else.
-  PRINTER_INFO_2W tiny = {};
-  tiny.pPrinterName = const_cast<LPWSTR>(L"T");
-  SavedSettingsList list;
-  PushSavedSettings(list, tiny, "t");
-  GlobalBlock data, printers;
-  DWORD bytes = 0, count = 0;
-  ASSERT_TRUE(EncodePrinterRecord(list, nullptr, 0, data, bytes));
-  EXPECT_EQ(DecodePrinterRecord(static_cast<const BYTE*>(data.Get()), bytes, printers, count),
-            nullptr);
-  EXPECT_EQ(count, 1u);
+  {  // nor does the reader refuse the smallest entry: a one-letter name and "SubKey" alone
+    PRINTER_INFO_2W tiny = {};
+    tiny.pPrinterName = const_cast<LPWSTR>(L"T");
+    SavedSettingsList list;
+    PushSavedSettings(list, tiny, "t");
+    GlobalBlock data, printers;
+    DWORD bytes = 0, count = 0;
+    ASSERT_TRUE(EncodePrinterRecord(list, nullptr, 0, data, bytes));
+    EXPECT_EQ(DecodePrinterRecord(static_cast<const BYTE*>(data.Get()), bytes, printers, count),
+              nullptr);
+    EXPECT_EQ(count, 1u);
+  }
+  EXPECT_EQ(sim.LiveBlocks(), 0);  // the lists let go of their entries
 }
 
 // A record the run cannot write (too large for its reader, or no memory to encode it) is error 18:
