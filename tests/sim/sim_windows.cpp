@@ -189,33 +189,15 @@ int SimWindows::MultiByteToWideChar(UINT, DWORD, LPCCH multiByte, int multiByteL
   return length;
 }
 
-int SimWindows::WideCharToMultiByte(UINT codePage, DWORD, LPCWCH wide, int wideLength,
+int SimWindows::WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int wideLength,
                                     LPSTR multiByte, int multiByteLength, LPCCH, LPBOOL) {
   if (Fault("WideCharToMultiByte")) return 0;
+  // UTF-8 only (the log file), by the system's own encoder; CP_UTF8 takes no default character.
   if (codePage != CP_UTF8 || wideLength < -1) return Fail(ERROR_INVALID_PARAMETER, 0);
-  const size_t length = wideLength < 0 ? std::wcslen(wide) + 1 : static_cast<size_t>(wideLength);
-  std::string utf8;
-  for (size_t i = 0; i < length; ++i) {
-    uint32_t code = static_cast<uint16_t>(wide[i]);
-    const bool high = code >= 0xD800 && code < 0xDC00;
-    const uint32_t next = i + 1 < length ? static_cast<uint16_t>(wide[i + 1]) : 0;
-    if (high && next >= 0xDC00 && next < 0xE000) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (next - 0xDC00);
-      ++i;
-    } else if (code >= 0xD800 && code < 0xE000) {
-      code = 0xFFFD;  // a lone surrogate
-    }
-    const int extra = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
-    static const unsigned char kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
-    utf8 += static_cast<char>(kLead[extra] | (code >> (6 * extra)));
-    for (int shift = 6 * (extra - 1); shift >= 0; shift -= 6) {
-      utf8 += static_cast<char>(0x80 | ((code >> shift) & 0x3F));
-    }
-  }
-  const int bytes = static_cast<int>(utf8.size());
-  if (!multiByte || multiByteLength == 0) return bytes;
-  if (multiByteLength < bytes) return Fail(ERROR_INSUFFICIENT_BUFFER, 0);
-  std::memcpy(multiByte, utf8.data(), utf8.size());
+  const int bytes =
+      ::WideCharToMultiByte(CP_UTF8, flags, wide, wideLength, multiByte, multiByteLength, nullptr,
+                            nullptr);
+  if (bytes == 0) lastError_ = ::GetLastError();
   return bytes;
 }
 
