@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "scenario.h"
 
 namespace qv {
@@ -14,11 +16,14 @@ class RunSetup : public sim::Scenario {
   InstallContext ctx;
 };
 
-// The 64-bit set (with the tray) is in every whole-run log; here the 32-bit one and no tray.
+// The 64-bit set (with the tray) is in every whole-run log; here the 32-bit one and no tray. A
+// context set up again starts a log of its own.
 TEST_F(RunSetup, SetupFlagsChooseFileSetAndTray) {
   InitInstallContext(ctx, 6);
   EXPECT_FALSE(ctx.startTray);
   InitInstallContext(ctx, 0);
+  const std::vector<std::wstring> log = Lines();
+  EXPECT_EQ(std::count(log.begin(), log.end(), L"Quintavera 2629"), 1);
   EXPECT_STREQ(ctx.environment, L"Windows NT x86");
   EXPECT_STREQ(ctx.driverFile, L"orbdrv32.dll");
   EXPECT_TRUE(ctx.startTray);

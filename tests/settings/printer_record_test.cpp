@@ -385,29 +385,35 @@ TEST_F(PrinterRecord, ARecordThatCannotBeWrittenIsAnError) {
 
 // A printer of another driver parked on "file:" while the monitor is replaced stays there when the
 // monitor cannot be registered again (error 11): the log names it, the record carries it, and the
-// next run that registers the monitor returns it, with the product printers.
+// next run that registers the monitor returns it, with the product printers, or alone.
 TEST_F(PrinterRecord, ParkedPrintersReturnWithTheNextRunThatRegistersTheMonitor) {
-  SimWindows machine;
-  ScopedWindowsApi scope(machine);
-  MakeMachine(machine);
-  machine.monitors.clear();
-  AddProductMonitor(machine, 2600);
-  machine.AddPrinter(L"Fax", L"Fax driver", L"Quintavera:");
-  machine.FailNext("DeleteMonitorW", 1, ERROR_BUSY);
-  machine.FailNext("AddMonitorW", 5, ERROR_BUSY);
-  EXPECT_EQ(Install(machine), 100);
-  EXPECT_EQ(machine.FindPrinter(L"Fax")->port, L"file:");
-  std::vector<std::wstring> named;  // every parked printer, the product's too
-  for (const std::wstring& line : Trimmed(SplitLines(machine.dialog.text))) {
-    if (line.find(L" stays on 'file:' until the port monitor is installed") != line.npos)
-      named.push_back(line.substr(0, line.find(L" stays")));
-  }
-  EXPECT_EQ(named, (std::vector<std::wstring>{L"Printer 'Quintavera'", L"Printer 'Invoices'",
-                                              L"Printer 'Fax'"}));
+  for (const bool alone : {false, true}) {
+    SCOPED_TRACE(alone ? "no product printer" : "with the product printers");
+    SimWindows machine;
+    ScopedWindowsApi scope(machine);
+    MakeMachine(machine);
+    if (alone) machine.printers.clear();
+    machine.monitors.clear();
+    AddProductMonitor(machine, 2600);
+    machine.AddPrinter(L"Fax", L"Fax driver", L"Quintavera:");
+    machine.FailNext("DeleteMonitorW", 1, ERROR_BUSY);
+    machine.FailNext("AddMonitorW", 5, ERROR_BUSY);
+    EXPECT_EQ(Install(machine), 100);
+    EXPECT_EQ(machine.FindPrinter(L"Fax")->port, L"file:");
+    std::vector<std::wstring> named;  // every parked printer, the product's too
+    for (const std::wstring& line : Trimmed(SplitLines(machine.dialog.text))) {
+      if (line.find(L" stays on 'file:' until the port monitor is installed") != line.npos)
+        named.push_back(line.substr(0, line.find(L" stays")));
+    }
+    std::vector<std::wstring> parked = {L"Printer 'Quintavera'", L"Printer 'Invoices'"};
+    if (alone) parked.clear();
+    parked.push_back(L"Printer 'Fax'");
+    EXPECT_EQ(named, parked);
 
-  EXPECT_EQ(Install(machine), 1);
-  EXPECT_EQ(machine.FindPrinter(L"Fax")->port, L"Quintavera:");
-  ExpectBothBack(machine, 4);
+    EXPECT_EQ(Install(machine), 1);
+    EXPECT_EQ(machine.FindPrinter(L"Fax")->port, L"Quintavera:");
+    if (!alone) ExpectBothBack(machine, 4);
+  }
 }
 
 }  // namespace

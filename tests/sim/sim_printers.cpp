@@ -51,6 +51,7 @@ const SimDriver* SimWindows::FindDriver(const std::wstring& name,
 BOOL SimWindows::GetPrinterDriverDirectoryW(LPWSTR, LPWSTR, DWORD, LPBYTE info, DWORD size,
                                             LPDWORD needed) {
   if (Fault("GetPrinterDriverDirectoryW")) return FALSE;
+  if (!info && size) return Fail(ERROR_INVALID_USER_BUFFER);  // as the spooler's RPC
   *needed = static_cast<DWORD>((driverDirectory.size() + 1) * sizeof(wchar_t));
   if (!info || size < *needed) return Fail(ERROR_INSUFFICIENT_BUFFER);
   std::wmemcpy(reinterpret_cast<wchar_t*>(info), driverDirectory.c_str(),

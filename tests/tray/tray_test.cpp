@@ -85,6 +85,13 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
     EXPECT_FALSE(machine.HasRegValue(kRunKey, kRunValue));
     EXPECT_EQ(machine.LiveBlocks() + machine.OpenHandles(), 0);
   }
+  // A path of 263 characters fills the 264 read back with its NUL: still a whole path.
+  SimWindows machine;
+  ScopedWindowsApi api(machine);
+  const std::wstring longest = L"C:\\" + std::wstring(263 - 7, L't') + L".exe";
+  Register(machine, longest);
+  CloseTray();
+  EXPECT_FALSE(machine.FileExists(longest));
 }
 
 TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuotedOnlyWhereWanted) {
