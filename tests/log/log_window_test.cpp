@@ -1,4 +1,4 @@
-// The log window: caption by error count, the whole log shown, Close and Esc alike.
+// The log window: caption by error count, the whole log shown, Close, Esc and the close box alike.
 #include "log/log_window.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 namespace qv {
 namespace {
 
-TEST(LogWindowTest, CaptionByErrorCountClosedByEscOrClose) {
+TEST(LogWindowTest, CaptionByErrorCountClosedByEscCloseOrCloseBox) {
   sim::SimWindows sim;
   ScopedWindowsApi scope{sim};
   InstallContext ctx;
@@ -19,6 +19,10 @@ TEST(LogWindowTest, CaptionByErrorCountClosedByEscOrClose) {
   EXPECT_EQ(sim.dialog.caption, L"Quintavera build 2629- Install log.");
   EXPECT_EQ(sim.dialog.text, L"");
   EXPECT_EQ(sim.dialog.result, 0);
+  sim.closeBoxClosesDialog = true;  // left to the dialog manager, as Esc
+  ShowLogWindow(ctx, nullptr);
+  EXPECT_EQ(sim.dialog.result, 0);
+  sim.closeBoxClosesDialog = false;
   sim.SetLastError(0);
   LogError(ctx, 6, L"Can`t retrieve printer driver directory.");
   sim.escClosesDialog = false;

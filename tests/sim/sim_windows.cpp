@@ -407,7 +407,11 @@ INT_PTR SimWindows::DialogBoxParamW(HINSTANCE, LPCWSTR, HWND owner, DLGPROC dial
   HWND dialogWindow = reinterpret_cast<HWND>(static_cast<uintptr_t>(0xD1A10));
   dialog = SimDialog{true, owner, L"", L"", -1};
   dialogProc(dialogWindow, WM_INITDIALOG, 0, initParam);
-  dialogProc(dialogWindow, WM_COMMAND, escClosesDialog ? IDCANCEL : IDOK, 0);
+  if (!closeBoxClosesDialog) {
+    dialogProc(dialogWindow, WM_COMMAND, escClosesDialog ? IDCANCEL : IDOK, 0);
+  } else if (!dialogProc(dialogWindow, WM_CLOSE, 0, 0)) {
+    dialogProc(dialogWindow, WM_COMMAND, IDCANCEL, 0);  // the dialog manager's own answer
+  }
   return dialog.result;
 }
 

@@ -143,6 +143,7 @@ class SimWindows : public WindowsApi {
   DWORD dllSearch = 0;  // the process's default DLL directories: none set
   bool shiftDown = false;
   bool escClosesDialog = false;  // the simulated user presses Esc instead of "Close"
+  bool closeBoxClosesDialog = false;  // ... or the title bar's close box (WM_CLOSE)
   SimDialog dialog;
   DWORD majorVersion = 10;
 
