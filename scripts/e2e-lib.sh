@@ -1,9 +1,9 @@
-# End-to-end scenarios in a Wine machine of their own: sourced by tests/e2e/*.sh and
-# scripts/bench.sh. Never touches build/wineprefix.
+# End-to-end scenarios, each in a Wine machine of its own (so that they can run side by side):
+# sourced by tests/e2e/*.sh and scripts/bench.sh. Never touches build/wineprefix.
 #
 #   source scripts/e2e-lib.sh
 #   qv_e2e_init <build-dir>       tools in <build-dir>/tools, the package in <build-dir>/package,
-#                                 the machine in <build-dir>/wine-e2e
+#                                 the machine in <build-dir>/wine-e2e-<script name>
 #   qv_e2e_reset                  fresh machine (copy of a pristine booted prefix), package in
 #                                 C:\qvpkg, warm wineserver, spooler started
 #   qv_run [word [hwnd]]          the installer through qvrun (--compat unless QV_COMPAT=0);
@@ -38,7 +38,7 @@ qv_e2e_init() {
   QV_WORK="$(mktemp -d "${TMPDIR:-/tmp}/qv-e2e.XXXXXX")"
   QV_OUT="$QV_WORK/run.txt"
   QV_STATE="$QV_WORK/state.txt"
-  export WINEPREFIX_QV="$QV_BUILD/wine-e2e"
+  export WINEPREFIX_QV="$QV_BUILD/wine-e2e-$(basename "$0" .sh)"
   # shellcheck source=wine-env.sh
   source "$QV_ROOT/scripts/wine-env.sh"
   local tool
@@ -47,15 +47,16 @@ qv_e2e_init() {
   done
 }
 
-# The pristine machine: booted once, then only ever copied.
+# The pristine machine: booted once (by the first scenario to get the lock), then only ever copied.
 qv_e2e_pristine() {
-  [ -f "$QV_PRISTINE/.qv-ready" ] && return 0
-  local target="$WINEPREFIX"
-  rm -rf "$QV_PRISTINE"
-  WINEPREFIX="$QV_PRISTINE"
-  qv_wine_prefix
-  wineserver -k 2>/dev/null || true
-  WINEPREFIX="$target"
+  (
+    flock 9
+    [ -f "$QV_PRISTINE/.qv-ready" ] && exit 0
+    rm -rf "$QV_PRISTINE"
+    export WINEPREFIX="$QV_PRISTINE"
+    qv_wine_prefix
+    wineserver -k 2>/dev/null || true
+  ) 9>"$QV_PRISTINE.lock"
 }
 
 qv_e2e_reset() {
@@ -64,7 +65,10 @@ qv_e2e_reset() {
   local start
   start=$(date +%s%N)
   rm -rf "$WINEPREFIX"
-  cp -a "$QV_PRISTINE" "$WINEPREFIX"
+  # Wine's own libraries and programs, never written, are shared with the pristine machine.
+  cp -al "$QV_PRISTINE" "$WINEPREFIX"
+  find "$WINEPREFIX" -type f ! -name '*.dll' ! -name '*.exe' -delete
+  cp -an "$QV_PRISTINE/." "$WINEPREFIX"
   cp -r "$QV_PACKAGE" "$WINEPREFIX/drive_c/qvpkg"
   QV_RESET_MS=$((($(date +%s%N) - start) / 1000000))
   wineserver -p
