@@ -214,6 +214,21 @@ qv_expect_installed() {
   done
 }
 
+# Two product printers as the product's user has them before a reinstall: comment, location,
+# "SubKey" (plain, and under "DsUser"), one the default.
+qv_seed_printers() {
+  wine "$QV_TOOLS/qvseed.exe" printer "Quintavera Office" "Second floor" "Room 2.14" office plain \
+    default && wine "$QV_TOOLS/qvseed.exe" printer "Quintavera Invoices" "Accounts" "Room 1.02" \
+    invoices dsuser || qv_fail "the two printers were not seeded"
+}
+
+# The two seeded printers with all their settings, and no other printer.
+qv_expect_seeded_printers() {
+  qv_expect_state '^printer: Quintavera Office \| port=Quintavera: \| driver=Quintavera printer \| comment=Second floor \| location=Room 2\.14 \| subkey=office \| dsuser-subkey=office \| default=yes$'
+  qv_expect_state '^printer: Quintavera Invoices \| port=Quintavera: \| driver=Quintavera printer \| comment=Accounts \| location=Room 1\.02 \| subkey=invoices \| dsuser-subkey=invoices \| default=no$'
+  qv_expect_state '^printers: 2$'
+}
+
 # No tray program running and no log-on entry for it.
 qv_expect_no_tray() {
   qv_expect_state '^run value QuintaveraTray: \(none\)$'
