@@ -23,6 +23,12 @@ QV_PKG_WIN='C:\qvpkg'
 
 qv_log() { echo "[e2e] $*"; }
 
+# Wine's console programs by their full path (by name, each call is a second process: start.exe).
+wine() {
+  [[ $1 =~ ^(reg|net|cmd)$ ]] && set -- "C:\\windows\\system32\\$1.exe" "${@:2}"
+  command wine "$@"
+}
+
 # A unix path as Wine sees it through drive Z:, without starting Wine.
 qv_winpath() {
   local path
@@ -77,14 +83,10 @@ qv_e2e_reset() {
 
 qv_spooler_start() { wine net start spooler >/dev/null 2>&1 || true; }
 
-# The spooler's start type (4 disabled, 3 on demand): services.exe reads it when the Wine machine
-# starts, so the machine is stopped (and kept warm).
+# The spooler stopped and its start type set (4 disabled, 3 on demand) through the service manager.
 qv_spooler_start_type() {
   wine net stop spooler >/dev/null 2>&1
-  wine reg add 'HKLM\System\CurrentControlSet\Services\Spooler' /v Start /t REG_DWORD /d "$1" \
-    /f >/dev/null 2>&1 || qv_fail "the spooler's start type stays"
-  wineserver -k 2>/dev/null
-  wineserver -p
+  wine "$QV_TOOLS/qvseed.exe" spooler-start "$1" || qv_fail "the spooler's start type stays"
 }
 
 # A package in C:\qvpkg with only the listed files of drv\ (and no tray program).
