@@ -83,15 +83,6 @@ seed_run_entry() {
     /d 'C:\qvpkg\absent\qvatray.exe' /f >/dev/null 2>&1
 }
 
-# Two product printers with comment, location and "SubKey", one the default: the reinstall records
-# them before deleting them.
-seed_printers() {
-  wine "$QV_TOOLS/qvseed.exe" printer "Quintavera Office" "Second floor" "Room 2.14" office plain \
-    default >/dev/null 2>&1
-  wine "$QV_TOOLS/qvseed.exe" printer "Quintavera Invoices" "Accounts" "Room 1.02" invoices \
-    dsuser >/dev/null 2>&1
-}
-
 reset_times=()
 for ((round = 1; round <= rounds; round++)); do
   qv_e2e_reset
@@ -102,7 +93,7 @@ for ((round = 1; round <= rounds; round++)); do
   qv_e2e_reset
   seed_run_entry
   bench_run install-run-entry install
-  seed_printers
+  qv_seed_printers >/dev/null 2>&1  # the reinstall records them before deleting them
   bench_run reinstall-printers install
   echo "round $round of $rounds done" >&2
 done
@@ -114,7 +105,7 @@ shift_run uninstall uninstall
 qv_e2e_reset
 seed_run_entry
 shift_run install-run-entry install
-seed_printers
+qv_seed_printers >/dev/null 2>&1
 shift_run reinstall-printers install
 
 record_cost=$(wine "$QV_TOOLS/qvrecordcost.exe" 2>&1 | tr -d '\r')

@@ -1,9 +1,9 @@
-# End-to-end scenarios in a Wine machine of their own: sourced by tests/e2e/*.sh and
-# scripts/bench.sh. Never touches build/wineprefix.
+# End-to-end scenarios, each in a Wine machine of its own (so that they can run side by side):
+# sourced by tests/e2e/*.sh and scripts/bench.sh. Never touches build/wineprefix.
 #
 #   source scripts/e2e-lib.sh
 #   qv_e2e_init <build-dir>       tools in <build-dir>/tools, the package in <build-dir>/package,
-#                                 the machine in <build-dir>/wine-e2e
+#                                 the machine in <build-dir>/wine-e2e-<script name>
 #   qv_e2e_reset                  fresh machine (copy of a pristine booted prefix), package in
 #                                 C:\qvpkg, warm wineserver, spooler started
 #   qv_run [word [hwnd]]          the installer through qvrun (--compat unless QV_COMPAT=0);
@@ -23,6 +23,12 @@ QV_PKG_WIN='C:\qvpkg'
 
 qv_log() { echo "[e2e] $*"; }
 
+# Wine's console programs by their full path (by name, each call is a second process: start.exe).
+wine() {
+  [[ $1 =~ ^(reg|net|cmd)$ ]] && set -- "C:\\windows\\system32\\$1.exe" "${@:2}"
+  command wine "$@"
+}
+
 # A unix path as Wine sees it through drive Z:, without starting Wine.
 qv_winpath() {
   local path
@@ -38,7 +44,7 @@ qv_e2e_init() {
   QV_WORK="$(mktemp -d "${TMPDIR:-/tmp}/qv-e2e.XXXXXX")"
   QV_OUT="$QV_WORK/run.txt"
   QV_STATE="$QV_WORK/state.txt"
-  export WINEPREFIX_QV="$QV_BUILD/wine-e2e"
+  export WINEPREFIX_QV="$QV_BUILD/wine-e2e-$(basename "$0" .sh)"
   # shellcheck source=wine-env.sh
   source "$QV_ROOT/scripts/wine-env.sh"
   local tool
@@ -47,15 +53,16 @@ qv_e2e_init() {
   done
 }
 
-# The pristine machine: booted once, then only ever copied.
+# The pristine machine: booted once (by the first scenario to get the lock), then only ever copied.
 qv_e2e_pristine() {
-  [ -f "$QV_PRISTINE/.qv-ready" ] && return 0
-  local target="$WINEPREFIX"
-  rm -rf "$QV_PRISTINE"
-  WINEPREFIX="$QV_PRISTINE"
-  qv_wine_prefix
-  wineserver -k 2>/dev/null || true
-  WINEPREFIX="$target"
+  (
+    flock 9
+    [ -f "$QV_PRISTINE/.qv-ready" ] && exit 0
+    rm -rf "$QV_PRISTINE"
+    export WINEPREFIX="$QV_PRISTINE"
+    qv_wine_prefix
+    wineserver -k 2>/dev/null || true
+  ) 9>"$QV_PRISTINE.lock"
 }
 
 qv_e2e_reset() {
@@ -64,7 +71,10 @@ qv_e2e_reset() {
   local start
   start=$(date +%s%N)
   rm -rf "$WINEPREFIX"
-  cp -a "$QV_PRISTINE" "$WINEPREFIX"
+  # Wine's own libraries and programs, never written, are shared with the pristine machine.
+  cp -al "$QV_PRISTINE" "$WINEPREFIX"
+  find "$WINEPREFIX" -type f ! -name '*.dll' ! -name '*.exe' -delete
+  cp -an "$QV_PRISTINE/." "$WINEPREFIX"
   cp -r "$QV_PACKAGE" "$WINEPREFIX/drive_c/qvpkg"
   QV_RESET_MS=$((($(date +%s%N) - start) / 1000000))
   wineserver -p
@@ -73,14 +83,10 @@ qv_e2e_reset() {
 
 qv_spooler_start() { wine net start spooler >/dev/null 2>&1 || true; }
 
-# The spooler's start type (4 disabled, 3 on demand): services.exe reads it when the Wine machine
-# starts, so the machine is stopped (and kept warm).
+# The spooler stopped and its start type set (4 disabled, 3 on demand) through the service manager.
 qv_spooler_start_type() {
   wine net stop spooler >/dev/null 2>&1
-  wine reg add 'HKLM\System\CurrentControlSet\Services\Spooler' /v Start /t REG_DWORD /d "$1" \
-    /f >/dev/null 2>&1 || qv_fail "the spooler's start type stays"
-  wineserver -k 2>/dev/null
-  wineserver -p
+  wine "$QV_TOOLS/qvseed.exe" spooler-start "$1" || qv_fail "the spooler's start type stays"
 }
 
 # A package in C:\qvpkg with only the listed files of drv\ (and no tray program).
@@ -208,6 +214,21 @@ qv_expect_installed() {
   for name in "$@"; do
     qv_expect_state "^printer: $name \\| port=Quintavera: \\| driver=Quintavera printer \\|"
   done
+}
+
+# Two product printers as the product's user has them before a reinstall: comment, location,
+# "SubKey" (plain, and under "DsUser"), one the default.
+qv_seed_printers() {
+  wine "$QV_TOOLS/qvseed.exe" printer "Quintavera Office" "Second floor" "Room 2.14" office plain \
+    default && wine "$QV_TOOLS/qvseed.exe" printer "Quintavera Invoices" "Accounts" "Room 1.02" \
+    invoices dsuser || qv_fail "the two printers were not seeded"
+}
+
+# The two seeded printers with all their settings, and no other printer.
+qv_expect_seeded_printers() {
+  qv_expect_state '^printer: Quintavera Office \| port=Quintavera: \| driver=Quintavera printer \| comment=Second floor \| location=Room 2\.14 \| subkey=office \| dsuser-subkey=office \| default=yes$'
+  qv_expect_state '^printer: Quintavera Invoices \| port=Quintavera: \| driver=Quintavera printer \| comment=Accounts \| location=Room 1\.02 \| subkey=invoices \| dsuser-subkey=invoices \| default=no$'
+  qv_expect_state '^printers: 2$'
 }
 
 # No tray program running and no log-on entry for it.

@@ -101,10 +101,7 @@ wine reg delete 'HKLM\System\CurrentControlSet\Control\Session Manager' \
   /v PendingFileRenameOperations /f >/dev/null 2>&1
 
 qv_log "the spooler disabled: the install fails and is rolled back"
-wine net stop spooler >/dev/null 2>&1  # services.exe reads the start type when Wine starts
-wine reg add 'HKLM\System\CurrentControlSet\Services\Spooler' /v Start /t REG_DWORD /d 4 /f \
-  >/dev/null 2>&1 || qv_fail "the spooler stays enabled"
-wineserver -k 2>/dev/null; wineserver -p
+qv_spooler_start_type 4
 QV_RUN_TIMEOUT_MS=120000 qv_msiexec 1603 /i "$(qv_winpath "$current")"
 qv_expect_log '^Quintavera: install ended with code 100$'
 [ ! -e "$unix_dir/drv/qvinstall.exe" ] && echo "ok: files rolled back" || qv_fail "files left in $dir"

@@ -7,12 +7,10 @@ set -u
 source "$(dirname "$0")/../../scripts/e2e-lib.sh"
 qv_e2e_init "$1"
 qv_e2e_reset
-seed="$QV_TOOLS/qvseed.exe"
 driver="$WINEPREFIX/drive_c/qvpkg/drv/orbdrv64.dll"
 
 qv_run_expect 1 install
-wine "$seed" printer "Quintavera Office" "Second floor" "Room 2.14" office plain default &&
-  wine "$seed" printer "Quintavera Invoices" "Accounts" "Room 1.02" invoices dsuser || qv_fail "seed"
+qv_seed_printers
 
 printer_lines() { grep -E '^(printers?|printer record|default printer):' "$QV_STATE"; }
 
@@ -28,9 +26,7 @@ qv_log "the package mended"
 cp "$QV_PACKAGE/drv/orbdrv64.dll" "$driver"
 qv_run_quiet 1 install
 qv_state
-qv_expect_state '^printer: Quintavera Office \| port=Quintavera: \| driver=Quintavera printer \| comment=Second floor \| location=Room 2\.14 \| subkey=office \| dsuser-subkey=office \| default=yes$'
-qv_expect_state '^printer: Quintavera Invoices \| port=Quintavera: \| driver=Quintavera printer \| comment=Accounts \| location=Room 1\.02 \| subkey=invoices \| dsuser-subkey=invoices \| default=no$'
-qv_expect_state '^printers: 2$'
+qv_expect_seeded_printers
 qv_expect_state '^printer record: none$'
 
 qv_log "a record of version 2, as a newer setup interrupted would leave it"

@@ -89,7 +89,8 @@ qv_log "drv\\qvinstall.exe deleted: the uninstaller's own copy removes everythin
 rm "$unix_pf/drv/qvinstall.exe"
 qv_quiet_uninstall_run 0
 qv_setup_run 0 /S
-sleep 8  # an earlier uninstaller deleted its own file 3 s after it ended, whoever had laid it out
+# Until its batch ends (an earlier one deleted its own file 3 s after it ended, whoever had it):
+qv_poll 60 eval '! compgen -G "$temp/*.cmd"' >/dev/null || qv_fail "the uninstaller's batch stays"
 [ -e "$unix_pf/uninstall.exe" ] && echo "ok: uninstall.exe still there" || qv_fail "uninstall.exe deleted"
 qv_deploy_state
 tr -d '\r' <"$temp/QuintaveraUninstall.log" >"$QV_WORK/un.txt"

@@ -24,9 +24,7 @@ log="$log_dir/install.log"
 [ "$(tail -c 2 "$log" | od -An -tx1 | tr -d ' \n')" = 0d0a ] || qv_fail "install.log lacks its last CR LF"
 qv_expect_in "$log" $'^    #Add Printer Driver x64\r$'
 
-seed="$QV_TOOLS/qvseed.exe"
-wine "$seed" printer "Quintavera Office" "Second floor" "Room 2.14" office plain default &&
-  wine "$seed" printer "Quintavera Invoices" "Accounts" "Room 1.02" invoices dsuser || qv_fail "seed"
+qv_seed_printers
 compat=$(qv_winpath "$QV_TOOLS/qvcompat.dll")
 pids=()
 for run in 1 2; do
@@ -43,8 +41,6 @@ done
 cat "$log_dir"/together*.log | grep -a 'Waited [0-9]* ms for another Quintavera installer' ||
   qv_log "(the two runs did not overlap this time)"
 qv_wait_state '^printers: 2$' || qv_fail "no report of two printers after the two installs"
-qv_expect_state '^printer: Quintavera Office \| port=Quintavera: \| driver=Quintavera printer \| comment=Second floor \| location=Room 2\.14 \| subkey=office \| dsuser-subkey=office \| default=yes$'
-qv_expect_state '^printer: Quintavera Invoices \| port=Quintavera: \| driver=Quintavera printer \| comment=Accounts \| location=Room 1\.02 \| subkey=invoices \| dsuser-subkey=invoices \| default=no$'
-qv_expect_state '^printers: 2$'
+qv_expect_seeded_printers
 
 qv_e2e_finish

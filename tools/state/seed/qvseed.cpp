@@ -3,6 +3,7 @@
 //   qvseed.exe printer <name> <comment> <location> <subkey> plain|dsuser [default]
 //   qvseed.exe person <name> <comment> <location> [default]
 //   qvseed.exe event <name>
+//   qvseed.exe spooler-start <type>
 //
 // "printer" adds a product printer on "Quintavera:" with the driver "Quintavera printer", its
 // comment and location, the printer data "SubKey" (plain, or under the key "DsUser"), the value
@@ -12,11 +13,15 @@
 // printer event that Windows' spooler sends for a new printer and Wine's does not ("person" sends
 // it too). Exit code 0 when everything was done, 1 otherwise. (Wine 8 renames no printer:
 // SetPrinterW with a new name leaves one that cannot be opened, so a person's name is given here.)
+// "spooler-start" sets the spooler's start type (4 disabled, 3 on demand) through the service
+// manager, which holds to it at once, without the machine's restart a registry change needs.
 #include <windows.h>
 #include <winspool.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <type_traits>
 
 #include "printer_event.h"
 #include "spooler_handles.h"
@@ -105,11 +110,29 @@ bool AddAsPerson(SeedPrinter& seed) {
          (!seed.makeDefault || MakeDefault(seed.name));
 }
 
+struct ServiceHandleCloser {
+  void operator()(SC_HANDLE handle) const { ::CloseServiceHandle(handle); }
+};
+using ServiceHandle = std::unique_ptr<std::remove_pointer_t<SC_HANDLE>, ServiceHandleCloser>;
+
+bool SetSpoolerStartType(DWORD type) {
+  const ServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+  const ServiceHandle spooler(
+      manager ? ::OpenServiceW(manager.get(), L"spooler", SERVICE_CHANGE_CONFIG) : nullptr);
+  if (spooler &&
+      ::ChangeServiceConfigW(spooler.get(), SERVICE_NO_CHANGE, type, SERVICE_NO_CHANGE, nullptr,
+                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr)) {
+    return true;
+  }
+  std::fprintf(stderr, "qvseed: the spooler's start type stays (error %lu)\n", ::GetLastError());
+  return false;
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: qvseed.exe printer <name> <comment> <location> <subkey> plain|dsuser "
                "[default]\n       qvseed.exe person <name> <comment> <location> [default]\n"
-               "       qvseed.exe event <name>\n");
+               "       qvseed.exe event <name>\n       qvseed.exe spooler-start <type>\n");
   return 1;
 }
 
@@ -118,6 +141,7 @@ int Usage() {
 int wmain(int argc, wchar_t** argv) {
   const std::wstring word = argc > 2 ? argv[1] : L"";
   if (word == L"event" && argc == 3) return qvseed::SendInitializeEvent(argv[2]) ? 0 : 1;
+  if (word == L"spooler-start" && argc == 3) return SetSpoolerStartType(_wtoi(argv[2])) ? 0 : 1;
   SeedPrinter seed;
   if (word == L"person" && argc >= 5) {
     seed.name = argv[2];
