@@ -243,7 +243,7 @@ TEST_F(MonitorTest, PrinterGoneBeforeItsReturnIsNamed) {
   Start();
   PRINTER_INFO_2W gone = {};
   gone.pPrinterName = const_cast<LPWSTR>(L"Gone");
-  ApplyPrinterRecord(ctx, gone);
+  EXPECT_FALSE(ApplyPrinterRecord(ctx, gone));
   EXPECT_EQ(Log().back(), L"Can't open printer Gone");
   Finish();
 }

@@ -313,6 +313,8 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
     EXPECT_EQ(Settings(machine, L"Invoices"), Carried("Accounts", "Room 1.02", "invoices"));
     EXPECT_FALSE(machine.HasRegValue(kRecordKey, L"Printers"));
     if (!c.asideName) continue;
+    const auto calls = machine.CalledFunctions();  // the copy made lasting before the record goes
+    EXPECT_EQ(*(std::find(calls.begin(), calls.end(), "RegDeleteValueA") - 1), "RegFlushKey");
     const RegValue& kept = machine.registry.at(Lower(kRecordKey)).at(Lower(c.asideName));
     EXPECT_EQ(kept.type, value.type);
     EXPECT_EQ(kept.data, value.data);
