@@ -14,8 +14,10 @@ TEST_F(FileVersion, BuildNumberIsTheFourthProductVersionNumber) {
   sim.AddFile(L"C:\\a\\versioned.dll", "x", 2629);
   EXPECT_EQ(QueryFileBuildNumber(L"C:\\a\\versioned.dll"), 2629);
   EXPECT_EQ(QueryFileBuildNumber(L"C:\\a\\missing.dll"), -1);
-  sim.FailNext("VerQueryValueW", 1, ERROR_RESOURCE_TYPE_NOT_FOUND);
-  EXPECT_EQ(QueryFileBuildNumber(L"C:\\a\\versioned.dll"), -1);
+  for (const char* failing : {"GetFileVersionInfoW", "VerQueryValueW"}) {
+    sim.FailNext(failing, 1, ERROR_RESOURCE_TYPE_NOT_FOUND);
+    EXPECT_EQ(QueryFileBuildNumber(L"C:\\a\\versioned.dll"), -1) << failing;
+  }
   ExpectAllReleased();
 }
 

@@ -28,6 +28,9 @@ TEST_F(PrinterMachine, ChecksOnUnusualMachines) {
   EXPECT_EQ(Run(L"onInit"), 3);
   sim.FailNext("OpenPrinterW", 1, ERROR_INVALID_PRINTER_NAME);
   EXPECT_EQ(Run(L"onInit"), 102) << "a default printer that cannot be opened";
+  AddProductPrinter(L"Q");
+  sim.defaultPrinter = L"Q";
+  EXPECT_EQ(Run(L"onInit"), 3) << "a product printer of a one-letter name";
   ExpectAllReleased();
 }
 
