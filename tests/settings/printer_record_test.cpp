@@ -325,7 +325,8 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
   }
 }
 
-// The writer never writes a record the reader would refuse for its size.
+// The writer never writes a record the reader would refuse for its size, nor does the reader
+// refuse the smallest entry the writer makes.
 TEST_F(PrinterRecord, WriterAndReaderAgreeOnTheRecordsBounds) {
   for (size_t length : {131058u, 131059u}) {  // a comment that fills the record, then one more
     SCOPED_TRACE(length);
@@ -342,7 +343,7 @@ TEST_F(PrinterRecord, WriterAndReaderAgreeOnTheRecordsBounds) {
     EXPECT_EQ(written ? bytes : sim.GetLastError(),
               written ? kMaxPrinterRecordBytes : DWORD{ERROR_BUFFER_OVERFLOW});
   }
-  {  // nor does the reader refuse the smallest entry: a one-letter name and "SubKey" alone
+  {  // a one-letter name and "SubKey", nothing else
     PRINTER_INFO_2W tiny = {};
     tiny.pPrinterName = const_cast<LPWSTR>(L"T");
     SavedSettingsList list;
