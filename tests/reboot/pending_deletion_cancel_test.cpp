@@ -86,6 +86,19 @@ TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
     }
     EXPECT_EQ(machine.LiveBlocks() + machine.OpenHandles(), 0);
   }
+  {  // the reason of a value left is the one logged, whatever the other value's edit went through
+    BusyQueue both;
+    ScopedWindowsApi api(both);
+    both.value = kPendingRenames2Value;
+    both.changes = 1;  // a retry there, which clears the last error
+    for (const wchar_t* value : {kPendingRenamesValue, kPendingRenames2Value})
+      both.SetRegMultiSz(kSessionManagerKey, value, queue);
+    both.FailNext("RegSetValueExW", 1, ERROR_ACCESS_DENIED);  // the first value's write
+    InstallContext left;
+    CancelQueuedDeletions(left, kMonitorDll);
+    const std::wstring line = SplitLines(left.logText.Text()).back();
+    EXPECT_EQ(line.substr(line.rfind(L" - ")), L" - (System message 5.)");
+  }
   // A key not open to editing is an error only where a deletion of the path is queued.
   for (const bool queued : {false, true}) {
     SCOPED_TRACE(queued ? "queued, key not writable" : "nothing queued, key not writable");

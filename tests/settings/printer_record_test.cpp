@@ -358,8 +358,8 @@ TEST_F(PrinterRecord, WriterAndReaderAgreeOnTheRecordsBounds) {
   EXPECT_EQ(sim.LiveBlocks(), 0);  // the lists let go of their entries
 }
 
-// A record the run cannot write (too large for its reader, or no memory to encode it) is error 18:
-// the run ends with 100, and the printers come back from what it holds in memory.
+// A record the run cannot write (too large for its reader, no memory to encode it, or not made
+// lasting) is error 18: the run ends with 100, and the printers come back from what it holds.
 TEST_F(PrinterRecord, ARecordThatCannotBeWrittenIsAnError) {
   long encoding = 0;  // the record's block: the last allocation before its first flush
   {
@@ -372,13 +372,15 @@ TEST_F(PrinterRecord, ARecordThatCannotBeWrittenIsAnError) {
     encoding = std::find(std::make_reverse_iterator(flush), calls.rend(), "GlobalAlloc").base() -
                calls.begin() - 1;
   }
-  for (const bool tooLarge : {true, false}) {
-    SCOPED_TRACE(tooLarge ? "too large" : "no memory");
+  for (const char* fault : {"too large", "no memory", "not flushed"}) {
+    SCOPED_TRACE(fault);
     SimWindows machine;
     ScopedWindowsApi scope(machine);
     MakeMachine(machine);
-    if (tooLarge) machine.FindPrinter(L"Invoices")->comment = std::wstring(131060, L'c');
-    if (!tooLarge) machine.FailCallAfter(encoding, ERROR_NOT_ENOUGH_MEMORY);
+    const std::string why = fault;
+    if (why == "too large") machine.FindPrinter(L"Invoices")->comment = std::wstring(131060, L'c');
+    if (why == "no memory") machine.FailCallAfter(encoding, ERROR_NOT_ENOUGH_MEMORY);
+    if (why == "not flushed") machine.FailNext("RegFlushKey", 1, ERROR_ACCESS_DENIED);
     EXPECT_EQ(Install(machine), 100);
     const auto log = Trimmed(SplitLines(machine.dialog.text));
     EXPECT_GE(LineOf(log, L"Error(18): Can't write the printer record", true), 0);
@@ -388,10 +390,12 @@ TEST_F(PrinterRecord, ARecordThatCannotBeWrittenIsAnError) {
 
 // A printer of another driver parked on "file:" while the monitor is replaced stays there when the
 // monitor cannot be registered again (error 11): the log names it, the record carries it, and the
-// next run that registers the monitor returns it, with the product printers, or alone.
+// next run that registers the monitor returns it, with the product printers, or alone; one moved
+// off "file:" meanwhile is left where it is, and leaves the record.
 TEST_F(PrinterRecord, ParkedPrintersReturnWithTheNextRunThatRegistersTheMonitor) {
-  for (const bool alone : {false, true}) {
-    SCOPED_TRACE(alone ? "no product printer" : "with the product printers");
+  for (const int variant : {0, 1, 2}) {
+    const bool alone = variant != 0, moved = variant == 2;
+    SCOPED_TRACE(moved ? "moved meanwhile" : alone ? "no product printer" : "with the product's");
     SimWindows machine;
     ScopedWindowsApi scope(machine);
     MakeMachine(machine);
@@ -413,8 +417,10 @@ TEST_F(PrinterRecord, ParkedPrintersReturnWithTheNextRunThatRegistersTheMonitor)
     parked.push_back(L"Printer 'Fax'");
     EXPECT_EQ(named, parked);
 
+    if (moved) machine.FindPrinter(L"Fax")->port = L"LPT1:";
     EXPECT_EQ(Install(machine), 1);
-    EXPECT_EQ(machine.FindPrinter(L"Fax")->port, L"Quintavera:");
+    EXPECT_EQ(machine.FindPrinter(L"Fax")->port, moved ? L"LPT1:" : L"Quintavera:");
+    EXPECT_FALSE(machine.HasRegValue(kRecordKey, L"Printers"));
     if (!alone) ExpectBothBack(machine, 4);
   }
 }

@@ -58,8 +58,9 @@ BOOL SimWindows::QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) 
   return TRUE;
 }
 
-BOOL SimWindows::StartServiceW(SC_HANDLE service, DWORD, LPCWSTR*) {
+BOOL SimWindows::StartServiceW(SC_HANDLE service, DWORD argc, LPCWSTR* argv) {
   if (Fault("StartServiceW")) return FALSE;
+  if (argc != 0 && !argv) return Fail(ERROR_INVALID_PARAMETER);  // arguments counted, none given
   if (!FindHandle(service, HandleKind::kService)) return Fail(ERROR_INVALID_HANDLE);
   if (!Permits(service, "StartServiceW")) return FALSE;
   SimService& spooler = spoolerService;

@@ -178,7 +178,8 @@ DWORD SimWindows::FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, L
 int SimWindows::MultiByteToWideChar(UINT, DWORD, LPCCH multiByte, int multiByteLength, LPWSTR wide,
                                     int wideLength) {
   if (Fault("MultiByteToWideChar")) return 0;
-  if (multiByteLength < -1) return Fail(ERROR_INVALID_PARAMETER, 0);  // -1: up to the NUL
+  if (multiByteLength < -1 || (!wide && wideLength != 0))  // -1: up to the NUL
+    return Fail(ERROR_INVALID_PARAMETER, 0);
   const int length =
       multiByteLength < 0 ? static_cast<int>(std::strlen(multiByte)) + 1 : multiByteLength;
   if (!wide || wideLength == 0) return length;
