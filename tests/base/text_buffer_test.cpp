@@ -1,4 +1,4 @@
-// TextBuffer: block steps of 32 characters, no block when empty, and DirectoryOf's rules.
+// TextBuffer: every block freed, no block when empty, and DirectoryOf's rules.
 #include "base/text_buffer.h"
 
 #include <gtest/gtest.h>
@@ -14,25 +14,6 @@ TextBuffer Of(const wchar_t* text) {
   TextBuffer buffer;
   buffer.Assign(text);
   return buffer;
-}
-
-// The block grows and shrinks in steps of 32 characters, terminator included, and stays in
-// place within a step.
-TEST(TextBufferTest, CapacityStepsAndBlockReuse) {
-  TextBuffer buffer;
-  EXPECT_EQ(buffer.Capacity(), 0u);
-  buffer.Assign(std::wstring(31, L'a').c_str());
-  EXPECT_EQ(buffer.Capacity(), 32u);
-  buffer.Append(L"b");  // 32 characters: the terminator needs a second step
-  EXPECT_EQ(buffer.Capacity(), 64u);
-  buffer.Resize(40);
-  const wchar_t* block = buffer.Text();
-  buffer.Resize(35);
-  EXPECT_EQ(buffer.Text(), block);
-  EXPECT_EQ(buffer.Text()[35], L'\0');
-  buffer.Resize(0);
-  EXPECT_TRUE(buffer.Empty());
-  EXPECT_STREQ(buffer.Text(), L"");
 }
 
 // Every block goes back: on emptying, on taking another buffer's block, on destruction.
