@@ -10,7 +10,14 @@ cmake --preset mingw >/dev/null
 cmake --build --preset mingw -j "$(nproc)"
 
 source scripts/wine-env.sh
+fresh=0
+[ -f "$WINEPREFIX/.qv-ready" ] || fresh=1
 qv_wine_prefix
+# A machine booted just now is also the end-to-end scenarios' pristine one: one boot, not two.
+if [ "$fresh" = 1 ] && [ ! -f build/mingw/wine-e2e-pristine/.qv-ready ]; then
+  rm -rf build/mingw/wine-e2e-pristine
+  cp -a "$WINEPREFIX" build/mingw/wine-e2e-pristine
+fi
 qv_wine_start
 trap 'wineserver -k 2>/dev/null || true' EXIT
 ctest --preset mingw "$@"
