@@ -98,14 +98,19 @@ qv_partial_package() {
 }
 
 # Runs any program under qvrun; output in $QV_OUT, exit code in $QV_RC.
+# A program Wine did not start (seen on a busy machine: error 1359) never ran: it is run again once.
 qv_run_program() {
-  local compat=()
+  local compat=() attempt
   [ "${QV_COMPAT:-1}" = 1 ] && compat=(--compat "$(qv_winpath "$QV_TOOLS/qvcompat.dll")")
-  QV_RC=0
-  wine "$QV_TOOLS/qvrun.exe" "${compat[@]}" --timeout-ms "$QV_RUN_TIMEOUT_MS" "$@" \
-    >"$QV_OUT.raw" 2>&1 || QV_RC=$?
-  tr -d '\r' <"$QV_OUT.raw" >"$QV_OUT"  # programs run under qvrun may write CR LF
-  sed 's/^/    | /' "$QV_OUT"
+  for attempt in 1 2; do
+    QV_RC=0
+    wine "$QV_TOOLS/qvrun.exe" "${compat[@]}" --timeout-ms "$QV_RUN_TIMEOUT_MS" "$@" \
+      >"$QV_OUT.raw" 2>&1 || QV_RC=$?
+    tr -d '\r' <"$QV_OUT.raw" >"$QV_OUT"  # programs run under qvrun may write CR LF
+    sed 's/^/    | /' "$QV_OUT"
+    grep -q '^qvrun: cannot \(start\|load\) ' "$QV_OUT" && [ "$attempt" = 1 ] || break
+    qv_log "Wine did not start it: once more"
+  done
 }
 
 qv_run() { qv_log "qvinstall ${*:-(no word)}"; qv_run_program "$QV_PKG_WIN\\drv\\qvinstall.exe" "$@"; }
