@@ -88,24 +88,6 @@ TEST_F(MonitorTest, RegistrationRetriesEvery50msThenGivesUp) {
   Finish();
 }
 
-TEST_F(MonitorTest, LockedDllIsCopiedWithTheSpoolerStopped) {
-  sim.AddFile(kMonitorDll, "old monitor", 2500).heldBySpooler = true;
-  Start();
-  InstallMonitor(ctx);
-  EXPECT_TRUE(sim.SpoolerRunning());
-  EXPECT_TRUE(DllHasBuild(2629));
-  EXPECT_EQ(ctx.errorCount, 0);
-
-  // Locked even with the spooler stopped: the old DLL is registered.
-  sim.monitors.clear();
-  sim.FindFile(kMonitorDll)->lockedForever = true;
-  InstallMonitor(ctx);
-  EXPECT_EQ(Log().back(), L"AddMonitor - OK :)");
-  EXPECT_GE(LineOf(Log(), L"Can't copy monitor file"), 0);
-  EXPECT_EQ(ctx.errorCount, 1);
-  Finish();
-}
-
 // Port lists are edited by whole entries: parked, then returned.
 TEST(MonitorPorts, ParkingAndReturningReplaceOneWholeEntry) {
   struct Case {
@@ -212,28 +194,6 @@ TEST_F(MonitorTest, ReinstallReplacesBuildsOutsideTheRange) {
     // The spooler let go of the deleted monitor's DLL when it was stopped for the retry.
     EXPECT_TRUE(DllHasBuild(2629));
     EXPECT_EQ(exitCode, 1);
-  }
-  ExpectAllReleased();
-}
-
-// A monitor whose deletion the spooler refuses three times (error 12) stays registered with a
-// working port: the printers parked on "file:" go back at once, whatever the plan. The machine's
-// only printer stands on the product port: parked and returned all the same.
-TEST_F(MonitorTest, RefusedRemovalLeavesNoPrinterParked) {
-  for (const wchar_t* command : {L"install", L"uninstall"}) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(command)));
-    sim.monitors = {{L"Local Port", L"Windows x64", L"localspl.dll"},  // before it, as on Windows
-                    {L"Standard TCP/IP Port", L"Windows x64", L"tcpmon.dll"}};
-    AddProductMonitor(sim, 2600);
-    sim.printers.clear();
-    sim.AddPrinter(L"Office", L"Other driver", L"Quintavera:");
-    sim.FailAlways("DeleteMonitorW", ERROR_BUSY);
-    int exitCode = 0;
-    const Lines lines = RunAndReadLog(command, &exitCode);
-    EXPECT_EQ(exitCode, 100);
-    EXPECT_GE(LineOf(lines, L"Error(12): Can`t remove the port monitor 'Quintavera:'", true), 0);
-    ExpectLinesInOrder(lines, {L"SetPrinter(Office) - ok", L"SetPrinter(Office) - ok"});
-    EXPECT_EQ(sim.FindPrinter(L"Office")->port, L"Quintavera:");
   }
   ExpectAllReleased();
 }
