@@ -19,23 +19,32 @@ const std::wstring kUserKeys = L"HKCU\\Software\\Orbelin\\Quintavera\\Quintavera
 class PrinterRecord : public PrinterMachine {
  protected:
   // The installed product (printer "Quintavera": plain "SubKey", the default, its per-user key
-  // marked "deleted") and a second product printer whose "SubKey" lies under "DsUser". As on
-  // Windows, the product driver gives each new printer a "SubKey" of its own at once.
-  void MakeMachine(SimWindows& machine) {
-    machine.registry = sim.registry;
-    MakeInstalledMachine(machine);
-    machine.onPrinterAdded = [fresh = 0](SimPrinter& printer) mutable {
-      if (printer.driver == kProductDriver) SetData(printer, "", "new" + std::to_string(++fresh));
-    };
-    machine.SetRegString(kUserKeys + L"Printer1", L"Name", L"kept");
-    SimPrinter& invoices = machine.AddPrinter(L"Invoices", kProductDriver, kProductPort);
-    invoices.comment = L"Accounts";
-    invoices.location = L"Room 1.02";
-    SetData(invoices, "DsUser", "invoices");
-  }
+  // marked "deleted") and a second product printer whose "SubKey" lies under "DsUser", the
+  // installer's Windows while it lives. As on Windows, the product driver gives each new printer a
+  // "SubKey" of its own at once.
+  struct Machine : SimWindows {
+    Machine() {
+      MakeInstalledMachine(*this);
+      onPrinterAdded = [fresh = 0](SimPrinter& printer) mutable {
+        if (printer.driver == kProductDriver) SetData(printer, "", "new" + std::to_string(++fresh));
+      };
+      SetRegString(kUserKeys + L"Printer1", L"Name", L"kept");
+      SimPrinter& invoices = AddPrinter(L"Invoices", kProductDriver, kProductPort);
+      invoices.comment = L"Accounts";
+      invoices.location = L"Room 1.02";
+      SetData(invoices, "DsUser", "invoices");
+    }
+    ScopedWindowsApi scope{*this};
+  };
   static int Install(SimWindows& machine) {
     machine.commandLine = L"qvinstall.exe install";
     return RunCommandLine();
+  }
+  // Every call of an install on a fresh machine, in order.
+  static std::vector<std::string> CallsOfAnInstall() {
+    Machine machine;
+    Install(machine);
+    return machine.CalledFunctions();
   }
   // Port, comment, location, plain and "DsUser" "SubKey" (with its NUL) of the printer.
   static std::string Settings(SimWindows& machine, const wchar_t* name) {
@@ -94,11 +103,11 @@ class PrinterRecord : public PrinterMachine {
     const std::wstring text = out.str();
     return std::string(text.begin(), text.end());
   }
-  // The lines of the log window naming the record.
-  static std::vector<std::wstring> RecordLines(SimWindows& machine) {
+  // The lines of the log window holding `text`, indents aside.
+  static std::vector<std::wstring> LinesWith(SimWindows& machine, const wchar_t* text) {
     std::vector<std::wstring> lines;
     for (const std::wstring& line : Trimmed(SplitLines(machine.dialog.text)))
-      if (line.find(L"record") != line.npos) lines.push_back(line);
+      if (line.find(text) != line.npos) lines.push_back(line);
     return lines;
   }
 };
@@ -110,9 +119,7 @@ TEST_F(PrinterRecord, InstallAfterReinstallsCutShortAtAnyCallBringsEveryPrinterB
   for (long cut = 0; !whole && !HasFailure(); ++cut) {
     bool wholeAgain = false;
     for (long again = -1; !wholeAgain && !HasFailure(); again += again < 0 ? 1 : 10) {
-      SimWindows machine;
-      ScopedWindowsApi scope(machine);
-      MakeMachine(machine);
+      Machine machine;
       machine.CutAfter(cut);
       Install(machine);
       const long calls = static_cast<long>(machine.CalledFunctions().size());
@@ -136,19 +143,10 @@ TEST_F(PrinterRecord, InstallAfterReinstallsCutShortAtAnyCallBringsEveryPrinterB
 // Each single call of a reinstall failing once: a printer not back whole is an error, and the next
 // install brings both back.
 TEST_F(PrinterRecord, InstallAfterAReinstallWithAnyOneCallFailingBringsEveryPrinterBack) {
-  std::vector<std::string> calls;
-  {
-    SimWindows machine;
-    ScopedWindowsApi scope(machine);
-    MakeMachine(machine);
-    Install(machine);
-    calls = machine.CalledFunctions();
-  }
+  const std::vector<std::string> calls = CallsOfAnInstall();
   for (size_t call = 0; call < calls.size() && !HasFailure(); ++call) {
     SCOPED_TRACE(testing::Message() << "call " << call << " (" << calls[call] << ") failing");
-    SimWindows machine;
-    ScopedWindowsApi scope(machine);
-    MakeMachine(machine);
+    Machine machine;
     const std::string& function = calls[call];
     machine.FailCallAfter(static_cast<long>(call),
                           function == "GlobalAlloc"                     ? ERROR_NOT_ENOUGH_MEMORY
@@ -184,20 +182,12 @@ TEST_F(PrinterRecord, PrintersOnTheMachineWinOverAStaleRecord) {
        },
        L"Invoices", Carried("New", "Room 1.02", "fresh")},
   };
-  long flushed = 0;  // the calls up to the record's flush
-  {
-    SimWindows machine;
-    ScopedWindowsApi scope(machine);
-    MakeMachine(machine);
-    Install(machine);
-    const auto calls = machine.CalledFunctions();
-    flushed = std::find(calls.begin(), calls.end(), "RegFlushKey") - calls.begin() + 1;
-  }
+  const auto calls = CallsOfAnInstall();
+  // The calls up to the record's flush.
+  const long flushed = std::find(calls.begin(), calls.end(), "RegFlushKey") - calls.begin() + 1;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    SimWindows machine;
-    ScopedWindowsApi scope(machine);
-    MakeMachine(machine);
+    Machine machine;
     machine.CutAfter(flushed);
     Install(machine);
     machine.CutAfter(-1);
@@ -242,83 +232,71 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
   const std::vector<BYTE> badPadding = rehashed(padded, nullptr, 1);
   const std::vector<BYTE> parkedWithKey = rehashed(SavedSettingsList(), L"P", 2);
   const std::wstring taken = L"1 printers taken over from the record of an interrupted run";
-  const auto aside = [](const wchar_t* reason, const wchar_t* name = L"Printers.damaged") {
-    return L"Error(24): The printer record of an earlier run is " + std::wstring(reason) +
-           L": kept as '" + name + L"'";
-  };
+  const auto same = [](RegValue&) {};
   struct Case {
     const char* name;
     std::function<void(RegValue&)> change;
-    int failedQueries;
-    std::wstring line;
-    const wchar_t* asideName;  // the value it is kept in; null: not set aside
+    const wchar_t* damage;   // how the line setting it aside calls it; null: not set aside
+    std::wstring line = {};  // otherwise the one line naming the record
+    int failedQueries = 0;
   };
   const std::vector<Case> cases = {
-      {"intact", [](RegValue&) {}, 0, taken, nullptr},
-      {"read at the third attempt", [](RegValue&) {}, 2, taken, nullptr},
-      {"unreadable", [](RegValue&) {}, 3,
-       L"Error(23): Can't read the printer record of an earlier run - (System message 5.)",
-       nullptr},
-      {"later version", [](RegValue& v) { v.data[4] = 2; }, 0,
+      {"intact", same, nullptr, taken},
+      {"read at the third attempt", same, nullptr, taken, 2},
+      {"unreadable", same, nullptr,
+       L"Error(23): Can't read the printer record of an earlier run - (System message 5.)", 3},
+      {"later version", [](RegValue& v) { v.data[4] = 2; }, nullptr,
        L"Error(22): The printer record is of version 2: nothing was changed, run the newer "
-       L"Quintavera setup",
-       nullptr},
-      {"last byte missing", [](RegValue& v) { v.data.pop_back(); }, 0, aside(L"truncated"),
-       L"Printers.damaged"},
-      {"header cut", [](RegValue& v) { v.data.resize(6); }, 0, aside(L"truncated"),
-       L"Printers.damaged"},
-      {"empty", [](RegValue& v) { v.data.clear(); }, 0, aside(L"truncated"), L"Printers.damaged"},
-      {"a byte more", [](RegValue& v) { v.data.push_back(0); }, 0, aside(L"damaged"),
-       L"Printers.damaged"},
-      {"a name changed", [](RegValue& v) { v.data[20] ^= 1; }, 0, aside(L"damaged"),
-       L"Printers.damaged"},
-      {"count beyond the entries", [](RegValue& v) { v.data[6] = 3; }, 0, aside(L"damaged"),
-       L"Printers.damaged"},
-      {"padding byte set", [&](RegValue& v) { v.data = badPadding; }, 0, aside(L"damaged"),
-       L"Printers.damaged"},
-      {"a parked entry with a \"SubKey\"", [&](RegValue& v) { v.data = parkedWithKey; }, 0,
-       aside(L"damaged"), L"Printers.damaged"},
-      {"other magic", [](RegValue& v) { v.data[0] = 'X'; }, 0, aside(L"foreign"),
-       L"Printers.damaged"},
-      {"text value", [](RegValue& v) { v.type = REG_SZ; }, 0, aside(L"foreign"),
-       L"Printers.damaged"},
-      {"a second broken one", [](RegValue& v) { v.data[0] = 'Y'; }, 0,
-       aside(L"foreign", L"Printers.damaged2"), L"Printers.damaged2"},
+       L"Quintavera setup"},
+      {"last byte missing", [](RegValue& v) { v.data.pop_back(); }, L"truncated"},
+      {"header cut", [](RegValue& v) { v.data.resize(6); }, L"truncated"},
+      {"empty", [](RegValue& v) { v.data.clear(); }, L"truncated"},
+      {"a byte more", [](RegValue& v) { v.data.push_back(0); }, L"damaged"},
+      {"a name changed", [](RegValue& v) { v.data[20] ^= 1; }, L"damaged"},
+      {"count beyond the entries", [](RegValue& v) { v.data[6] = 3; }, L"damaged"},
+      {"padding byte set", [&](RegValue& v) { v.data = badPadding; }, L"damaged"},
+      {"a parked entry with a \"SubKey\"", [&](RegValue& v) { v.data = parkedWithKey; },
+       L"damaged"},
+      {"other magic", [](RegValue& v) { v.data[0] = 'X'; }, L"foreign"},
+      {"text value", [](RegValue& v) { v.type = REG_SZ; }, L"foreign"},
+      {"a second broken one", [](RegValue& v) { v.data[0] = 'Y'; }, L"foreign"},
   };
   const RegValue earlierAside{REG_BINARY, {7}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    SimWindows machine;
-    ScopedWindowsApi scope(machine);
-    MakeMachine(machine);
+    Machine machine;
     RegValue value{REG_BINARY, std::vector<BYTE>(start, start + bytes)};
     c.change(value);
     auto& values = machine.registry[Lower(kRecordKey)];
     values[L"printers"] = value;
-    if (c.asideName && c.asideName[16] == L'2') values[L"printers.damaged"] = earlierAside;
+    const bool second = c.name == std::string("a second broken one");  // beside an earlier one
+    if (second) values[L"printers.damaged"] = earlierAside;
+    const std::wstring aside = second ? L"Printers.damaged2" : L"Printers.damaged";
+    const std::wstring line = c.damage ? L"Error(24): The printer record of an earlier run is " +
+                                             std::wstring(c.damage) + L": kept as '" + aside + L"'"
+                                       : c.line;
     machine.FailNext("RegQueryValueExW", c.failedQueries, ERROR_ACCESS_DENIED);
     machine.shiftDown = true;
     const std::string before = Fingerprint(machine);
-    const bool stops = c.line.rfind(L"Error(22)", 0) == 0 || c.line.rfind(L"Error(23)", 0) == 0;
+    const bool stops = line.rfind(L"Error(22)", 0) == 0 || line.rfind(L"Error(23)", 0) == 0;
 
-    EXPECT_EQ(Install(machine), c.line == taken ? 1 : 100);
+    EXPECT_EQ(Install(machine), line == taken ? 1 : 100);
 
-    EXPECT_EQ(RecordLines(machine), std::vector<std::wstring>{c.line});
+    EXPECT_EQ(LinesWith(machine, L"record"), std::vector<std::wstring>{line});
     if (stops) {
       EXPECT_EQ(Fingerprint(machine), before) << "the machine changed";
       continue;
     }
-    EXPECT_EQ(Settings(machine, L"Recorded"),
-              c.asideName ? "missing" : Carried("", "Annex", "rec-r"));
+    EXPECT_EQ(Settings(machine, L"Recorded"), c.damage ? "missing" : Carried("", "Annex", "rec-r"));
     EXPECT_EQ(Settings(machine, L"Invoices"), Carried("Accounts", "Room 1.02", "invoices"));
     EXPECT_FALSE(machine.HasRegValue(kRecordKey, L"Printers"));
-    if (!c.asideName) continue;
+    if (!c.damage) continue;
     const auto calls = machine.CalledFunctions();  // the copy made lasting before the record goes
     EXPECT_EQ(*(std::find(calls.begin(), calls.end(), "RegDeleteValueA") - 1), "RegFlushKey");
-    const RegValue& kept = machine.registry.at(Lower(kRecordKey)).at(Lower(c.asideName));
+    const RegValue& kept = machine.registry.at(Lower(kRecordKey)).at(Lower(aside));
     EXPECT_EQ(kept.type, value.type);
     EXPECT_EQ(kept.data, value.data);
-    if (c.asideName[16] == L'2') {
+    if (second) {
       EXPECT_EQ(machine.registry.at(Lower(kRecordKey)).at(L"printers.damaged").data,
                 earlierAside.data);
     }
@@ -361,22 +339,15 @@ TEST_F(PrinterRecord, WriterAndReaderAgreeOnTheRecordsBounds) {
 // A record the run cannot write (too large for its reader, no memory to encode it, or not made
 // lasting) is error 18: the run ends with 100, and the printers come back from what it holds.
 TEST_F(PrinterRecord, ARecordThatCannotBeWrittenIsAnError) {
-  long encoding = 0;  // the record's block: the last allocation before its first flush
-  {
-    SimWindows machine;
-    ScopedWindowsApi scope(machine);
-    MakeMachine(machine);
-    Install(machine);
-    const auto calls = machine.CalledFunctions();
-    const auto flush = std::find(calls.begin(), calls.end(), "RegFlushKey");
-    encoding = std::find(std::make_reverse_iterator(flush), calls.rend(), "GlobalAlloc").base() -
-               calls.begin() - 1;
-  }
+  const auto calls = CallsOfAnInstall();
+  const auto flush = std::find(calls.begin(), calls.end(), "RegFlushKey");
+  // The record's block: the last allocation before its first flush.
+  const long encoding =
+      std::find(std::make_reverse_iterator(flush), calls.rend(), "GlobalAlloc").base() -
+      calls.begin() - 1;
   for (const char* fault : {"too large", "no memory", "not flushed"}) {
     SCOPED_TRACE(fault);
-    SimWindows machine;
-    ScopedWindowsApi scope(machine);
-    MakeMachine(machine);
+    Machine machine;
     const std::string why = fault;
     if (why == "too large") machine.FindPrinter(L"Invoices")->comment = std::wstring(131060, L'c');
     if (why == "no memory") machine.FailCallAfter(encoding, ERROR_NOT_ENOUGH_MEMORY);
@@ -396,9 +367,7 @@ TEST_F(PrinterRecord, ParkedPrintersReturnWithTheNextRunThatRegistersTheMonitor)
   for (const int variant : {0, 1, 2}) {
     const bool alone = variant != 0, moved = variant == 2;
     SCOPED_TRACE(moved ? "moved meanwhile" : alone ? "no product printer" : "with the product's");
-    SimWindows machine;
-    ScopedWindowsApi scope(machine);
-    MakeMachine(machine);
+    Machine machine;
     if (alone) machine.printers.clear();
     machine.monitors.clear();
     AddProductMonitor(machine, 2600);
@@ -407,15 +376,11 @@ TEST_F(PrinterRecord, ParkedPrintersReturnWithTheNextRunThatRegistersTheMonitor)
     machine.FailNext("AddMonitorW", 5, ERROR_BUSY);
     EXPECT_EQ(Install(machine), 100);
     EXPECT_EQ(machine.FindPrinter(L"Fax")->port, L"file:");
-    std::vector<std::wstring> named;  // every parked printer, the product's too
-    for (const std::wstring& line : Trimmed(SplitLines(machine.dialog.text))) {
-      if (line.find(L" stays on 'file:' until the port monitor is installed") != line.npos)
-        named.push_back(line.substr(0, line.find(L" stays")));
-    }
-    std::vector<std::wstring> parked = {L"Printer 'Quintavera'", L"Printer 'Invoices'"};
-    if (alone) parked.clear();
-    parked.push_back(L"Printer 'Fax'");
-    EXPECT_EQ(named, parked);
+    std::vector<std::wstring> parked = {L"Quintavera", L"Invoices", L"Fax"};  // the product's too
+    if (alone) parked.erase(parked.begin(), parked.begin() + 2);
+    for (std::wstring& name : parked)
+      name = L"Printer '" + name + L"' stays on 'file:' until the port monitor is installed";
+    EXPECT_EQ(LinesWith(machine, L"stays on"), parked);
 
     if (moved) machine.FindPrinter(L"Fax")->port = L"LPT1:";
     EXPECT_EQ(Install(machine), 1);
