@@ -15,26 +15,6 @@ class Driver : public PrinterMachine {
   static std::wstring Staged(const wchar_t* file) { return std::wstring(kDriverDir) + file; }
 };
 
-// Without the system and driver directories (errors 6 and 7) no product file is copied or deleted:
-// bare file names would name files of the current directory, often the setup package's own. The
-// errors open the log window without Shift held.
-TEST_F(Driver, ProductFilesUnderAMissingDirectoryAreLeftAlone) {
-  sim.FailAlways("GetSystemDirectoryW", ERROR_NOT_ENOUGH_MEMORY);
-  sim.FailAlways("GetPrinterDriverDirectoryW", ERROR_NOT_ENOUGH_MEMORY);
-  const wchar_t* bare[] = {L"orbmon64.dll", L"orbdrv64.dll", L"orbui64.dll", L"orbhelp.chm"};
-  for (const wchar_t* file : bare) sim.AddFile(file, "current directory", 2629);
-  for (const wchar_t* command : {L"install", L"uninstall"}) {
-    sim.dialog.shown = false;
-    EXPECT_EQ(Run(command), 100) << command;
-    EXPECT_TRUE(sim.dialog.shown) << command;
-    for (const wchar_t* file : bare) {
-      const SimFile* left = sim.FindFile(file);
-      EXPECT_TRUE(left && left->data.find("current directory") != std::string::npos) << file;
-    }
-  }
-  ExpectAllReleased();
-}
-
 // A package without its help file: a copy error (its one error opens the log window), and the
 // driver added without one.
 TEST_F(Driver, AMissingHelpFileLeavesTheDriverWithoutOne) {

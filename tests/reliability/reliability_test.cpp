@@ -59,11 +59,19 @@ SweepRun RunWithFault(const Command& command, const std::string& function, int t
   sim::SimWindows machine;
   ScopedWindowsApi scope(machine);
   sim::MakeInstalledMachine(machine);
+  // Files of the current directory under the product's names: a product path missing its
+  // directory must never name them.
+  const wchar_t* bare[] = {L"orbmon64.dll", L"orbdrv64.dll", L"orbui64.dll", L"orbhelp.chm"};
+  for (const wchar_t* file : bare) machine.AddFile(file, "current directory", 2629);
   if (!function.empty()) machine.FailNext(function, times, RealisticError(function));
   machine.commandLine = L"qvinstall.exe " + std::wstring(command.word);
   const int code = RunCommandLine();
   EXPECT_EQ(machine.LiveBlocks(), 0) << "blocks left";
   EXPECT_EQ(machine.OpenHandles(), 0) << "handles left";
+  for (const wchar_t* file : bare) {
+    const sim::SimFile* left = machine.FindFile(file);
+    EXPECT_TRUE(left && left->data.find("current directory") != std::string::npos) << file;
+  }
   // Without a readable command line there is no command word: 6, as for no word at all.
   EXPECT_TRUE(command.exitCodes.count(code) != 0 || (function == "CommandLineToArgvW" && code == 6))
       << "exit code " << code;
