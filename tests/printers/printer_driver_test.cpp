@@ -50,11 +50,8 @@ TEST_F(Driver, RefusedAddIsError13AndUndeletableCopiesArePending) {
 TEST_F(Driver, UninstallFindsTheDriverByItsExactNameAndRetriesARefusalOnce) {
   for (const int refusals : {1, 2}) {
     SCOPED_TRACE(refusals);
-    for (const wchar_t* name : {L"quintavera printer", L"Quintavera printer2"}) {
-      sim.drivers.emplace_back();
-      sim.drivers.back().name = name;
-      sim.drivers.back().environment = L"Windows x64";
-    }
+    for (const wchar_t* name : {L"quintavera printer", L"Quintavera printer2"})
+      sim.drivers.push_back(SimDriver{name, L"Windows x64", {}, {}, {}, {}});
     AddDriver(kProductDriver);
     sim.FailNext("DeletePrinterDriverExW", refusals, ERROR_PRINTER_DRIVER_IN_USE);
     int code = 0;
