@@ -3,10 +3,7 @@
 # (Wine's in-process spooler holds no monitor DLL; the held road is locked_monitor.sh). Last, an
 # install with two help windows open and no "orbhelp.chm": viewers closed, copy error (100), the
 # driver added without help file; "removetray" ends the tray program and deletes its file and entry.
-set -u
-source "$(dirname "$0")/../../scripts/e2e-lib.sh"
-qv_e2e_init "$1"
-qv_e2e_reset
+source "$(dirname "$0")/common.sh"
 tray_line='^file: C:\\qvpkg\\qvatray\.exe '
 qv_state
 grep -Ev -- "$tray_line" "$QV_STATE" >"$QV_WORK/clean.txt"
@@ -56,5 +53,3 @@ qv_expect_installed Quintavera
 qv_expect_state '^driver: Quintavera printer \|.*\| help-file=\(none\)$'
 qv_expect_no_tray
 qv_expect_state '^file: C:\\qvpkg\\qvatray\.exe \| exists=no'
-
-qv_e2e_finish
