@@ -7,10 +7,7 @@ source "$(dirname "$0")/common.sh"
 tray_line='^file: C:\\qvpkg\\qvatray\.exe '
 qv_state
 grep -Ev -- "$tray_line" "$QV_STATE" >"$QV_WORK/clean.txt"
-qv_run_expect 6
-qv_run_expect 4 def.set
-qv_run_expect 102 onInit
-qv_run_expect 3 onChkDrv
+for answer in 6 '4 def.set' '102 onInit' '3 onChkDrv'; do qv_run_expect $answer; done
 qv_run_quiet 6 removetray
 
 qv_run_quiet 1 install
@@ -21,9 +18,7 @@ qv_expect_state '^run value QuintaveraTray: C:\\qvpkg\\qvatray\.exe$'
 qv_expect_state '^pending renames: 0$'
 qv_expect_state '^file: .*\\x64\\orbdrv64\.dll \| exists=no'
 qv_expect_state '^file: .*\\x64\\orbui64\.dll \| exists=no'
-qv_run_expect 103 onChkDrv
-qv_run_expect 4 def.set
-qv_run_expect 3 onInit
+for answer in '103 onChkDrv' '4 def.set' '3 onInit'; do qv_run_expect $answer; done
 qv_state
 qv_expect_state '^default printer: Quintavera$'
 

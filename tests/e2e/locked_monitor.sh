@@ -38,7 +38,6 @@ qv_state
 qv_expect_state '^monitor: Quintavera:'
 qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=yes \| version=[0-9.]+\.2629$'
 jobs="$WINEPREFIX/drive_c/ProgramData/Quintavera/Jobs"
-rm -rf "$jobs"
 wine "$QV_TOOLS/qvprint.exe" Quintavera "job after the restart" >"$QV_WORK/print.txt" 2>&1
 qv_expect_in "$QV_WORK/print.txt" '^printed job [0-9]+'
 qv_poll 20 grep -rqs 'job after the restart' "$jobs" || qv_fail "no job in $jobs"

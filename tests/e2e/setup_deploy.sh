@@ -68,8 +68,7 @@ qv_deploy_state
 qv_expect_unchanged "$QV_WORK/before.txt" "the older setup changes nothing"
 wine reg add "$QV_ENTRY" /v DisplayVersion /d 1.0.0.2629 /f >/dev/null 2>&1
 
-qv_log "/D= moves the install, /TRAY brings the tray program back"
-qv_log "QuintaveraSetup.exe /S /TRAY /D=$pf"
+qv_log "/D= moves the install, /TRAY brings the tray program back: QuintaveraSetup.exe /S /TRAY /D=$pf"
 qv_run_program --verbatim "$(qv_winpath "$QV_BUILD/setup/QuintaveraSetup.exe")" "/S /TRAY /D=$pf"
 qv_expect_out '^qvrun: exit code 0$'
 qv_wait_state '^tray window: yes$' || qv_fail "no tray window"
