@@ -12,9 +12,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
-
 
 namespace {
 
@@ -64,37 +64,40 @@ class MonitorTest : public ::testing::Test {
     if (module_ != nullptr) FreeLibrary(module_);
   }
 
-  HANDLE OpenProductPort() {
+  // Prints `chunks` as one job of `level` (1, or one the monitor refuses: then every write fails
+  // and writes nothing); the bytes of the job's file, or nullopt when it left none.
+  std::optional<std::string> PrintJob(DWORD level, const std::vector<std::string>& chunks) {
+    const DWORD jobId = UniqueJobId();
     HANDLE port = nullptr;
-    EXPECT_TRUE(monitor_->pfnOpenPort(hMonitor_, kPortName, &port)) << GetLastError();
-    return port;
-  }
-
-  // Prints `chunks` as one job; returns the job file's contents through *stored.
-  void PrintJob(const std::vector<std::string>& chunks, std::string* stored) {
-    DWORD jobId = UniqueJobId();
-    HANDLE port = OpenProductPort();
-    ASSERT_NE(port, nullptr);
+    if (!monitor_->pfnOpenPort(hMonitor_, kPortName, &port)) {
+      ADD_FAILURE() << "OpenPort failed: " << GetLastError();
+      return std::nullopt;
+    }
     DOC_INFO_1W doc = {const_cast<LPWSTR>(L"test document"), nullptr, const_cast<LPWSTR>(L"RAW")};
-    ASSERT_TRUE(
-        monitor_->pfnStartDocPort(port, kPrinterName, jobId, 1, reinterpret_cast<LPBYTE>(&doc)))
-        << GetLastError();
+    const bool started =
+        monitor_->pfnStartDocPort(port, kPrinterName, jobId, level, reinterpret_cast<LPBYTE>(&doc));
+    const DWORD startError = started ? 0 : GetLastError();
+    EXPECT_EQ(startError, level == 1 ? 0u : static_cast<DWORD>(ERROR_INVALID_LEVEL));
     for (const std::string& chunk : chunks) {
       DWORD written = 12345;
-      ASSERT_TRUE(monitor_->pfnWritePort(port,
-                                         reinterpret_cast<LPBYTE>(const_cast<char*>(chunk.data())),
-                                         static_cast<DWORD>(chunk.size()), &written))
-          << GetLastError();
-      EXPECT_EQ(written, chunk.size());
+      SetLastError(0);
+      auto* bytes = reinterpret_cast<LPBYTE>(const_cast<char*>(chunk.data()));
+      const bool wrote =
+          monitor_->pfnWritePort(port, bytes, static_cast<DWORD>(chunk.size()), &written);
+      const DWORD writeError = GetLastError();
+      EXPECT_EQ(wrote, started) << writeError;
+      EXPECT_EQ(written, started ? chunk.size() : 0u);
+      EXPECT_TRUE(started || writeError != 0) << "a write refused without an error";
     }
-    ASSERT_TRUE(monitor_->pfnEndDocPort(port)) << GetLastError();
-    ASSERT_TRUE(monitor_->pfnClosePort(port));
+    EXPECT_TRUE(monitor_->pfnEndDocPort(port)) << GetLastError();
+    EXPECT_TRUE(monitor_->pfnClosePort(port));
     std::vector<std::wstring> files = JobFiles(jobId);
     cleanup_.insert(cleanup_.end(), files.begin(), files.end());
-    ASSERT_EQ(files.size(), 1u) << "one file per job";
+    if (files.empty()) return std::nullopt;
+    EXPECT_EQ(files.size(), 1u) << "one file per job";
     std::ifstream file(std::filesystem::path(files[0]), std::ios::binary);
-    ASSERT_TRUE(file);
-    stored->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(file) << "the job file cannot be read";
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
   }
 
   HMODULE module_ = nullptr;
@@ -150,37 +153,16 @@ TEST_F(MonitorTest, EnumPortsOffersOnlyTheProductPortWithTheSizeProtocol) {
   }
 }
 
-// A job in several chunks (one larger than any internal buffer) and a job of no bytes.
+// A job in several chunks (one larger than any internal buffer), a job of no bytes, and one whose
+// start is refused for its level: its writes fail, write nothing and leave no file.
 TEST_F(MonitorTest, JobFileHoldsExactlyTheBytesWritten) {
   std::string part1("%!PS-Adobe-3.0\r\n", 16);
   std::string part2("\x00\x01\x02\xff\xfe\r\n\x1b%-12345X", 14);
   std::string part3(70000, 'x');
   for (size_t i = 0; i < part3.size(); ++i) part3[i] = static_cast<char>(i * 7);
-  std::string stored;
-  PrintJob({part1, part2, part3}, &stored);
-  EXPECT_EQ(stored, part1 + part2 + part3);
-  stored = "not read";
-  PrintJob({}, &stored);
-  EXPECT_TRUE(stored.empty());
-}
-
-TEST_F(MonitorTest, WriteAfterFailedStartFailsCleanly) {
-  HANDLE port = OpenProductPort();
-  ASSERT_NE(port, nullptr);
-  DOC_INFO_1W doc = {const_cast<LPWSTR>(L"bad"), nullptr, nullptr};
-  DWORD jobId = UniqueJobId();
-  EXPECT_FALSE(
-      monitor_->pfnStartDocPort(port, kPrinterName, jobId, 7, reinterpret_cast<LPBYTE>(&doc)));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
-  char data[] = "lost";
-  DWORD written = 77;
-  SetLastError(0);
-  EXPECT_FALSE(monitor_->pfnWritePort(port, reinterpret_cast<LPBYTE>(data), 4, &written));
-  EXPECT_EQ(written, 0u);
-  EXPECT_NE(GetLastError(), 0u);
-  EXPECT_TRUE(monitor_->pfnEndDocPort(port));
-  EXPECT_TRUE(monitor_->pfnClosePort(port));
-  EXPECT_TRUE(JobFiles(jobId).empty());
+  EXPECT_EQ(PrintJob(1, {part1, part2, part3}), part1 + part2 + part3);
+  EXPECT_EQ(PrintJob(1, {}), "");
+  EXPECT_EQ(PrintJob(7, {"lost"}), std::nullopt);
 }
 
 }  // namespace

@@ -3,17 +3,11 @@
 # (Wine's in-process spooler holds no monitor DLL; the held road is locked_monitor.sh). Last, an
 # install with two help windows open and no "orbhelp.chm": viewers closed, copy error (100), the
 # driver added without help file; "removetray" ends the tray program and deletes its file and entry.
-set -u
-source "$(dirname "$0")/../../scripts/e2e-lib.sh"
-qv_e2e_init "$1"
-qv_e2e_reset
+source "$(dirname "$0")/common.sh"
 tray_line='^file: C:\\qvpkg\\qvatray\.exe '
 qv_state
 grep -Ev -- "$tray_line" "$QV_STATE" >"$QV_WORK/clean.txt"
-qv_run_expect 6
-qv_run_expect 4 def.set
-qv_run_expect 102 onInit
-qv_run_expect 3 onChkDrv
+for answer in 6 '4 def.set' '102 onInit' '3 onChkDrv'; do qv_run_expect $answer; done
 qv_run_quiet 6 removetray
 
 qv_run_quiet 1 install
@@ -24,9 +18,7 @@ qv_expect_state '^run value QuintaveraTray: C:\\qvpkg\\qvatray\.exe$'
 qv_expect_state '^pending renames: 0$'
 qv_expect_state '^file: .*\\x64\\orbdrv64\.dll \| exists=no'
 qv_expect_state '^file: .*\\x64\\orbui64\.dll \| exists=no'
-qv_run_expect 103 onChkDrv
-qv_run_expect 4 def.set
-qv_run_expect 3 onInit
+for answer in '103 onChkDrv' '4 def.set' '3 onInit'; do qv_run_expect $answer; done
 qv_state
 qv_expect_state '^default printer: Quintavera$'
 
@@ -56,5 +48,3 @@ qv_expect_installed Quintavera
 qv_expect_state '^driver: Quintavera printer \|.*\| help-file=\(none\)$'
 qv_expect_no_tray
 qv_expect_state '^file: C:\\qvpkg\\qvatray\.exe \| exists=no'
-
-qv_e2e_finish

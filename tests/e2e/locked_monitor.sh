@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
-# An uninstall while another process has loaded the monitor DLL: queued for deletion at the
-# restart (101), "onInit" answers 200. Setup runs again before the restart and takes the deletion
-# out of the queue; after the restart the monitor still has its DLL and prints a job. (A DLL only
-# held open, deleted by the restart: setup.sh.)
-set -u
-source "$(dirname "$0")/../../scripts/e2e-lib.sh"
-qv_e2e_init "$1"
+# The monitor DLL's deletion queued for the restart. Queued in the queue's second value,
+# "PendingFileRenameOperations2" (where Windows queues when the first value is full): "onInit"
+# answers 200 and an install takes it out. An uninstall while another process has loaded the DLL
+# queues it (101), "onInit" answers 200; setup run again before the restart takes the deletion out;
+# after the restart the monitor still has its DLL and prints a job. (A DLL only held open, deleted
+# by the restart: setup.sh.)
+source "$(dirname "$0")/common.sh"
 QV_RUN_TIMEOUT_MS=120000
-qv_e2e_reset
-qv_run_expect 1 in_notray
+qv_queue_monitor_deletion PendingFileRenameOperations2
+qv_state
+qv_expect_state '^pending renames: 0$'
+qv_expect_state '^pending rename 2: .*\\system32\\orbmon64\.dll -> \(delete\)$'
+qv_run_expect 200 onInit
+qv_run_quiet 1 in_notray
+qv_state
+qv_expect_installed
+qv_expect_state '^pending renames 2: 0$'
+qv_run_expect 102 onInit
+
 qv_hold load
 qv_run_quiet 101 uninstall
 qv_state
@@ -29,8 +38,6 @@ qv_state
 qv_expect_state '^monitor: Quintavera:'
 qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=yes \| version=[0-9.]+\.2629$'
 jobs="$WINEPREFIX/drive_c/ProgramData/Quintavera/Jobs"
-rm -rf "$jobs"
 wine "$QV_TOOLS/qvprint.exe" Quintavera "job after the restart" >"$QV_WORK/print.txt" 2>&1
 qv_expect_in "$QV_WORK/print.txt" '^printed job [0-9]+'
 qv_poll 20 grep -rqs 'job after the restart' "$jobs" || qv_fail "no job in $jobs"
-qv_e2e_finish

@@ -3,10 +3,7 @@
 # directory, no compatibility layer: an install ends with 100) never stands in for the system's,
 # even once a DLL loaded first brought it in. (A planted version.dll is not tried: Wine 8's user32
 # loads it before WinMain can restrict the search, which Windows' user32 does not.)
-set -u
-source "$(dirname "$0")/../../scripts/e2e-lib.sh"
-qv_e2e_init "$1"
-qv_e2e_reset
+source "$(dirname "$0")/common.sh"
 planted="$QV_TOOLS/planted"
 cp "$planted/winspool.drv" "$WINEPREFIX/drive_c/qvpkg/drv/" || qv_fail "cannot plant winspool.drv"
 mark="$WINEPREFIX/drive_c/planted-winspool.txt"  # left by the planted winspool.drv once loaded
@@ -28,5 +25,3 @@ winspool_preferred qv_run_program --compat "$(qv_winpath "$planted/spooler_user.
 qv_expect_rc 100
 qv_expect_no_out 'Procedure not found'
 qv_expect_out '^ *AddMonitor - OK :\)$'
-
-qv_e2e_finish

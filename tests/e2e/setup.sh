@@ -2,36 +2,25 @@
 # The setup program run silently through one machine's life: install, printer events (Wine sends
 # none) giving "SubKey"s the update keeps, quiet uninstall, /DEFAULTPRINTER, a DLL held open left
 # for the restart (3010, then 1603; the restart deletes it). qvrun prints the whole exit code.
-set -u
-source "$(dirname "$0")/../../scripts/e2e-lib.sh"
-qv_e2e_init "$1"
+source "$(dirname "$0")/common.sh"
 seed="$QV_TOOLS/qvseed.exe"
-dir='C:\Program Files\Quintavera'
-unix_dir="$WINEPREFIX/drive_c/Program Files/Quintavera"
 subkey_form='[A-Z2-7]{26}'  # 128 random bits in base 32: UTF-16 with its NUL fits in 64 bytes
-
-qv_setup_state() {
-  wine "$QV_TOOLS/qvstate.exe" "$dir\\qvatray.exe" "$dir\\drv\\qvinstall.exe" "$dir\\uninstall.exe" \
-    >"$QV_STATE" 2>&1 || true
-  { qv_entry; wine reg query 'HKLM\Software\Orbelin' /s 2>&1 | tr -d '\r' | grep -v '^$'; } >>"$QV_STATE"
-}
 
 qv_setup() {  # <expected exit code> <arguments...>; then the state, once the tray is up after a 0
   qv_setup_run "$@"
   [ "$1" != 0 ] || qv_wait_state '^tray window: yes$' || qv_fail "no tray window"
-  qv_setup_state
+  qv_pf_state "$QV_ENTRY"
 }
 
 qv_quiet_uninstall() {  # its own file and folder go once it has ended
   qv_quiet_uninstall_run "$1"
-  qv_poll 80 test ! -e "$unix_dir" || qv_fail "$dir is still there"
-  qv_setup_state
+  qv_poll 80 test ! -e "$unix_pf" || qv_fail "$pf is still there"
+  qv_pf_state "$QV_ENTRY"
 }
 
 subkey_of() { sed -n "s/^printer: $1 |.* subkey=\\([^ ]*\\) |.*/\\1/p" "$QV_STATE"; }
 
-qv_e2e_reset
-qv_setup_state
+qv_pf_state "$QV_ENTRY"
 cp "$QV_STATE" "$QV_WORK/clean.txt"
 
 qv_setup 0 /S
@@ -45,12 +34,12 @@ qv_expect_state '^ +InstallDate +REG_SZ +20[0-9]{6}$'
 
 qv_log "the printer events Windows would send; a person adds a printer and makes it the default"
 wine "$seed" event Quintavera || qv_fail "event for Quintavera"
-qv_setup_state
+qv_pf_state "$QV_ENTRY"
 first=$(subkey_of Quintavera)
 [[ "$first" =~ ^$subkey_form$ ]] && echo "ok: SubKey $first" || qv_fail "SubKey of Quintavera: '$first'"
 wine "$seed" event Quintavera || qv_fail "second event for Quintavera"
 wine "$seed" person Invoices Accounts "Room 1.02" default || qv_fail "cannot add Invoices"
-qv_setup_state
+qv_pf_state "$QV_ENTRY"
 [ "$(subkey_of Quintavera)" = "$first" ] && echo "ok: SubKey kept" || qv_fail "SubKey replaced"
 second=$(subkey_of Invoices)
 [[ "$second" =~ ^$subkey_form$ && "$second" != "$first" ]] && echo "ok: own SubKey" ||
@@ -62,9 +51,7 @@ qv_expect_state "^printer: Quintavera \\| .* \\| subkey=$first \\| dsuser-subkey
 qv_expect_state "^printer: Invoices \\| port=Quintavera: \\| driver=Quintavera printer \\| comment=Accounts \\| location=Room 1\\.02 \\| subkey=$second \\| dsuser-subkey=$second \\| default=yes$"
 
 qv_quiet_uninstall 0
-if diff "$QV_WORK/clean.txt" "$QV_STATE" >"$QV_WORK/diff.txt"; then echo "ok: machine as before"; else
-  qv_fail "the machine differs from before the setup:"; sed 's/^/    > /' "$QV_WORK/diff.txt"
-fi
+qv_expect_unchanged "$QV_WORK/clean.txt" "the machine as before the setup"
 
 qv_log "no default printer: /DEFAULTPRINTER makes Quintavera the default"
 qv_setup 0 /S /DEFAULTPRINTER
@@ -75,13 +62,10 @@ qv_quiet_uninstall 3010
 qv_expect_state '^pending rename: .*\\system32\\orbmon64\.dll -> \(delete\)$'
 cp "$QV_STATE" "$QV_WORK/pending.txt"
 qv_setup 1603 /S
-diff "$QV_WORK/pending.txt" "$QV_STATE" >/dev/null && echo "ok: nothing changed" ||
-  qv_fail "the setup changed the machine"
-[ ! -e "$unix_dir" ] && echo "ok: nothing laid out" || qv_fail "$dir was laid out"
+qv_expect_unchanged "$QV_WORK/pending.txt" "the refused setup changes nothing"
+[ ! -e "$unix_pf" ] && echo "ok: nothing laid out" || qv_fail "$pf was laid out"
 qv_release
 qv_log "Wine restarts: the DLL held open is deleted"
 wineboot -r >/dev/null 2>&1 || true
-qv_setup_state
+qv_pf_state "$QV_ENTRY"
 qv_expect_monitor_dll_gone
-
-qv_e2e_finish

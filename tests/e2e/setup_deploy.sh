@@ -4,13 +4,9 @@
 # and keeps the choice of no tray program; a file another program holds is replaced at the restart;
 # an older setup changes nothing; /D= moves the install; the uninstaller works without
 # drv\qvinstall.exe; a setup right after a quiet uninstall keeps its uninstall.exe.
-set -u
-source "$(dirname "$0")/../../scripts/e2e-lib.sh"
-qv_e2e_init "$1"
+source "$(dirname "$0")/common.sh"
 apps='C:\Apps\Quintavera'
 unix_apps="$WINEPREFIX/drive_c/Apps/Quintavera"
-pf='C:\Program Files\Quintavera'
-unix_pf="$WINEPREFIX/drive_c/Program Files/Quintavera"
 log="$QV_WORK/setup.log"
 
 qv_deploy_state() {  # the state report, the entry and the setup's logs (LF line ends)
@@ -20,9 +16,7 @@ qv_deploy_state() {  # the state report, the entry and the setup's logs (LF line
   { tr -d '\r' <"$temp/QuintaveraSetup.log" || true; } >"$QV_WORK/temp.txt" 2>/dev/null
 }
 qv_expect_log() { qv_expect_in "$log.txt" "$1"; }
-qv_expect_temp_log() { qv_expect_in "$QV_WORK/temp.txt" "$1"; }
 
-qv_e2e_reset
 temp=$(winepath -u "$(wine cmd /c echo %TEMP% | tr -d '\r')")
 qv_log "the spooler disabled: the install logs an error; nothing waits, the logs hold it"
 qv_spooler_start_type 4
@@ -52,7 +46,7 @@ qv_deploy_state
 cmp -s "$unix_apps/drv/orbui64.dll" "$QV_PACKAGE/drv/orbui64.dll" && echo "ok: orbui64.dll replaced" ||
   qv_fail "orbui64.dll not replaced"
 qv_expect_state '^pending rename: .*\\Apps\\Quintavera\\qvatray\.exe\.qvnew -> .*\\Apps\\Quintavera\\qvatray\.exe$'
-qv_expect_temp_log '^Held by another program, replaced at the restart: C:\\Apps\\Quintavera\\qvatray\.exe$'
+qv_expect_in "$QV_WORK/temp.txt" '^Held by another program, replaced at the restart: C:\\Apps\\Quintavera\\qvatray\.exe$'
 [ ! -e "$unix_pf" ] && echo "ok: nothing in Program Files" || qv_fail "$pf was laid out"
 qv_expect_state '^ +InstallLocation +REG_SZ +C:\\Apps\\Quintavera$'
 kb=$(sed -n 's/^ *EstimatedSize *REG_DWORD *0x//p' "$QV_STATE")
@@ -71,11 +65,10 @@ qv_deploy_state
 cp "$QV_STATE" "$QV_WORK/before.txt"
 qv_setup_run 1638 /S
 qv_deploy_state
-diff "$QV_WORK/before.txt" "$QV_STATE" >/dev/null && echo "ok: nothing changed" || qv_fail "the machine changed"
+qv_expect_unchanged "$QV_WORK/before.txt" "the older setup changes nothing"
 wine reg add "$QV_ENTRY" /v DisplayVersion /d 1.0.0.2629 /f >/dev/null 2>&1
 
-qv_log "/D= moves the install, /TRAY brings the tray program back"
-qv_log "QuintaveraSetup.exe /S /TRAY /D=$pf"
+qv_log "/D= moves the install, /TRAY brings the tray program back: QuintaveraSetup.exe /S /TRAY /D=$pf"
 qv_run_program --verbatim "$(qv_winpath "$QV_BUILD/setup/QuintaveraSetup.exe")" "/S /TRAY /D=$pf"
 qv_expect_out '^qvrun: exit code 0$'
 qv_wait_state '^tray window: yes$' || qv_fail "no tray window"
@@ -98,5 +91,3 @@ qv_expect_in "$QV_WORK/un.txt" "own copy runs"
 qv_expect_in "$QV_WORK/un.txt" '^qvinstall uninstall: exit code 2$'  # everything removed
 qv_expect_not_in "$QV_WORK/temp.txt" '^Installed: '  # the entry was gone too
 qv_expect_installed Quintavera
-
-qv_e2e_finish

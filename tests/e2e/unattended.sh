@@ -3,10 +3,7 @@
 # spooler's bound, opens no window and leaves "Error(4)" in its log file; one that succeeds logs
 # from the build line to "##0020". Two installs started at the same moment take turns: both end
 # with 1 and both printers keep their settings.
-set -u
-source "$(dirname "$0")/../../scripts/e2e-lib.sh"
-qv_e2e_init "$1"
-qv_e2e_reset
+source "$(dirname "$0")/common.sh"
 log_dir="$WINEPREFIX/drive_c/qvlogs"
 mkdir -p "$log_dir"
 qv_spooler_start_type 4
@@ -42,5 +39,3 @@ cat "$log_dir"/together*.log | grep -a 'Waited [0-9]* ms for another Quintavera 
   qv_log "(the two runs did not overlap this time)"
 qv_wait_state '^printers: 2$' || qv_fail "no report of two printers after the two installs"
 qv_expect_seeded_printers
-
-qv_e2e_finish

@@ -1,0 +1,37 @@
+# What every scenario here begins with (sourced first; $1 is the build directory): the library, a
+# fresh Wine machine of the scenario's own, the verdict when the scenario ends; and the steps that
+# more than one scenario takes.
+set -u
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/e2e-lib.sh"
+qv_e2e_init "$1"
+trap qv_e2e_finish EXIT
+qv_e2e_reset
+pf='C:\Program Files\Quintavera'
+unix_pf="$WINEPREFIX/drive_c/Program Files/Quintavera"
+
+# The state report with the product files in Program Files, then the given registry keys and the
+# product's own.
+qv_pf_state() {
+  wine "$QV_TOOLS/qvstate.exe" "$pf\\qvatray.exe" "$pf\\drv\\qvinstall.exe" "$pf\\uninstall.exe" \
+    >"$QV_STATE" 2>&1 || true
+  local key
+  for key in "$@"; do wine reg query "$key"; done 2>&1 | tr -d '\r' | grep -v '^$' >>"$QV_STATE"
+  wine reg query 'HKLM\Software\Orbelin' /s 2>&1 | tr -d '\r' | grep -v '^$' >>"$QV_STATE"
+}
+
+# The state report as saved before (<file>), or its differences shown.
+qv_expect_unchanged() {
+  if diff "$1" "$QV_STATE" >"$QV_WORK/diff.txt"; then echo "ok: $2"; else
+    qv_fail "not so: $2 (< before, > now)"; sed 's/^/    > /' "$QV_WORK/diff.txt"; fi
+}
+
+# A deletion of the monitor DLL queued for the restart in a value of the reboot queue, as Windows
+# writes it: source, empty target, the list's final NUL (REG_MULTI_SZ; in a REGEDIT4 file its text
+# is given in ANSI and stored as UTF-16).
+qv_queue_monitor_deletion() {
+  local data
+  data=$(printf '%s\0\0\0' '\??\C:\windows\system32\orbmon64.dll' | od -An -tx1 -v | tr -s ' \n' ',')
+  printf '%s\r\n' 'REGEDIT4' '' '[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Session Manager]' \
+    "\"$1\"=hex(7):$(echo "$data" | sed 's/^,//; s/,$//')" >"$QV_WORK/queue.reg"
+  wine reg import "$(qv_winpath "$QV_WORK/queue.reg")" >/dev/null 2>&1 || qv_fail "no deletion queued"
+}
