@@ -198,6 +198,28 @@ TEST_F(MonitorTest, ReinstallReplacesBuildsOutsideTheRange) {
   ExpectAllReleased();
 }
 
+// A monitor whose deletion the spooler refuses three times (error 12) stays registered with a
+// working port: the printers parked on "file:" go back at once, whatever the plan. The machine's
+// only printer stands on the product port: parked and returned all the same.
+TEST_F(MonitorTest, RefusedRemovalLeavesNoPrinterParked) {
+  for (const wchar_t* command : {L"install", L"uninstall"}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(command)));
+    sim.monitors = {{L"Local Port", L"Windows x64", L"localspl.dll"},  // before it, as on Windows
+                    {L"Standard TCP/IP Port", L"Windows x64", L"tcpmon.dll"}};
+    AddProductMonitor(sim, 2600);
+    sim.printers.clear();
+    sim.AddPrinter(L"Office", L"Other driver", L"Quintavera:");
+    sim.FailAlways("DeleteMonitorW", ERROR_BUSY);
+    int exitCode = 0;
+    const Lines lines = RunAndReadLog(command, &exitCode);
+    EXPECT_EQ(exitCode, 100);
+    EXPECT_GE(LineOf(lines, L"Error(12): Can`t remove the port monitor 'Quintavera:'", true), 0);
+    ExpectLinesInOrder(lines, {L"SetPrinter(Office) - ok", L"SetPrinter(Office) - ok"});
+    EXPECT_EQ(sim.FindPrinter(L"Office")->port, L"Quintavera:");
+  }
+  ExpectAllReleased();
+}
+
 // A parked printer deleted meanwhile cannot be returned: the run says which.
 TEST_F(MonitorTest, PrinterGoneBeforeItsReturnIsNamed) {
   Start();
