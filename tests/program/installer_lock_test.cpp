@@ -49,8 +49,7 @@ TEST_F(InstallerLockTest, WithoutTheMutexNothingChanges) {
                  {"WaitForSingleObject", ERROR_INVALID_HANDLE, L"System message 6."}};
   for (const auto& cause : kCauses) {
     for (const wchar_t* word : {L"install", L"uninstall", L"onInit", L"def.set", L"removetray"}) {
-      SCOPED_TRACE(testing::Message() << (cause.failing ? cause.failing : "held") << ", "
-                                      << testing::PrintToString(std::wstring(word)));
+      SCOPED_TRACE(testing::PrintToString(std::wstring(word) + L", " + cause.message));
       sim::SimWindows machine;
       ScopedWindowsApi scope(machine);
       sim::MakeInstalledMachine(machine);
@@ -63,12 +62,10 @@ TEST_F(InstallerLockTest, WithoutTheMutexNothingChanges) {
                     machine.CallCount("PostMessageW") + machine.CallCount("SetDefaultPrinterW"),
                 0);
       if (machine.dialog.shown) {
-        EXPECT_EQ(SplitLines(machine.dialog.text),
-                  (std::vector<std::wstring>{
-                      L"Quintavera 2629",
-                      std::wstring(L"Error(27): Another Quintavera installer is running, nothing "
-                                   L"was changed - (") +
-                          cause.message + L")"}));
+        EXPECT_EQ(machine.dialog.text,
+                  L"Quintavera 2629\r\nError(27): Another Quintavera installer "
+                  L"is running, nothing was changed - (" +
+                      std::wstring(cause.message) + L")\r\n");
       }
       EXPECT_EQ(machine.LiveBlocks() + machine.OpenHandles(), 0);
     }
