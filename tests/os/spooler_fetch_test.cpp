@@ -10,32 +10,20 @@
 namespace qv::sim {
 namespace {
 
-// Right before each of the next `growths` fetches, another program adds a monitor, a driver and
-// a printer.
+// Right before each of the next `growths` fetches (the block for it is allocated right before
+// it), another program adds a monitor, a driver and a printer.
 struct GrowingSpooler : SimWindows {
   int growths = 0;
-  void GrowBeforeFetch(const void* buffer) {
-    if (!buffer || growths == 0) return;
+  void Grow() {
     const std::wstring name = L"Added " + std::to_wstring(growths--);
     monitors.push_back({name + L":", L"Windows x64", L"added.dll"});
     drivers.emplace_back().name = name;
     drivers.back().environment = L"Windows x64";
     AddPrinter(name, L"Other driver", L"LPT1:");
   }
-  BOOL EnumMonitorsW(LPWSTR name, DWORD level, LPBYTE info, DWORD size, LPDWORD needed,
-                     LPDWORD returned) override {
-    GrowBeforeFetch(info);
-    return SimWindows::EnumMonitorsW(name, level, info, size, needed, returned);
-  }
-  BOOL EnumPrinterDriversW(LPWSTR name, LPWSTR environment, DWORD level, LPBYTE info, DWORD size,
-                           LPDWORD needed, LPDWORD returned) override {
-    GrowBeforeFetch(info);
-    return SimWindows::EnumPrinterDriversW(name, environment, level, info, size, needed, returned);
-  }
-  BOOL EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE info, DWORD size, LPDWORD needed,
-                     LPDWORD returned) override {
-    GrowBeforeFetch(info);
-    return SimWindows::EnumPrintersW(flags, name, level, info, size, needed, returned);
+  HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) override {
+    if (growths > 0) Grow();
+    return SimWindows::GlobalAlloc(flags, bytes);
   }
 };
 
@@ -60,7 +48,7 @@ TEST(SpoolerFetch, ListsThatGrowBetweenTheCallsAreFetchedAgain) {
       GrowingSpooler machine;
       ScopedWindowsApi api(machine);
       machine.growths = growths + 1;
-      machine.GrowBeforeFetch(L"");  // one of each before the queries
+      machine.Grow();  // one of each before the queries
       InstallContext ctx;
       EXPECT_EQ(queries[query](ctx), growths < kSpoolerFetchAttempts ? 1u + growths : 0u);
       EXPECT_EQ(machine.LiveBlocks(), 0);

@@ -52,12 +52,11 @@ TEST_F(CommandLineTest, OwnerWindowOnlyFromExactlyThreeValidElements) {
   sim.shiftDown = true;
   HWND setup = sim.AddWindow(L"SetupWindow", L"Setup").hwnd;
   const std::wstring handle = std::to_wstring(reinterpret_cast<uintptr_t>(setup));
-  Run(L"uninstall " + handle);
-  EXPECT_EQ(sim.dialog.owner, setup);
-  Run(L"uninstall " + handle + L" more");
-  EXPECT_EQ(sim.dialog.owner, nullptr);
-  Run(L"uninstall 12345");
-  EXPECT_EQ(sim.dialog.owner, nullptr);
+  for (const auto& [arguments, owner] :
+       {std::pair{handle, setup}, {handle + L" more", HWND{}}, {std::wstring(L"12345"), HWND{}}}) {
+    Run(L"uninstall " + arguments);
+    EXPECT_EQ(sim.dialog.owner, owner) << arguments;
+  }
   ExpectAllReleased();
 }
 

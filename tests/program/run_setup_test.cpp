@@ -16,28 +16,23 @@ class RunSetup : public sim::Scenario {
   InstallContext ctx;
 };
 
-// The 64-bit set (with the tray) is in every whole-run log; here the 32-bit one and no tray. A
-// context set up again starts a log of its own.
-TEST_F(RunSetup, SetupFlagsChooseFileSetAndTray) {
-  InitInstallContext(ctx, 6);
+// The flags choose the file set (the 64-bit one, with the tray, is in every whole-run log) and the
+// tray; directories keep or gain their separator. A context set up again starts a log of its own.
+TEST_F(RunSetup, FlagsChooseTheFilesDirectoriesKeepOrGainTheirSeparator) {
+  sim.modulePath = L"C:/setup/x/inst.exe";
+  sim.systemDirectory = L"C:\\windows\\system32\\";
+  InitInstallContext(ctx, kSetupX64 | kSetupNoTray);
   EXPECT_FALSE(ctx.startTray);
+  EXPECT_STREQ(ctx.moduleDir.Text(), L"C:/setup/x/");
+  EXPECT_STREQ(ctx.systemDir.Text(), L"C:\\windows\\system32\\");
+  sim.modulePath = L"inst.exe";
   InitInstallContext(ctx, 0);
+  EXPECT_TRUE(ctx.moduleDir.Empty());
   const std::vector<std::wstring> log = Lines();
   EXPECT_EQ(std::count(log.begin(), log.end(), L"Quintavera 2629"), 1);
   EXPECT_STREQ(ctx.environment, L"Windows NT x86");
   EXPECT_STREQ(ctx.driverFile, L"orbdrv32.dll");
   EXPECT_TRUE(ctx.startTray);
-}
-
-TEST_F(RunSetup, DirectoriesKeepOrGainTheirSeparator) {
-  sim.modulePath = L"C:/setup/x/inst.exe";
-  sim.systemDirectory = L"C:\\windows\\system32\\";
-  InitInstallContext(ctx, kSetupX64);
-  EXPECT_STREQ(ctx.moduleDir.Text(), L"C:/setup/x/");
-  EXPECT_STREQ(ctx.systemDir.Text(), L"C:\\windows\\system32\\");
-  sim.modulePath = L"inst.exe";
-  InitInstallContext(ctx, kSetupX64);
-  EXPECT_TRUE(ctx.moduleDir.Empty());
   // Paths of 259, 260 and 261 characters: the longer two come back cut to 259 within the file's
   // name, which leaves the directory whole.
   for (size_t length : {259u, 260u, 261u}) {

@@ -38,7 +38,7 @@ class TrayTest : public Scenario {
 // CloseTray in every mood of the tray program: the close messages, the virtual time it costs and
 // whether its file outlives the deletion attempts; the Run value goes in every case.
 TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
-  enum Setup { kRunning, kNotRunning, kNoEntry, kNoMutex, kOddValue };
+  enum Setup { kRunning, kNotRunning, kNoEntry, kNoMutex, kOddValue, kLongest };
   struct Case {
     const char* name;
     Setup setup;
@@ -62,12 +62,15 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
       {"no entry: a pause for a tray program still starting", kNoEntry, {}, 0, 1000, true},
       {"no mutex: the file stays", kNoMutex, {}, 0, 0, true},
       {"a Run value of odd size, its NUL missing", kOddValue, {}, 0, 0, false},
+      {"263 characters fill the 264 read back with the NUL", kLongest, {}, 0, 0, false},
   };
+  const std::wstring longest = L"C:\\" + std::wstring(263 - 7, L't') + L".exe";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SimWindows machine;
     ScopedWindowsApi api(machine);
-    Register(machine, kTray);
+    const std::wstring path = c.setup == kLongest ? longest : kTray;
+    Register(machine, path);
     if (c.setup == kNoEntry) machine.registry[Lower(kRunKey)].clear();
     if (c.setup == kOddValue) {  // the NUL's second byte cut, its first not 0
       std::vector<BYTE>& value = machine.registry[Lower(kRunKey)][Lower(kRunValue)].data;
@@ -81,17 +84,10 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
     CloseTray();
     EXPECT_EQ(tray.closeMessages(), c.closeMessages);
     EXPECT_EQ(machine.clock, c.clock);
-    EXPECT_EQ(machine.FileExists(kTray), c.fileKept);
+    EXPECT_EQ(machine.FileExists(path), c.fileKept);
     EXPECT_FALSE(machine.HasRegValue(kRunKey, kRunValue));
     EXPECT_EQ(machine.LiveBlocks() + machine.OpenHandles(), 0);
   }
-  // A path of 263 characters fills the 264 read back with its NUL: still a whole path.
-  SimWindows machine;
-  ScopedWindowsApi api(machine);
-  const std::wstring longest = L"C:\\" + std::wstring(263 - 7, L't') + L".exe";
-  Register(machine, longest);
-  CloseTray();
-  EXPECT_FALSE(machine.FileExists(longest));
 }
 
 TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuotedOnlyWhereWanted) {
