@@ -1,4 +1,4 @@
-// The access rules the simulated Windows checks, each with the documentation it comes from.
+// The access rules the simulated Windows checks, grouped by the documentation they come from.
 #include "sim_access.h"
 
 #include <cstring>
@@ -10,33 +10,21 @@ using Kind = SimWindows::HandleKind;
 
 constexpr AccessRule kAccessRules[] = {
     // Registry: "Registry Key Security and Access Rights" and each function's hKey parameter.
-    {"RegQueryValueExW", Kind::kRegKey, KEY_QUERY_VALUE,
-     "RegQueryValueExW, hKey: opened with the KEY_QUERY_VALUE access right"},
-    {"RegFlushKey", Kind::kRegKey, KEY_QUERY_VALUE,
-     "RegFlushKey, hKey: opened with the KEY_QUERY_VALUE access right"},
-    {"RegSetValueExW", Kind::kRegKey, KEY_SET_VALUE,
-     "RegSetValueExW, hKey: opened with the KEY_SET_VALUE access right"},
-    {"RegDeleteValueA", Kind::kRegKey, KEY_SET_VALUE,
-     "RegDeleteValueA, hKey: opened with the KEY_SET_VALUE access right"},
+    {"RegQueryValueExW", Kind::kRegKey, KEY_QUERY_VALUE},
+    {"RegFlushKey", Kind::kRegKey, KEY_QUERY_VALUE},
+    {"RegSetValueExW", Kind::kRegKey, KEY_SET_VALUE},
+    {"RegDeleteValueA", Kind::kRegKey, KEY_SET_VALUE},
     // Printers: PRINTER_DEFAULTS, DesiredAccess ("administrative tasks, such as those provided
     // by SetPrinter and SetPrinterData"); Standard Access Rights, DELETE.
-    {"SetPrinterW", Kind::kPrinter, PRINTER_ACCESS_ADMINISTER,
-     "PRINTER_DEFAULTS: PRINTER_ACCESS_ADMINISTER for the tasks of SetPrinter"},
-    {"SetPrinterDataA", Kind::kPrinter, PRINTER_ACCESS_ADMINISTER,
-     "PRINTER_DEFAULTS: administrative tasks, such as those provided by SetPrinterData"},
-    {"SetPrinterDataExA", Kind::kPrinter, PRINTER_ACCESS_ADMINISTER,
-     "PRINTER_DEFAULTS: administrative tasks, such as those provided by SetPrinterData"},
-    {"DeletePrinter", Kind::kPrinter, DELETE,
-     "Standard Access Rights: DELETE, to delete the object"},
+    {"SetPrinterW", Kind::kPrinter, PRINTER_ACCESS_ADMINISTER},
+    {"SetPrinterDataA", Kind::kPrinter, PRINTER_ACCESS_ADMINISTER},
+    {"SetPrinterDataExA", Kind::kPrinter, PRINTER_ACCESS_ADMINISTER},
+    {"DeletePrinter", Kind::kPrinter, DELETE},
     // Services: "Service Security and Access Rights" and each function's handle parameter.
-    {"OpenServiceW", Kind::kServiceManager, SC_MANAGER_CONNECT,
-     "OpenService, hSCManager: SC_MANAGER_CONNECT (implied by every OpenSCManager)"},
-    {"QueryServiceStatus", Kind::kService, SERVICE_QUERY_STATUS,
-     "QueryServiceStatus, hService: the SERVICE_QUERY_STATUS access right"},
-    {"StartServiceW", Kind::kService, SERVICE_START,
-     "StartService, hService: the SERVICE_START access right"},
-    {"ControlService", Kind::kService, SERVICE_STOP,
-     "ControlService, SERVICE_CONTROL_STOP: the SERVICE_STOP access right"},
+    {"OpenServiceW", Kind::kServiceManager, SC_MANAGER_CONNECT},
+    {"QueryServiceStatus", Kind::kService, SERVICE_QUERY_STATUS},
+    {"StartServiceW", Kind::kService, SERVICE_START},
+    {"ControlService", Kind::kService, SERVICE_STOP},
 };
 
 // What each generic right stands for on a kind of object (GENERIC_READ, _WRITE, _EXECUTE, _ALL).

@@ -12,7 +12,6 @@ struct AccessRule {
   const char* function;  // the call, named as the simulated Windows counts it
   SimWindows::HandleKind kind;
   ACCESS_MASK needed;
-  const char* documentation;  // where Windows says so
 };
 
 // The rule of `function`; null for a call that checks no rights.
