@@ -32,8 +32,8 @@ class BlockSet {
   size_t count_ = 0;
 };
 
-BlockSet g_newBlocks;      // new (std::nothrow)
-BlockSet g_reallocBlocks;  // realloc
+BlockSet g_newBlocks;           // new (std::nothrow)
+BlockSet g_reallocBlocks;       // realloc
 int g_blocksBeforeFailure = 0;  // counts nothrow allocations down to a failure; 0: none
 
 void* AllocateRecorded(size_t bytes) {
@@ -59,15 +59,12 @@ int HeapBlocksBeforeFailure() { return g_blocksBeforeFailure; }
 }  // namespace qv::sim
 
 void* operator new(size_t bytes) { return Allocate(bytes); }
-void* operator new[](size_t bytes) { return Allocate(bytes); }
 void* operator new(size_t bytes, const std::nothrow_t&) noexcept { return AllocateRecorded(bytes); }
 void* operator new[](size_t bytes, const std::nothrow_t&) noexcept {
   return AllocateRecorded(bytes);
 }
 void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
 void operator delete(void* block, size_t) noexcept { std::free(block); }
-void operator delete[](void* block, size_t) noexcept { std::free(block); }
 
 extern "C" void* __real_realloc(void* block, size_t bytes);
 extern "C" void __real_free(void* block);

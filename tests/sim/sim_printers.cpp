@@ -347,10 +347,9 @@ BOOL SimWindows::GetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD siz
 }
 
 BOOL SimWindows::SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
-  if (Fault("SetPrinterW")) return FALSE;
+  if (Fault("SetPrinterW") || !Checked(printer, "SetPrinterW")) return FALSE;
   SimPrinter* found = PrinterOf(printer);
   if (!found) return Fail(ERROR_INVALID_HANDLE);
-  if (!Permits(printer, "SetPrinterW")) return FALSE;
   if (level == 0 && command == PRINTER_CONTROL_PURGE) {
     found->jobs = 0;
     return TRUE;
@@ -383,10 +382,9 @@ HANDLE SimWindows::AddPrinterW(LPWSTR, DWORD level, LPBYTE info) {
 }
 
 BOOL SimWindows::DeletePrinter(HANDLE printer) {
-  if (Fault("DeletePrinter")) return FALSE;
+  if (Fault("DeletePrinter") || !Checked(printer, "DeletePrinter")) return FALSE;
   SimPrinter* found = PrinterOf(printer);
   if (!found) return Fail(ERROR_INVALID_HANDLE);
-  if (!Permits(printer, "DeletePrinter")) return FALSE;
   if (Lower(defaultPrinter) == Lower(found->name)) defaultPrinter.clear();
   printers.erase(printers.begin() + (found - printers.data()));
   return TRUE;
@@ -435,15 +433,13 @@ DWORD SimWindows::GetPrinterDataA(HANDLE printer, LPSTR valueName, LPDWORD type,
 
 DWORD SimWindows::SetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, DWORD type,
                                     LPBYTE data, DWORD size) {
-  if (Fault("SetPrinterDataExA")) return GetLastError();
-  if (!Permits(printer, "SetPrinterDataExA")) return ERROR_ACCESS_DENIED;
+  if (Fault("SetPrinterDataExA") || !Checked(printer, "SetPrinterDataExA")) return GetLastError();
   return WriteData(PrinterOf(printer), keyName, valueName, type, data, size);
 }
 
 DWORD SimWindows::SetPrinterDataA(HANDLE printer, LPSTR valueName, DWORD type, LPBYTE data,
                                   DWORD size) {
-  if (Fault("SetPrinterDataA")) return GetLastError();
-  if (!Permits(printer, "SetPrinterDataA")) return ERROR_ACCESS_DENIED;
+  if (Fault("SetPrinterDataA") || !Checked(printer, "SetPrinterDataA")) return GetLastError();
   return WriteData(PrinterOf(printer), "", valueName, type, data, size);
 }
 

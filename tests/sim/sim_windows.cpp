@@ -100,12 +100,11 @@ HANDLE SimWindows::NewHandle(HandleKind kind, std::wstring name, ACCESS_MASK acc
   return reinterpret_cast<HANDLE>(value);
 }
 
-bool SimWindows::Permits(const void* handle, const char* function) {
+SimWindows::HandleEntry* SimWindows::Checked(const void* handle, const char* function) {
   const AccessRule* rule = AccessRuleOf(function);
-  const HandleEntry* entry = rule ? FindHandle(handle, rule->kind) : nullptr;
-  if (!entry || (entry->access & rule->needed) == rule->needed) return true;
-  lastError_ = ERROR_ACCESS_DENIED;
-  return false;
+  HandleEntry* entry = FindHandle(handle, rule->kind);
+  if (entry && (entry->access & rule->needed) == rule->needed) return entry;
+  return Fail<HandleEntry*>(entry ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE, nullptr);
 }
 
 SimWindows::HandleEntry* SimWindows::FindHandle(const void* handle, HandleKind kind) {
@@ -195,9 +194,8 @@ int SimWindows::WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int
   if (Fault("WideCharToMultiByte")) return 0;
   // UTF-8 only (the log file), by the system's own encoder; CP_UTF8 takes no default character.
   if (codePage != CP_UTF8 || wideLength < -1) return Fail(ERROR_INVALID_PARAMETER, 0);
-  const int bytes =
-      ::WideCharToMultiByte(CP_UTF8, flags, wide, wideLength, multiByte, multiByteLength, nullptr,
-                            nullptr);
+  const int bytes = ::WideCharToMultiByte(CP_UTF8, flags, wide, wideLength, multiByte,
+                                          multiByteLength, nullptr, nullptr);
   if (bytes == 0) lastError_ = ::GetLastError();
   return bytes;
 }

@@ -287,9 +287,10 @@ class SimWindows : public WindowsApi {
   };
   HANDLE NewHandle(HandleKind kind, std::wstring name = L"", ACCESS_MASK access = 0);
   HandleEntry* FindHandle(const void* handle, HandleKind kind);
-  // Whether `handle` holds the rights Windows documents for `function` (sim_access.h); false
-  // sets ERROR_ACCESS_DENIED. A handle that is not of the rule's kind is left to the call.
-  bool Permits(const void* handle, const char* function);
+  // The entry of `handle` if it is of the kind of `function`'s access rule (sim_access.h) and
+  // holds the rights Windows documents for it; else null with ERROR_INVALID_HANDLE or
+  // ERROR_ACCESS_DENIED set.
+  HandleEntry* Checked(const void* handle, const char* function);
   // Closes a handle of one of `kinds`; false (ERROR_INVALID_HANDLE) for any other handle.
   bool CloseOf(const void* handle, std::initializer_list<HandleKind> kinds);
   // Counts the call and applies a pending fault (setting the last error); true: fail now.
