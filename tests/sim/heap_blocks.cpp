@@ -43,12 +43,6 @@ void* AllocateRecorded(size_t bytes) {
   return block;
 }
 
-void* Allocate(size_t bytes) {
-  void* block = std::malloc(bytes ? bytes : 1);
-  if (!block) throw std::bad_alloc();
-  return block;
-}
-
 }  // namespace
 
 namespace qv::sim {
@@ -58,7 +52,6 @@ void FailNthHeapBlock(int n) { g_blocksBeforeFailure = n; }
 int HeapBlocksBeforeFailure() { return g_blocksBeforeFailure; }
 }  // namespace qv::sim
 
-void* operator new(size_t bytes) { return Allocate(bytes); }
 void* operator new(size_t bytes, const std::nothrow_t&) noexcept { return AllocateRecorded(bytes); }
 void* operator new[](size_t bytes, const std::nothrow_t&) noexcept {
   return AllocateRecorded(bytes);

@@ -50,28 +50,21 @@ struct SimService {
   int pendingLeft = 0;
   bool refuseStop = false;   // ControlService fails with ERROR_SERVICE_CANNOT_ACCEPT_CTRL
   bool refuseStart = false;  // StartServiceW fails and the state stays STOPPED
-  int stopRequests = 0;
-  int startRequests = 0;
+  int stopRequests = 0, startRequests = 0;
 };
 
 struct SimMonitor {
-  std::wstring name;
-  std::wstring environment;
+  std::wstring name, environment;
   std::wstring dll;  // bare file name in the system directory
 };
 
 struct SimDriver {
-  std::wstring name;
-  std::wstring environment;
+  std::wstring name, environment;
   std::wstring driverPath, dataFile, configFile, helpFile;  // full paths in the driver store
 };
 
 struct SimPrinter {
-  std::wstring name;
-  std::wstring port;
-  std::wstring driver;
-  std::wstring comment;
-  std::wstring location;
+  std::wstring name, port, driver, comment, location;
   DWORD attributes = 0;
   bool connection = false;
   int jobs = 0;
@@ -80,8 +73,7 @@ struct SimPrinter {
 
 struct SimWindow {
   HWND hwnd;
-  std::wstring className;
-  std::wstring title;
+  std::wstring className, title;
   std::vector<UINT> posted;
   std::function<void(SimWindow&, UINT)> onPost;  // reacts to a posted message
 };
@@ -102,8 +94,7 @@ struct SimProcessStart {
 struct SimDialog {
   bool shown = false;
   HWND owner = nullptr;
-  std::wstring caption;
-  std::wstring text;  // control 1001
+  std::wstring caption, text;  // text: control 1001's
   INT_PTR result = -1;
 };
 
