@@ -43,19 +43,13 @@ void SimWindows::At(uint64_t time, std::function<void()> event) {
   events_.emplace(time, std::move(event));
 }
 
-void SimWindows::RunDueEvents() {
-  while (!events_.empty() && events_.begin()->first <= clock) {
-    auto event = std::move(events_.begin()->second);
-    events_.erase(events_.begin());
-    event();
-  }
-}
-
 void SimWindows::Advance(uint64_t milliseconds) {
   const uint64_t target = clock + milliseconds;
   while (!events_.empty() && events_.begin()->first <= target) {
     clock = std::max(clock, events_.begin()->first);
-    RunDueEvents();
+    auto event = std::move(events_.begin()->second);
+    events_.erase(events_.begin());
+    event();
   }
   clock = target;
 }
@@ -96,7 +90,7 @@ std::vector<std::string> SimWindows::CalledFunctions() const { return calls_; }
 HANDLE SimWindows::NewHandle(HandleKind kind, std::wstring name, ACCESS_MASK access) {
   const uintptr_t value = nextHandle_;
   nextHandle_ += 4;
-  handles_[value] = HandleEntry{kind, std::move(name), 0, false, access};
+  handles_[value] = HandleEntry{kind, std::move(name), 0, access};
   return reinterpret_cast<HANDLE>(value);
 }
 

@@ -271,10 +271,9 @@ class SimWindows : public WindowsApi {
   enum class HandleKind { kFile, kMutex, kProcess, kServiceManager, kService, kRegKey, kPrinter };
   struct HandleEntry {
     HandleKind kind;
-    std::wstring name;      // file path, mutex name, registry key path, printer name
-    uint64_t position = 0;  // file read position
-    bool write = false;
-    ACCESS_MASK access = 0;  // the rights granted (registry keys, printers, services)
+    std::wstring name;       // file path, mutex name, registry key path, printer name
+    uint64_t position = 0;   // file read position
+    ACCESS_MASK access = 0;  // the rights granted
   };
   HANDLE NewHandle(HandleKind kind, std::wstring name = L"", ACCESS_MASK access = 0);
   HandleEntry* FindHandle(const void* handle, HandleKind kind);
@@ -293,7 +292,6 @@ class SimWindows : public WindowsApi {
     return result;
   }
   HLOCAL NewLocalBlock(SIZE_T bytes);
-  void RunDueEvents();
 
  private:
   DWORD lastError_ = 0;
