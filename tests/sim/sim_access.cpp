@@ -1,12 +1,24 @@
-// The access rules the simulated Windows checks, grouped by the documentation they come from.
-#include "sim_access.h"
-
+// The access rights of the simulated Windows: what a registry key, printer or service handle is
+// granted when it is opened, and the rights Windows documents for each call made on it (the rules,
+// grouped by the documentation they come from).
 #include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "sim_windows.h"
 
 namespace qv::sim {
 namespace {
 
 using Kind = SimWindows::HandleKind;
+
+// A call that checks its handle: without every right of `needed` it fails with
+// ERROR_ACCESS_DENIED and changes nothing.
+struct AccessRule {
+  const char* function;  // the call, named as the simulated Windows counts it
+  Kind kind;
+  ACCESS_MASK needed;
+};
 
 constexpr AccessRule kAccessRules[] = {
     // Registry: "Registry Key Security and Access Rights" and each function's hKey parameter.
@@ -49,13 +61,20 @@ constexpr GenericMapping kGenericMappings[] = {
      STANDARD_RIGHTS_EXECUTE | SC_MANAGER_CONNECT | SC_MANAGER_LOCK, SC_MANAGER_ALL_ACCESS},
 };
 
+const AccessRule& AccessRuleOf(const char* function) {
+  for (const AccessRule& rule : kAccessRules) {
+    if (std::strcmp(rule.function, function) == 0) return rule;
+  }
+  throw std::logic_error(std::string("no access rule for ") + function);
+}
+
 }  // namespace
 
-const AccessRule* AccessRuleOf(const char* function) {
-  for (const AccessRule& rule : kAccessRules) {
-    if (std::strcmp(rule.function, function) == 0) return &rule;
-  }
-  return nullptr;
+SimWindows::HandleEntry* SimWindows::Checked(const void* handle, const char* function) {
+  const AccessRule& rule = AccessRuleOf(function);
+  HandleEntry* entry = FindHandle(handle, rule.kind);
+  if (entry && (entry->access & rule.needed) == rule.needed) return entry;
+  return Fail<HandleEntry*>(entry ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE, nullptr);
 }
 
 ACCESS_MASK GrantedAccess(SimWindows::HandleKind kind, ACCESS_MASK desired) {

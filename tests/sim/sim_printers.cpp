@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <utility>
 
-#include "sim_access.h"
+#include "sim_windows.h"
 
 namespace qv::sim {
 namespace {

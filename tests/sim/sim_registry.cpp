@@ -1,7 +1,7 @@
 // SimWindows registry: keys and values under HKLM and HKCU.
 #include <cstring>
 
-#include "sim_access.h"
+#include "sim_windows.h"
 
 namespace qv::sim {
 namespace {

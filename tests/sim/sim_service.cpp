@@ -1,5 +1,5 @@
 // SimWindows service control manager: the "spooler" service as a state machine.
-#include "sim_access.h"
+#include "sim_windows.h"
 
 namespace qv::sim {
 namespace {

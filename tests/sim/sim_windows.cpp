@@ -11,8 +11,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "sim_access.h"
-
 namespace qv::sim {
 namespace {
 
@@ -92,13 +90,6 @@ HANDLE SimWindows::NewHandle(HandleKind kind, std::wstring name, ACCESS_MASK acc
   nextHandle_ += 4;
   handles_[value] = HandleEntry{kind, std::move(name), 0, access};
   return reinterpret_cast<HANDLE>(value);
-}
-
-SimWindows::HandleEntry* SimWindows::Checked(const void* handle, const char* function) {
-  const AccessRule* rule = AccessRuleOf(function);
-  HandleEntry* entry = FindHandle(handle, rule->kind);
-  if (entry && (entry->access & rule->needed) == rule->needed) return entry;
-  return Fail<HandleEntry*>(entry ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE, nullptr);
 }
 
 SimWindows::HandleEntry* SimWindows::FindHandle(const void* handle, HandleKind kind) {
