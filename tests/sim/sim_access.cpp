@@ -55,10 +55,6 @@ constexpr GenericMapping kGenericMappings[] = {
      STANDARD_RIGHTS_EXECUTE | SERVICE_START | SERVICE_STOP | SERVICE_PAUSE_CONTINUE |
          SERVICE_USER_DEFINED_CONTROL,
      SERVICE_ALL_ACCESS},
-    {Kind::kServiceManager,
-     STANDARD_RIGHTS_READ | SC_MANAGER_ENUMERATE_SERVICE | SC_MANAGER_QUERY_LOCK_STATUS,
-     STANDARD_RIGHTS_WRITE | SC_MANAGER_CREATE_SERVICE | SC_MANAGER_MODIFY_BOOT_CONFIG,
-     STANDARD_RIGHTS_EXECUTE | SC_MANAGER_CONNECT | SC_MANAGER_LOCK, SC_MANAGER_ALL_ACCESS},
 };
 
 const AccessRule& AccessRuleOf(const char* function) {
@@ -78,6 +74,8 @@ SimWindows::HandleEntry* SimWindows::Checked(const void* handle, const char* fun
 }
 
 ACCESS_MASK GrantedAccess(SimWindows::HandleKind kind, ACCESS_MASK desired) {
+  // SC_MANAGER_CONNECT, the one right checked on a service manager, comes with every opening.
+  if (kind == Kind::kServiceManager) return desired | SC_MANAGER_CONNECT;
   const GenericMapping* mapping = nullptr;
   for (const GenericMapping& m : kGenericMappings) {
     if (m.kind == kind) mapping = &m;
@@ -90,7 +88,6 @@ ACCESS_MASK GrantedAccess(SimWindows::HandleKind kind, ACCESS_MASK desired) {
   if (desired & GENERIC_EXECUTE) granted |= mapping->execute;
   if (desired & GENERIC_ALL) granted |= mapping->all;
   if (kind == Kind::kRegKey) granted &= ~static_cast<ACCESS_MASK>(KEY_WOW64_RES);
-  if (kind == Kind::kServiceManager) granted |= SC_MANAGER_CONNECT;
   return granted;
 }
 

@@ -73,11 +73,6 @@ std::vector<std::wstring> SplitPorts(const std::wstring& ports) {
   return list;
 }
 
-std::wstring FileNameOf(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 // ---- Set-up helpers ----------------------------------------------------------------------------
@@ -217,7 +212,8 @@ BOOL SimWindows::AddPrinterDriverExW(LPWSTR, DWORD level, LPBYTE info, DWORD) {
     if (!sources[i] || !*sources[i]) continue;
     SimFile* staged = FindFile(sources[i]);
     if (!staged) return Fail(ERROR_FILE_NOT_FOUND);
-    *targets[i] = store + FileNameOf(sources[i]);
+    const std::wstring source = sources[i];  // its file name: after the last separator, if any
+    *targets[i] = store + source.substr(source.find_last_of(L"\\/") + 1);
     files[Lower(*targets[i])].data = staged->data;
     files[Lower(*targets[i])].heldBySpooler = true;
   }
