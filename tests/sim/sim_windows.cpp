@@ -205,13 +205,9 @@ DWORD SimWindows::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   const uint64_t deadline = clock + milliseconds;
   for (;;) {
     SimMutex& mutex = mutexes[name];
-    if (std::exchange(mutex.abandoned, false)) {
+    if (mutex.abandoned || !mutex.held) {  // ours now; an abandoned one says so once
       mutex.owned = true;
-      return WAIT_ABANDONED;
-    }
-    if (!mutex.held) {
-      mutex.owned = true;
-      return WAIT_OBJECT_0;
+      return std::exchange(mutex.abandoned, false) ? WAIT_ABANDONED : WAIT_OBJECT_0;
     }
     if (events_.empty() || events_.begin()->first > deadline) break;
     Advance(std::max(events_.begin()->first, clock) - clock);  // to the next event
