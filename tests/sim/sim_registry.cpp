@@ -92,9 +92,8 @@ LSTATUS SimWindows::RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD typ
 LSTATUS SimWindows::RegDeleteValueA(HKEY key, LPCSTR valueName) {
   HandleEntry* entry = Fault("RegDeleteValueA") ? nullptr : Checked(key, "RegDeleteValueA");
   if (!entry) return static_cast<LSTATUS>(GetLastError());
-  return registry[entry->name].erase(Lower(Widen(valueName ? valueName : ""))) != 0
-             ? ERROR_SUCCESS
-             : ERROR_FILE_NOT_FOUND;
+  const bool erased = registry[entry->name].erase(Lower(Widen(valueName ? valueName : ""))) != 0;
+  return erased ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 LSTATUS SimWindows::RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD,
