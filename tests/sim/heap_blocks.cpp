@@ -32,20 +32,14 @@ class BlockSet {
   size_t count_ = 0;
 };
 
-BlockSet g_newBlocks;      // new (std::nothrow)
-BlockSet g_reallocBlocks;  // realloc
+BlockSet g_newBlocks;           // new (std::nothrow)
+BlockSet g_reallocBlocks;       // realloc
 int g_blocksBeforeFailure = 0;  // counts nothrow allocations down to a failure; 0: none
 
 void* AllocateRecorded(size_t bytes) {
   if (g_blocksBeforeFailure > 0 && --g_blocksBeforeFailure == 0) return nullptr;
   void* block = std::malloc(bytes ? bytes : 1);
   if (block) g_newBlocks.Record(block);
-  return block;
-}
-
-void* Allocate(size_t bytes) {
-  void* block = std::malloc(bytes ? bytes : 1);
-  if (!block) throw std::bad_alloc();
   return block;
 }
 
@@ -58,16 +52,12 @@ void FailNthHeapBlock(int n) { g_blocksBeforeFailure = n; }
 int HeapBlocksBeforeFailure() { return g_blocksBeforeFailure; }
 }  // namespace qv::sim
 
-void* operator new(size_t bytes) { return Allocate(bytes); }
-void* operator new[](size_t bytes) { return Allocate(bytes); }
 void* operator new(size_t bytes, const std::nothrow_t&) noexcept { return AllocateRecorded(bytes); }
 void* operator new[](size_t bytes, const std::nothrow_t&) noexcept {
   return AllocateRecorded(bytes);
 }
 void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
 void operator delete(void* block, size_t) noexcept { std::free(block); }
-void operator delete[](void* block, size_t) noexcept { std::free(block); }
 
 extern "C" void* __real_realloc(void* block, size_t bytes);
 extern "C" void __real_free(void* block);

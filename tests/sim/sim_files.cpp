@@ -48,9 +48,7 @@ HANDLE SimWindows::CreateFileW(LPCWSTR fileName, DWORD access, DWORD, LPSECURITY
     if (file && (file->directory || IsLocked(*this, *file)))
       return Fail(file->directory ? ERROR_ACCESS_DENIED : file->openRefusal, INVALID_HANDLE_VALUE);
     if (disposition == CREATE_ALWAYS || !file) files[Lower(fileName)].data.clear();
-    HANDLE handle = NewHandle(HandleKind::kFile, Lower(fileName));
-    FindHandle(handle, HandleKind::kFile)->write = true;
-    return handle;
+    return NewHandle(HandleKind::kFile, Lower(fileName), GENERIC_WRITE);
   }
   if (!file || file->directory)
     return Fail(file ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
@@ -76,7 +74,7 @@ BOOL SimWindows::WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD
   *written = 0;
   if (Fault("WriteFile")) return FALSE;
   HandleEntry* entry = FindHandle(handle, HandleKind::kFile);
-  SimFile* file = entry && entry->write ? FindFile(entry->name) : nullptr;
+  SimFile* file = entry && (entry->access & GENERIC_WRITE) ? FindFile(entry->name) : nullptr;
   if (!file) return Fail(ERROR_INVALID_HANDLE);
   file->data.append(static_cast<const char*>(buffer), toWrite);
   *written = toWrite;

@@ -1,16 +1,76 @@
-// SimWindows print spooler, drivers and printers: the driver store, printers with their data,
-// and the default printer.
+// SimWindows print spooler: monitors and their ports, the driver store, printers with their
+// data, and the default printer.
 #include <algorithm>
+#include <cstring>
+#include <cwchar>
+#include <utility>
 
-#include "sim_access.h"
-#include "sim_record_packer.h"
+#include "sim_windows.h"
 
 namespace qv::sim {
 namespace {
 
-std::wstring FileNameOf(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+// RecordPacker: records followed by their strings in one caller block, answered with the
+// spooler's size-then-fetch protocol (ERROR_INSUFFICIENT_BUFFER with the needed size; no records
+// need nothing and succeed).
+class RecordPacker {
+ public:
+  RecordPacker(size_t recordSize, size_t count)
+      : recordSize_(recordSize), records_(recordSize * count, 0) {}
+
+  template <typename Record>
+  Record& At(size_t index) {
+    return *reinterpret_cast<Record*>(records_.data() + index * recordSize_);
+  }
+  // Points the field at `text` once the block is written. An empty text leaves the field null,
+  // as the spooler does for members it has no value for.
+  template <typename Record>
+  void String(size_t index, LPWSTR Record::*field, const std::wstring& text) {
+    if (text.empty()) return;
+    Record& record = At<Record>(index);
+    const size_t offset = reinterpret_cast<BYTE*>(&(record.*field)) - records_.data();
+    strings_.emplace_back(offset, text);
+  }
+  // Writes the block; with `returned`, the number of records written.
+  BOOL Write(SimWindows& sim, LPBYTE buffer, DWORD size, LPDWORD needed,
+             LPDWORD returned = nullptr) {
+    if (!buffer && size) return sim.Fail(ERROR_INVALID_USER_BUFFER);  // as the spooler's RPC
+    if (records_.empty()) {
+      *needed = 0;
+      return TRUE;
+    }
+    size_t total = records_.size();
+    for (const auto& s : strings_) total += (s.second.size() + 1) * sizeof(wchar_t);
+    *needed = static_cast<DWORD>(total);
+    if (!buffer || size < total) return sim.Fail(ERROR_INSUFFICIENT_BUFFER);
+    std::memcpy(buffer, records_.data(), records_.size());
+    size_t at = records_.size();
+    for (const auto& [offset, text] : strings_) {
+      auto* target = reinterpret_cast<wchar_t*>(buffer + at);
+      std::wmemcpy(target, text.c_str(), text.size() + 1);
+      std::memcpy(buffer + offset, &target, sizeof target);
+      at += (text.size() + 1) * sizeof(wchar_t);
+    }
+    if (returned) *returned = static_cast<DWORD>(records_.size() / recordSize_);
+    return TRUE;
+  }
+
+ private:
+  size_t recordSize_;
+  std::vector<BYTE> records_;
+  std::vector<std::pair<size_t, std::wstring>> strings_;
+};
+
+std::wstring Text(LPCWSTR text) { return text ? text : L""; }
+
+// The entries of a comma-separated port list.
+std::vector<std::wstring> SplitPorts(const std::wstring& ports) {
+  std::vector<std::wstring> list;
+  for (size_t start = 0, comma; start <= ports.size(); start = comma + 1) {
+    comma = std::min(ports.find(L',', start), ports.size());
+    if (comma > start) list.push_back(ports.substr(start, comma - start));
+  }
+  return list;
 }
 
 }  // namespace
@@ -46,6 +106,81 @@ const SimDriver* SimWindows::FindDriver(const std::wstring& name,
   return nullptr;
 }
 
+bool SimWindows::MonitorRegistered(const std::wstring& name) const {
+  return std::any_of(monitors.begin(), monitors.end(),
+                     [&](const SimMonitor& m) { return m.name == name; });
+}
+
+// Every entry of a comma-separated port list is a port the spooler knows: "file:", "LPT1:" or a
+// registered monitor's port.
+static bool PortsExist(const SimWindows& sim, const std::wstring& ports) {
+  for (const std::wstring& port : SplitPorts(ports)) {
+    if (Lower(port) != L"file:" && Lower(port) != L"lpt1:" && !sim.MonitorRegistered(port)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// ---- Monitors ----------------------------------------------------------------------------------
+
+BOOL SimWindows::EnumMonitorsW(LPWSTR, DWORD level, LPBYTE info, DWORD size, LPDWORD needed,
+                               LPDWORD returned) {
+  *returned = 0;
+  if (Fault("EnumMonitorsW")) return FALSE;
+  if (level != 2) return Fail(ERROR_INVALID_LEVEL);  // the installer lists at level 2 only
+  RecordPacker packer(sizeof(MONITOR_INFO_2W), monitors.size());
+  for (size_t i = 0; i < monitors.size(); ++i) {
+    packer.String(i, &MONITOR_INFO_2W::pName, monitors[i].name);
+    packer.String(i, &MONITOR_INFO_2W::pEnvironment, monitors[i].environment);
+    packer.String(i, &MONITOR_INFO_2W::pDLLName, monitors[i].dll);
+  }
+  return packer.Write(*this, info, size, needed, returned);
+}
+
+BOOL SimWindows::AddMonitorW(LPWSTR, DWORD level, LPBYTE info) {
+  if (Fault("AddMonitorW")) return FALSE;
+  const auto* record = reinterpret_cast<const MONITOR_INFO_2W*>(info);
+  if (level != 2 || !record || !record->pName || !record->pDLLName)
+    return Fail(ERROR_INVALID_PARAMETER);
+  if (MonitorRegistered(record->pName)) return Fail(ERROR_PRINT_MONITOR_ALREADY_INSTALLED);
+  SimFile* dll = FindFile(systemDirectory + L"\\" + record->pDLLName);
+  if (!dll || !SpoolerRunning()) return Fail(dll ? RPC_S_SERVER_UNAVAILABLE : ERROR_MOD_NOT_FOUND);
+  dll->heldBySpooler = true;
+  monitors.push_back(SimMonitor{record->pName, Text(record->pEnvironment), record->pDLLName});
+  return TRUE;
+}
+
+BOOL SimWindows::DeleteMonitorW(LPWSTR, LPWSTR environment, LPWSTR monitorName) {
+  if (Fault("DeleteMonitorW")) return FALSE;
+  if (!SpoolerRunning()) return Fail(RPC_S_SERVER_UNAVAILABLE);
+  auto found = std::find_if(monitors.begin(), monitors.end(), [&](const SimMonitor& m) {
+    return m.name == Text(monitorName) &&
+           (!environment || Lower(m.environment) == Lower(environment));
+  });
+  if (found == monitors.end()) return Fail(ERROR_UNKNOWN_PRINT_MONITOR);
+  for (const SimPrinter& printer : printers) {
+    const std::vector<std::wstring> ports = SplitPorts(printer.port);
+    if (std::count(ports.begin(), ports.end(), found->name))
+      return Fail(ERROR_PRINT_MONITOR_IN_USE);
+  }
+  // The spooler keeps the DLL loaded until it stops.
+  deletedMonitorDlls.insert(Lower(systemDirectory + L"\\" + found->dll));
+  monitors.erase(found);
+  return TRUE;
+}
+
+void SimWindows::UnloadDeletedMonitors() {
+  for (const std::wstring& path : deletedMonitorDlls) {
+    const bool stillUsed = std::any_of(monitors.begin(), monitors.end(), [&](const SimMonitor& m) {
+      return Lower(systemDirectory + L"\\" + m.dll) == path;
+    });
+    SimFile* dll = FindFile(path);
+    if (dll && !stillUsed) dll->heldBySpooler = false;
+  }
+  deletedMonitorDlls.clear();
+}
+
 // ---- Drivers -----------------------------------------------------------------------------------
 
 BOOL SimWindows::GetPrinterDriverDirectoryW(LPWSTR, LPWSTR, DWORD, LPBYTE info, DWORD size,
@@ -77,7 +212,8 @@ BOOL SimWindows::AddPrinterDriverExW(LPWSTR, DWORD level, LPBYTE info, DWORD) {
     if (!sources[i] || !*sources[i]) continue;
     SimFile* staged = FindFile(sources[i]);
     if (!staged) return Fail(ERROR_FILE_NOT_FOUND);
-    *targets[i] = store + FileNameOf(sources[i]);
+    const std::wstring source = sources[i];  // its file name: after the last separator, if any
+    *targets[i] = store + source.substr(source.find_last_of(L"\\/") + 1);
     files[Lower(*targets[i])].data = staged->data;
     files[Lower(*targets[i])].heldBySpooler = true;
   }
@@ -207,10 +343,9 @@ BOOL SimWindows::GetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD siz
 }
 
 BOOL SimWindows::SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
-  if (Fault("SetPrinterW")) return FALSE;
+  if (Fault("SetPrinterW") || !Checked(printer, "SetPrinterW")) return FALSE;
   SimPrinter* found = PrinterOf(printer);
   if (!found) return Fail(ERROR_INVALID_HANDLE);
-  if (!Permits(printer, "SetPrinterW")) return FALSE;
   if (level == 0 && command == PRINTER_CONTROL_PURGE) {
     found->jobs = 0;
     return TRUE;
@@ -243,10 +378,9 @@ HANDLE SimWindows::AddPrinterW(LPWSTR, DWORD level, LPBYTE info) {
 }
 
 BOOL SimWindows::DeletePrinter(HANDLE printer) {
-  if (Fault("DeletePrinter")) return FALSE;
+  if (Fault("DeletePrinter") || !Checked(printer, "DeletePrinter")) return FALSE;
   SimPrinter* found = PrinterOf(printer);
   if (!found) return Fail(ERROR_INVALID_HANDLE);
-  if (!Permits(printer, "DeletePrinter")) return FALSE;
   if (Lower(defaultPrinter) == Lower(found->name)) defaultPrinter.clear();
   printers.erase(printers.begin() + (found - printers.data()));
   return TRUE;
@@ -295,15 +429,13 @@ DWORD SimWindows::GetPrinterDataA(HANDLE printer, LPSTR valueName, LPDWORD type,
 
 DWORD SimWindows::SetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, DWORD type,
                                     LPBYTE data, DWORD size) {
-  if (Fault("SetPrinterDataExA")) return GetLastError();
-  if (!Permits(printer, "SetPrinterDataExA")) return ERROR_ACCESS_DENIED;
+  if (Fault("SetPrinterDataExA") || !Checked(printer, "SetPrinterDataExA")) return GetLastError();
   return WriteData(PrinterOf(printer), keyName, valueName, type, data, size);
 }
 
 DWORD SimWindows::SetPrinterDataA(HANDLE printer, LPSTR valueName, DWORD type, LPBYTE data,
                                   DWORD size) {
-  if (Fault("SetPrinterDataA")) return GetLastError();
-  if (!Permits(printer, "SetPrinterDataA")) return ERROR_ACCESS_DENIED;
+  if (Fault("SetPrinterDataA") || !Checked(printer, "SetPrinterDataA")) return GetLastError();
   return WriteData(PrinterOf(printer), "", valueName, type, data, size);
 }
 

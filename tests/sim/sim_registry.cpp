@@ -1,7 +1,7 @@
 // SimWindows registry: keys and values under HKLM and HKCU.
 #include <cstring>
 
-#include "sim_access.h"
+#include "sim_windows.h"
 
 namespace qv::sim {
 namespace {
@@ -64,10 +64,8 @@ LSTATUS SimWindows::RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM
 
 LSTATUS SimWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type,
                                      LPBYTE data, LPDWORD size) {
-  if (Fault("RegQueryValueExW")) return static_cast<LSTATUS>(GetLastError());
-  HandleEntry* entry = FindHandle(key, HandleKind::kRegKey);
-  if (!entry) return ERROR_INVALID_HANDLE;
-  if (!Permits(key, "RegQueryValueExW")) return ERROR_ACCESS_DENIED;
+  HandleEntry* entry = Fault("RegQueryValueExW") ? nullptr : Checked(key, "RegQueryValueExW");
+  if (!entry) return static_cast<LSTATUS>(GetLastError());
   auto& values = registry[entry->name];
   auto found = values.find(Lower(valueName ? valueName : L""));
   if (found == values.end()) return ERROR_FILE_NOT_FOUND;
@@ -84,23 +82,18 @@ LSTATUS SimWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWO
 
 LSTATUS SimWindows::RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* data,
                                    DWORD size) {
-  if (Fault("RegSetValueExW")) return static_cast<LSTATUS>(GetLastError());
-  HandleEntry* entry = FindHandle(key, HandleKind::kRegKey);
-  if (!entry) return ERROR_INVALID_HANDLE;
-  if (!Permits(key, "RegSetValueExW")) return ERROR_ACCESS_DENIED;
+  HandleEntry* entry = Fault("RegSetValueExW") ? nullptr : Checked(key, "RegSetValueExW");
+  if (!entry) return static_cast<LSTATUS>(GetLastError());
   registry[entry->name][Lower(valueName ? valueName : L"")] =
       RegValue{type, std::vector<BYTE>(data, data + size)};
   return ERROR_SUCCESS;
 }
 
 LSTATUS SimWindows::RegDeleteValueA(HKEY key, LPCSTR valueName) {
-  if (Fault("RegDeleteValueA")) return static_cast<LSTATUS>(GetLastError());
-  HandleEntry* entry = FindHandle(key, HandleKind::kRegKey);
-  if (!entry) return ERROR_INVALID_HANDLE;
-  if (!Permits(key, "RegDeleteValueA")) return ERROR_ACCESS_DENIED;
-  return registry[entry->name].erase(Lower(Widen(valueName ? valueName : ""))) != 0
-             ? ERROR_SUCCESS
-             : ERROR_FILE_NOT_FOUND;
+  HandleEntry* entry = Fault("RegDeleteValueA") ? nullptr : Checked(key, "RegDeleteValueA");
+  if (!entry) return static_cast<LSTATUS>(GetLastError());
+  const bool erased = registry[entry->name].erase(Lower(Widen(valueName ? valueName : ""))) != 0;
+  return erased ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 LSTATUS SimWindows::RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD,
@@ -116,9 +109,8 @@ LSTATUS SimWindows::RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPS
 }
 
 LSTATUS SimWindows::RegFlushKey(HKEY key) {
-  if (Fault("RegFlushKey")) return static_cast<LSTATUS>(GetLastError());
-  if (!FindHandle(key, HandleKind::kRegKey)) return ERROR_INVALID_HANDLE;
-  return Permits(key, "RegFlushKey") ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+  const bool done = !Fault("RegFlushKey") && Checked(key, "RegFlushKey");
+  return done ? ERROR_SUCCESS : static_cast<LSTATUS>(GetLastError());
 }
 
 LSTATUS SimWindows::RegDeleteKeyA(HKEY key, LPCSTR subKey) {

@@ -1,5 +1,5 @@
 // SimWindows service control manager: the "spooler" service as a state machine.
-#include "sim_access.h"
+#include "sim_windows.h"
 
 namespace qv::sim {
 namespace {
@@ -19,20 +19,16 @@ SC_HANDLE SimWindows::OpenSCManagerW(LPCWSTR, LPCWSTR, DWORD access) {
 }
 
 SC_HANDLE SimWindows::OpenServiceW(SC_HANDLE manager, LPCWSTR serviceName, DWORD access) {
-  if (Fault("OpenServiceW")) return nullptr;
-  if (!FindHandle(manager, HandleKind::kServiceManager)) return Fail(ERROR_INVALID_HANDLE, nullptr);
-  if (!Permits(manager, "OpenServiceW")) return nullptr;
+  if (Fault("OpenServiceW") || !Checked(manager, "OpenServiceW")) return nullptr;
   if (Lower(serviceName) != L"spooler") return Fail(ERROR_SERVICE_DOES_NOT_EXIST, nullptr);
   return static_cast<SC_HANDLE>(
       NewHandle(HandleKind::kService, L"spooler", GrantedAccess(HandleKind::kService, access)));
 }
 
 BOOL SimWindows::ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status) {
-  if (Fault("ControlService")) return FALSE;
+  if (Fault("ControlService") || !Checked(service, "ControlService")) return FALSE;
+  if (control != SERVICE_CONTROL_STOP) return Fail(ERROR_INVALID_PARAMETER);
   SimService& spooler = spoolerService;
-  if (!FindHandle(service, HandleKind::kService) || control != SERVICE_CONTROL_STOP)
-    return Fail(ERROR_INVALID_PARAMETER);
-  if (!Permits(service, "ControlService")) return FALSE;
   if (spooler.state == SERVICE_STOPPED) return Fail(ERROR_SERVICE_NOT_ACTIVE);
   if (spooler.refuseStop || spooler.state != SERVICE_RUNNING)
     return Fail(ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
@@ -45,9 +41,7 @@ BOOL SimWindows::ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STAT
 }
 
 BOOL SimWindows::QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) {
-  if (Fault("QueryServiceStatus")) return FALSE;
-  if (!FindHandle(service, HandleKind::kService)) return Fail(ERROR_INVALID_HANDLE);
-  if (!Permits(service, "QueryServiceStatus")) return FALSE;
+  if (Fault("QueryServiceStatus") || !Checked(service, "QueryServiceStatus")) return FALSE;
   SimService& spooler = spoolerService;
   // A pending state ends at the first query after the pending polls are used up.
   const bool pending =
@@ -61,8 +55,7 @@ BOOL SimWindows::QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) 
 BOOL SimWindows::StartServiceW(SC_HANDLE service, DWORD argc, LPCWSTR* argv) {
   if (Fault("StartServiceW")) return FALSE;
   if (argc != 0 && !argv) return Fail(ERROR_INVALID_PARAMETER);  // arguments counted, none given
-  if (!FindHandle(service, HandleKind::kService)) return Fail(ERROR_INVALID_HANDLE);
-  if (!Permits(service, "StartServiceW")) return FALSE;
+  if (!Checked(service, "StartServiceW")) return FALSE;
   SimService& spooler = spoolerService;
   if (spooler.state != SERVICE_STOPPED) return Fail(ERROR_SERVICE_ALREADY_RUNNING);
   ++spooler.startRequests;

@@ -11,8 +11,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "sim_access.h"
-
 namespace qv::sim {
 namespace {
 
@@ -43,19 +41,13 @@ void SimWindows::At(uint64_t time, std::function<void()> event) {
   events_.emplace(time, std::move(event));
 }
 
-void SimWindows::RunDueEvents() {
-  while (!events_.empty() && events_.begin()->first <= clock) {
-    auto event = std::move(events_.begin()->second);
-    events_.erase(events_.begin());
-    event();
-  }
-}
-
 void SimWindows::Advance(uint64_t milliseconds) {
   const uint64_t target = clock + milliseconds;
   while (!events_.empty() && events_.begin()->first <= target) {
     clock = std::max(clock, events_.begin()->first);
-    RunDueEvents();
+    auto event = std::move(events_.begin()->second);
+    events_.erase(events_.begin());
+    event();
   }
   clock = target;
 }
@@ -96,16 +88,8 @@ std::vector<std::string> SimWindows::CalledFunctions() const { return calls_; }
 HANDLE SimWindows::NewHandle(HandleKind kind, std::wstring name, ACCESS_MASK access) {
   const uintptr_t value = nextHandle_;
   nextHandle_ += 4;
-  handles_[value] = HandleEntry{kind, std::move(name), 0, false, access};
+  handles_[value] = HandleEntry{kind, std::move(name), 0, access};
   return reinterpret_cast<HANDLE>(value);
-}
-
-bool SimWindows::Permits(const void* handle, const char* function) {
-  const AccessRule* rule = AccessRuleOf(function);
-  const HandleEntry* entry = rule ? FindHandle(handle, rule->kind) : nullptr;
-  if (!entry || (entry->access & rule->needed) == rule->needed) return true;
-  lastError_ = ERROR_ACCESS_DENIED;
-  return false;
 }
 
 SimWindows::HandleEntry* SimWindows::FindHandle(const void* handle, HandleKind kind) {
@@ -195,9 +179,8 @@ int SimWindows::WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int
   if (Fault("WideCharToMultiByte")) return 0;
   // UTF-8 only (the log file), by the system's own encoder; CP_UTF8 takes no default character.
   if (codePage != CP_UTF8 || wideLength < -1) return Fail(ERROR_INVALID_PARAMETER, 0);
-  const int bytes =
-      ::WideCharToMultiByte(CP_UTF8, flags, wide, wideLength, multiByte, multiByteLength, nullptr,
-                            nullptr);
+  const int bytes = ::WideCharToMultiByte(CP_UTF8, flags, wide, wideLength, multiByte,
+                                          multiByteLength, nullptr, nullptr);
   if (bytes == 0) lastError_ = ::GetLastError();
   return bytes;
 }
@@ -222,13 +205,9 @@ DWORD SimWindows::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   const uint64_t deadline = clock + milliseconds;
   for (;;) {
     SimMutex& mutex = mutexes[name];
-    if (std::exchange(mutex.abandoned, false)) {
+    if (mutex.abandoned || !mutex.held) {  // ours now; an abandoned one says so once
       mutex.owned = true;
-      return WAIT_ABANDONED;
-    }
-    if (!mutex.held) {
-      mutex.owned = true;
-      return WAIT_OBJECT_0;
+      return std::exchange(mutex.abandoned, false) ? WAIT_ABANDONED : WAIT_OBJECT_0;
     }
     if (events_.empty() || events_.begin()->first > deadline) break;
     Advance(std::max(events_.begin()->first, clock) - clock);  // to the next event

@@ -50,28 +50,21 @@ struct SimService {
   int pendingLeft = 0;
   bool refuseStop = false;   // ControlService fails with ERROR_SERVICE_CANNOT_ACCEPT_CTRL
   bool refuseStart = false;  // StartServiceW fails and the state stays STOPPED
-  int stopRequests = 0;
-  int startRequests = 0;
+  int stopRequests = 0, startRequests = 0;
 };
 
 struct SimMonitor {
-  std::wstring name;
-  std::wstring environment;
+  std::wstring name, environment;
   std::wstring dll;  // bare file name in the system directory
 };
 
 struct SimDriver {
-  std::wstring name;
-  std::wstring environment;
+  std::wstring name, environment;
   std::wstring driverPath, dataFile, configFile, helpFile;  // full paths in the driver store
 };
 
 struct SimPrinter {
-  std::wstring name;
-  std::wstring port;
-  std::wstring driver;
-  std::wstring comment;
-  std::wstring location;
+  std::wstring name, port, driver, comment, location;
   DWORD attributes = 0;
   bool connection = false;
   int jobs = 0;
@@ -80,8 +73,7 @@ struct SimPrinter {
 
 struct SimWindow {
   HWND hwnd;
-  std::wstring className;
-  std::wstring title;
+  std::wstring className, title;
   std::vector<UINT> posted;
   std::function<void(SimWindow&, UINT)> onPost;  // reacts to a posted message
 };
@@ -102,8 +94,7 @@ struct SimProcessStart {
 struct SimDialog {
   bool shown = false;
   HWND owner = nullptr;
-  std::wstring caption;
-  std::wstring text;  // control 1001
+  std::wstring caption, text;  // text: control 1001's
   INT_PTR result = -1;
 };
 
@@ -142,7 +133,7 @@ class SimWindows : public WindowsApi {
   std::wstring driverDirectory = L"C:\\windows\\system32\\spool\\drivers\\x64";
   DWORD dllSearch = 0;  // the process's default DLL directories: none set
   bool shiftDown = false;
-  bool escClosesDialog = false;  // the simulated user presses Esc instead of "Close"
+  bool escClosesDialog = false;       // the simulated user presses Esc instead of "Close"
   bool closeBoxClosesDialog = false;  // ... or the title bar's close box (WM_CLOSE)
   SimDialog dialog;
   DWORD majorVersion = 10;
@@ -196,125 +187,100 @@ class SimWindows : public WindowsApi {
   std::function<void(const SimProcessStart&)> onProcessStart;  // called for each process started
 
   // ---- WindowsApi ------------------------------------------------------------------------------
-  BOOL SetDefaultDllDirectories(DWORD flags) override;
+  // Signatures as in os/windows_api.h.
+  BOOL SetDefaultDllDirectories(DWORD) override;
   DWORD GetLastError() override;
-  void SetLastError(DWORD error) override;
-  DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
-                       LPWSTR buffer, DWORD size, va_list* arguments) override;
-  HLOCAL LocalFree(HLOCAL mem) override;
-  HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) override;
-  HGLOBAL GlobalFree(HGLOBAL mem) override;
-  int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByte, int multiByteLength,
-                          LPWSTR wide, int wideLength) override;
-  int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int wideLength, LPSTR multiByte,
-                          int multiByteLength, LPCCH defaultChar, LPBOOL usedDefaultChar) override;
-  void Sleep(DWORD milliseconds) override;
+  void SetLastError(DWORD) override;
+  DWORD FormatMessageW(DWORD, LPCVOID, DWORD, DWORD, LPWSTR, DWORD, va_list*) override;
+  HLOCAL LocalFree(HLOCAL) override;
+  HGLOBAL GlobalAlloc(UINT, SIZE_T) override;
+  HGLOBAL GlobalFree(HGLOBAL) override;
+  int MultiByteToWideChar(UINT, DWORD, LPCCH, int, LPWSTR, int) override;
+  int WideCharToMultiByte(UINT, DWORD, LPCWCH, int, LPSTR, int, LPCCH, LPBOOL) override;
+  void Sleep(DWORD) override;
   DWORD GetTickCount() override;
-  DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) override;
+  DWORD WaitForSingleObject(HANDLE, DWORD) override;
   LPWSTR GetCommandLineW() override;
-  LPWSTR* CommandLineToArgvW(LPCWSTR commandLine, int* count) override;
-  DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) override;
-  UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) override;
-  BOOL GetVersionExA(LPOSVERSIONINFOA info) override;
-  BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine,
-                      LPSECURITY_ATTRIBUTES processAttributes,
-                      LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
-                      DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
-                      LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInfo) override;
-  HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) override;
-  BOOL ReleaseMutex(HANDLE mutex) override;
-  BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD revision,
-                                                            PSECURITY_DESCRIPTOR* descriptor,
-                                                            PULONG size) override;
-  BOOL CloseHandle(HANDLE handle) override;
-  HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD shareMode,
-                     LPSECURITY_ATTRIBUTES attributes, DWORD disposition, DWORD flags,
-                     HANDLE templateFile) override;
-  BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
-                LPOVERLAPPED overlapped) override;
-  BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
-                 LPOVERLAPPED overlapped) override;
-  BOOL DeleteFileW(LPCWSTR fileName) override;
-  BOOL MoveFileExW(LPCWSTR existing, LPCWSTR newName, DWORD flags) override;
-  DWORD GetFileAttributesW(LPCWSTR fileName) override;
-  DWORD GetTempPathW(DWORD size, LPWSTR buffer) override;
-  DWORD GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle) override;
-  BOOL GetFileVersionInfoW(LPCWSTR fileName, DWORD handle, DWORD size, LPVOID data) override;
-  BOOL VerQueryValueW(LPCVOID block, LPCWSTR subBlock, LPVOID* buffer, PUINT length) override;
-  LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access,
-                        PHKEY result) override;
-  LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                           LPDWORD size) override;
-  LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
-                         DWORD size) override;
-  LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName) override;
-  LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options,
-                          REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY result,
-                          LPDWORD disposition) override;
-  LSTATUS RegFlushKey(HKEY key) override;
-  LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) override;
-  LSTATUS RegCloseKey(HKEY key) override;
-  SC_HANDLE OpenSCManagerW(LPCWSTR machine, LPCWSTR database, DWORD access) override;
-  SC_HANDLE OpenServiceW(SC_HANDLE manager, LPCWSTR serviceName, DWORD access) override;
-  BOOL ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status) override;
-  BOOL QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) override;
-  BOOL StartServiceW(SC_HANDLE service, DWORD argc, LPCWSTR* argv) override;
-  BOOL CloseServiceHandle(SC_HANDLE handle) override;
-  BOOL IsWindow(HWND window) override;
-  HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) override;
-  BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-  SHORT GetAsyncKeyState(int key) override;
-  INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC dialogProc,
-                          LPARAM initParam) override;
-  BOOL SetDlgItemTextW(HWND dialog, int itemId, LPCWSTR text) override;
-  BOOL SetWindowTextW(HWND window, LPCWSTR text) override;
-  BOOL EndDialog(HWND dialog, INT_PTR result) override;
-  BOOL EnumMonitorsW(LPWSTR name, DWORD level, LPBYTE monitors, DWORD size, LPDWORD needed,
-                     LPDWORD returned) override;
-  BOOL AddMonitorW(LPWSTR name, DWORD level, LPBYTE monitors) override;
-  BOOL DeleteMonitorW(LPWSTR name, LPWSTR environment, LPWSTR monitorName) override;
-  BOOL GetPrinterDriverDirectoryW(LPWSTR name, LPWSTR environment, DWORD level, LPBYTE info,
-                                  DWORD size, LPDWORD needed) override;
-  BOOL AddPrinterDriverExW(LPWSTR name, DWORD level, LPBYTE info, DWORD copyFlags) override;
-  BOOL DeletePrinterDriverExW(LPWSTR name, LPWSTR environment, LPWSTR driverName, DWORD deleteFlag,
-                              DWORD versionFlag) override;
-  BOOL EnumPrinterDriversW(LPWSTR name, LPWSTR environment, DWORD level, LPBYTE info, DWORD size,
-                           LPDWORD needed, LPDWORD returned) override;
-  BOOL GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, LPBYTE info, DWORD size,
-                         LPDWORD needed) override;
-  BOOL EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE info, DWORD size, LPDWORD needed,
-                     LPDWORD returned) override;
-  BOOL OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults) override;
-  BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD size, LPDWORD needed) override;
-  BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command) override;
-  HANDLE AddPrinterW(LPWSTR name, DWORD level, LPBYTE info) override;
-  BOOL DeletePrinter(HANDLE printer) override;
-  BOOL ClosePrinter(HANDLE printer) override;
-  DWORD GetPrinterDataA(HANDLE printer, LPSTR valueName, LPDWORD type, LPBYTE data, DWORD size,
-                        LPDWORD needed) override;
-  DWORD GetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, LPDWORD type,
-                          LPBYTE data, DWORD size, LPDWORD needed) override;
-  DWORD SetPrinterDataA(HANDLE printer, LPSTR valueName, DWORD type, LPBYTE data,
-                        DWORD size) override;
-  DWORD SetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, DWORD type, LPBYTE data,
-                          DWORD size) override;
-  BOOL GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) override;
-  BOOL SetDefaultPrinterW(LPCWSTR printer) override;
+  LPWSTR* CommandLineToArgvW(LPCWSTR, int*) override;
+  DWORD GetModuleFileNameW(HMODULE, LPWSTR, DWORD) override;
+  UINT GetSystemDirectoryW(LPWSTR, UINT) override;
+  BOOL GetVersionExA(LPOSVERSIONINFOA) override;
+  BOOL CreateProcessW(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD,
+                      LPVOID, LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION) override;
+  HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR) override;
+  BOOL ReleaseMutex(HANDLE) override;
+  BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR, DWORD, PSECURITY_DESCRIPTOR*,
+                                                            PULONG) override;
+  BOOL CloseHandle(HANDLE) override;
+  HANDLE CreateFileW(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) override;
+  BOOL ReadFile(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) override;
+  BOOL WriteFile(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) override;
+  BOOL DeleteFileW(LPCWSTR) override;
+  BOOL MoveFileExW(LPCWSTR, LPCWSTR, DWORD) override;
+  DWORD GetFileAttributesW(LPCWSTR) override;
+  DWORD GetTempPathW(DWORD, LPWSTR) override;
+  DWORD GetFileVersionInfoSizeW(LPCWSTR, LPDWORD) override;
+  BOOL GetFileVersionInfoW(LPCWSTR, DWORD, DWORD, LPVOID) override;
+  BOOL VerQueryValueW(LPCVOID, LPCWSTR, LPVOID*, PUINT) override;
+  LSTATUS RegOpenKeyExA(HKEY, LPCSTR, DWORD, REGSAM, PHKEY) override;
+  LSTATUS RegQueryValueExW(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD) override;
+  LSTATUS RegSetValueExW(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD) override;
+  LSTATUS RegDeleteValueA(HKEY, LPCSTR) override;
+  LSTATUS RegCreateKeyExA(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY,
+                          LPDWORD) override;
+  LSTATUS RegFlushKey(HKEY) override;
+  LSTATUS RegDeleteKeyA(HKEY, LPCSTR) override;
+  LSTATUS RegCloseKey(HKEY) override;
+  SC_HANDLE OpenSCManagerW(LPCWSTR, LPCWSTR, DWORD) override;
+  SC_HANDLE OpenServiceW(SC_HANDLE, LPCWSTR, DWORD) override;
+  BOOL ControlService(SC_HANDLE, DWORD, LPSERVICE_STATUS) override;
+  BOOL QueryServiceStatus(SC_HANDLE, LPSERVICE_STATUS) override;
+  BOOL StartServiceW(SC_HANDLE, DWORD, LPCWSTR*) override;
+  BOOL CloseServiceHandle(SC_HANDLE) override;
+  BOOL IsWindow(HWND) override;
+  HWND FindWindowW(LPCWSTR, LPCWSTR) override;
+  BOOL PostMessageW(HWND, UINT, WPARAM, LPARAM) override;
+  SHORT GetAsyncKeyState(int) override;
+  INT_PTR DialogBoxParamW(HINSTANCE, LPCWSTR, HWND, DLGPROC, LPARAM) override;
+  BOOL SetDlgItemTextW(HWND, int, LPCWSTR) override;
+  BOOL SetWindowTextW(HWND, LPCWSTR) override;
+  BOOL EndDialog(HWND, INT_PTR) override;
+  BOOL EnumMonitorsW(LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD) override;
+  BOOL AddMonitorW(LPWSTR, DWORD, LPBYTE) override;
+  BOOL DeleteMonitorW(LPWSTR, LPWSTR, LPWSTR) override;
+  BOOL GetPrinterDriverDirectoryW(LPWSTR, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD) override;
+  BOOL AddPrinterDriverExW(LPWSTR, DWORD, LPBYTE, DWORD) override;
+  BOOL DeletePrinterDriverExW(LPWSTR, LPWSTR, LPWSTR, DWORD, DWORD) override;
+  BOOL EnumPrinterDriversW(LPWSTR, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD) override;
+  BOOL GetPrinterDriverW(HANDLE, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD) override;
+  BOOL EnumPrintersW(DWORD, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD) override;
+  BOOL OpenPrinterW(LPWSTR, LPHANDLE, LPPRINTER_DEFAULTSW) override;
+  BOOL GetPrinterW(HANDLE, DWORD, LPBYTE, DWORD, LPDWORD) override;
+  BOOL SetPrinterW(HANDLE, DWORD, LPBYTE, DWORD) override;
+  HANDLE AddPrinterW(LPWSTR, DWORD, LPBYTE) override;
+  BOOL DeletePrinter(HANDLE) override;
+  BOOL ClosePrinter(HANDLE) override;
+  DWORD GetPrinterDataA(HANDLE, LPSTR, LPDWORD, LPBYTE, DWORD, LPDWORD) override;
+  DWORD GetPrinterDataExA(HANDLE, LPCSTR, LPCSTR, LPDWORD, LPBYTE, DWORD, LPDWORD) override;
+  DWORD SetPrinterDataA(HANDLE, LPSTR, DWORD, LPBYTE, DWORD) override;
+  DWORD SetPrinterDataExA(HANDLE, LPCSTR, LPCSTR, DWORD, LPBYTE, DWORD) override;
+  BOOL GetDefaultPrinterW(LPWSTR, LPDWORD) override;
+  BOOL SetDefaultPrinterW(LPCWSTR) override;
 
   // ---- For the domain files ------------------------------------------------------------------
   enum class HandleKind { kFile, kMutex, kProcess, kServiceManager, kService, kRegKey, kPrinter };
   struct HandleEntry {
     HandleKind kind;
-    std::wstring name;      // file path, mutex name, registry key path, printer name
-    uint64_t position = 0;  // file read position
-    bool write = false;
-    ACCESS_MASK access = 0;  // the rights granted (registry keys, printers, services)
+    std::wstring name;       // file path, mutex name, registry key path, printer name
+    uint64_t position = 0;   // file read position
+    ACCESS_MASK access = 0;  // the rights granted
   };
   HANDLE NewHandle(HandleKind kind, std::wstring name = L"", ACCESS_MASK access = 0);
   HandleEntry* FindHandle(const void* handle, HandleKind kind);
-  // Whether `handle` holds the rights Windows documents for `function` (sim_access.h); false
-  // sets ERROR_ACCESS_DENIED. A handle that is not of the rule's kind is left to the call.
-  bool Permits(const void* handle, const char* function);
+  // The entry of `handle` if it is of the kind of `function`'s access rule (sim_access.cpp) and
+  // holds the rights Windows documents for it; else null with ERROR_INVALID_HANDLE or
+  // ERROR_ACCESS_DENIED set.
+  HandleEntry* Checked(const void* handle, const char* function);
   // Closes a handle of one of `kinds`; false (ERROR_INVALID_HANDLE) for any other handle.
   bool CloseOf(const void* handle, std::initializer_list<HandleKind> kinds);
   // Counts the call and applies a pending fault (setting the last error); true: fail now.
@@ -326,7 +292,6 @@ class SimWindows : public WindowsApi {
     return result;
   }
   HLOCAL NewLocalBlock(SIZE_T bytes);
-  void RunDueEvents();
 
  private:
   DWORD lastError_ = 0;
@@ -346,5 +311,10 @@ class SimWindows : public WindowsApi {
   std::multimap<uint64_t, std::function<void()>> events_;
   std::vector<wchar_t> commandLineCopy_;
 };
+
+// The rights a handle of `kind` opened with `desired` holds, for the administrator the installer
+// runs as: generic rights become the kind's own, MAXIMUM_ALLOWED all of them, and the flags that
+// are no rights (KEY_WOW64_*) none.
+ACCESS_MASK GrantedAccess(SimWindows::HandleKind kind, ACCESS_MASK desired);
 
 }  // namespace qv::sim
