@@ -88,6 +88,24 @@ TEST_F(MonitorTest, RegistrationRetriesEvery50msThenGivesUp) {
   Finish();
 }
 
+TEST_F(MonitorTest, LockedDllIsCopiedWithTheSpoolerStopped) {
+  sim.AddFile(kMonitorDll, "old monitor", 2500).heldBySpooler = true;
+  Start();
+  InstallMonitor(ctx);
+  EXPECT_TRUE(sim.SpoolerRunning());
+  EXPECT_TRUE(DllHasBuild(2629));
+  EXPECT_EQ(ctx.errorCount, 0);
+
+  // Locked even with the spooler stopped: the old DLL is registered.
+  sim.monitors.clear();
+  sim.FindFile(kMonitorDll)->lockedForever = true;
+  InstallMonitor(ctx);
+  EXPECT_EQ(Log().back(), L"AddMonitor - OK :)");
+  EXPECT_GE(LineOf(Log(), L"Can't copy monitor file"), 0);
+  EXPECT_EQ(ctx.errorCount, 1);
+  Finish();
+}
+
 // Port lists are edited by whole entries: parked, then returned.
 TEST(MonitorPorts, ParkingAndReturningReplaceOneWholeEntry) {
   struct Case {
