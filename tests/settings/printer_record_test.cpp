@@ -1,5 +1,5 @@
 // The printer record: no product printer is lost to a reinstall cut short or failing on the way; a
-// record the run cannot use is never destroyed.
+// record the run cannot use is never destroyed; a stale one never beats the machine's printers.
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -156,6 +156,47 @@ TEST_F(PrinterRecord, InstallAfterAReinstallWithAnyOneCallFailingBringsEveryPrin
     EXPECT_TRUE(BothThere(machine) || code == 100) << "a printer not back, and no error";
     EXPECT_EQ(Install(machine), 1);
     ExpectBothBack(machine);
+  }
+}
+
+// A stale record (the run cut short right after writing it), then a person's change to a printer
+// still there: the printer as the person left it wins, and no two printers share a "SubKey".
+TEST_F(PrinterRecord, PrintersOnTheMachineWinOverAStaleRecord) {
+  struct Case {
+    const char* name;
+    std::function<void(SimWindows&)> change;
+    const wchar_t* printer;  // the changed printer after the install
+    std::string settings;
+  };
+  const Case cases[] = {
+      {"comment edited", [](SimWindows& m) { m.FindPrinter(L"Invoices")->comment = L"Bills"; },
+       L"Invoices", Carried("Bills", "Room 1.02", "invoices")},
+      {"renamed", [](SimWindows& m) { m.FindPrinter(L"Invoices")->name = L"Bills"; }, L"Bills",
+       Carried("Accounts", "Room 1.02", "invoices")},
+      {"replaced by a new one of its name",
+       [](SimWindows& m) {
+         SimPrinter& p = *m.FindPrinter(L"Invoices");
+         p.data.clear();
+         SetData(p, "", "fresh");
+         p.comment = L"New";
+       },
+       L"Invoices", Carried("New", "Room 1.02", "fresh")},
+  };
+  const auto calls = CallsOfAnInstall();
+  const long flushed = std::find(calls.begin(), calls.end(), "RegFlushKey") - calls.begin() + 1;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Machine machine;
+    machine.CutAfter(flushed);
+    Install(machine);
+    machine.CutAfter(-1);
+    ASSERT_TRUE(machine.HasRegValue(kRecordKey, L"Printers"));
+    c.change(machine);
+    EXPECT_EQ(Install(machine), 1);
+    EXPECT_EQ(machine.printers.size(), 3u);
+    EXPECT_EQ(Settings(machine, c.printer), c.settings);
+    EXPECT_EQ(Settings(machine, L"Quintavera"), Carried("Front desk", "Hall", "Printer1"));
+    EXPECT_EQ(machine.registry.count(Lower(kRecordKey)), 0u);
   }
 }
 
