@@ -17,7 +17,8 @@ class RunSetup : public sim::Scenario {
 };
 
 // The flags choose the file set (the 64-bit one, with the tray, is in every whole-run log) and the
-// tray; directories keep or gain their separator. A context set up again starts a log of its own.
+// tray; directories keep or gain their separator. A context set up again starts a log of its own
+// and keeps nothing of the run before.
 TEST_F(RunSetup, FlagsChooseTheFilesDirectoriesKeepOrGainTheirSeparator) {
   sim.modulePath = L"C:/setup/x/inst.exe";
   sim.systemDirectory = L"C:\\windows\\system32\\";
@@ -26,8 +27,14 @@ TEST_F(RunSetup, FlagsChooseTheFilesDirectoriesKeepOrGainTheirSeparator) {
   EXPECT_STREQ(ctx.moduleDir.Text(), L"C:/setup/x/");
   EXPECT_STREQ(ctx.systemDir.Text(), L"C:\\windows\\system32\\");
   sim.modulePath = L"inst.exe";
+  PRINTER_INFO_2W earlier = {};
+  earlier.pPrinterName = const_cast<LPWSTR>(L"Earlier");
+  PushSavedSettings(ctx.savedSettings, earlier, "k");
+  sim.FailNext("GetSystemDirectoryW", 1, ERROR_ACCESS_DENIED);
   InitInstallContext(ctx, 0);
   EXPECT_TRUE(ctx.moduleDir.Empty());
+  EXPECT_TRUE(ctx.systemDir.Empty());  // nothing of the run before is left
+  EXPECT_EQ(ctx.savedSettings.head, nullptr);
   const std::vector<std::wstring> log = Lines();
   EXPECT_EQ(std::count(log.begin(), log.end(), L"Quintavera 2629"), 1);
   EXPECT_STREQ(ctx.environment, L"Windows NT x86");
