@@ -107,13 +107,14 @@ TEST_F(PendingRenamesTest, QueuedDeletionOfAProductFileAnswersTrueOnceTheFileIsG
     ScopedWindowsApi api(machine);
     if (c.exists) machine.AddFile(kMonitorDll).lockedUntil = c.lockedUntil;
     machine.spoolerService.stopPendingPolls = 2;  // a restart takes 400 ms
-    machine.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue,
-                          {std::wstring(L"\\??\\") + kMonitorDll, L""});
+    machine.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue,  // after another's rename
+                          {L"\\??\\C:\\a.tmp", L"\\??\\C:\\b.tmp",
+                           std::wstring(L"\\??\\") + kMonitorDll, L""});
     EXPECT_TRUE(CheckPendingProductFiles());
     EXPECT_EQ(machine.spoolerService.stopRequests, c.restarts);
     EXPECT_TRUE(machine.SpoolerRunning());
     EXPECT_EQ(machine.FileExists(kMonitorDll), c.restarts == 2);
-    EXPECT_EQ(machine.PendingRenames().size(), 2u);
+    EXPECT_EQ(machine.PendingRenames().size(), 4u);
     EXPECT_EQ(machine.LiveBlocks() + machine.OpenHandles(), 0);
   }
 }
