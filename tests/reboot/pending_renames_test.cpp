@@ -107,9 +107,10 @@ TEST_F(PendingRenamesTest, QueuedDeletionOfAProductFileAnswersTrueOnceTheFileIsG
     ScopedWindowsApi api(machine);
     if (c.exists) machine.AddFile(kMonitorDll).lockedUntil = c.lockedUntil;
     machine.spoolerService.stopPendingPolls = 2;  // a restart takes 400 ms
-    machine.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue,  // after another's rename
-                          {L"\\??\\C:\\a.tmp", L"\\??\\C:\\b.tmp",
-                           std::wstring(L"\\??\\") + kMonitorDll, L""});
+    // Queued after another file's rename.
+    machine.SetRegMultiSz(
+        kSessionManagerKey, kPendingRenamesValue,
+        {L"\\??\\C:\\a.tmp", L"\\??\\C:\\b.tmp", std::wstring(L"\\??\\") + kMonitorDll, L""});
     EXPECT_TRUE(CheckPendingProductFiles());
     EXPECT_EQ(machine.spoolerService.stopRequests, c.restarts);
     EXPECT_TRUE(machine.SpoolerRunning());

@@ -361,25 +361,47 @@ TEST_F(PrinterRecord, ARecordThatCannotBeWrittenIsAnError) {
 // A printer of another driver parked on "file:" while the monitor is replaced stays there when the
 // monitor cannot be registered again (error 11): the log names it, the record carries it, and the
 // next run that registers the monitor returns it, with the product printers, or alone; one moved
-// off "file:" meanwhile is left where it is, and leaves the record.
+// off "file:" meanwhile is left where it is, and leaves the record. A run between them without the
+// monitor keeps it in the record, or, without memory to list it, keeps the record as it was (18).
 TEST_F(PrinterRecord, ParkedPrintersReturnWithTheNextRunThatRegistersTheMonitor) {
-  for (const int variant : {0, 1, 2}) {
-    const bool alone = variant != 0, moved = variant == 2;
-    SCOPED_TRACE(moved ? "moved meanwhile" : alone ? "no product printer" : "with the product's");
-    Machine machine;
+  const auto park = [](Machine& machine, bool alone) {
     if (alone) machine.printers.clear();
     machine.monitors.clear();
     AddProductMonitor(machine, 2600);
     machine.AddPrinter(L"Fax", L"Fax driver", L"Quintavera:");
     machine.FailNext("DeleteMonitorW", 1, ERROR_BUSY);
     machine.FailNext("AddMonitorW", 5, ERROR_BUSY);
-    EXPECT_EQ(Install(machine), 100);
+    return Install(machine);
+  };
+  long namesBlock = 0;  // of a second run without the monitor: the parked printers' names' block,
+  {                     // the last allocation but one before its last flush
+    Machine probe;
+    park(probe, true);
+    probe.FailNext("AddMonitorW", 5, ERROR_BUSY);
+    const auto before = static_cast<long>(probe.CalledFunctions().size());
+    Install(probe);
+    const auto calls = probe.CalledFunctions();
+    auto at = std::find(std::find(calls.rbegin(), calls.rend(), "RegFlushKey"), calls.rend(),
+                        "GlobalAlloc");
+    namesBlock = calls.rend() - std::find(at + 1, calls.rend(), "GlobalAlloc") - 1 - before;
+  }
+  for (const int variant : {0, 1, 2}) {
+    const bool alone = variant != 0, moved = variant == 2;
+    SCOPED_TRACE(moved ? "moved meanwhile" : alone ? "no product printer" : "with the product's");
+    Machine machine;
+    EXPECT_EQ(park(machine, alone), 100);
     EXPECT_EQ(machine.FindPrinter(L"Fax")->port, L"file:");
     std::vector<std::wstring> parked = {L"Quintavera", L"Invoices", L"Fax"};  // the product's too
     if (alone) parked.erase(parked.begin(), parked.begin() + 2);
     for (std::wstring& name : parked)
       name = L"Printer '" + name + L"' stays on 'file:' until the port monitor is installed";
     EXPECT_EQ(LinesWith(machine, L"stays on"), parked);
+    if (alone) {  // a run again without the monitor keeps it in the record, or keeps the record
+      machine.FailNext("AddMonitorW", 5, ERROR_BUSY);
+      if (moved) machine.FailCallAfter(namesBlock, ERROR_NOT_ENOUGH_MEMORY);
+      EXPECT_EQ(Install(machine), 100);
+      EXPECT_EQ(LinesWith(machine, moved ? L"Error(18)" : L"stays on").size(), 1u);
+    }
 
     if (moved) machine.FindPrinter(L"Fax")->port = L"LPT1:";
     EXPECT_EQ(Install(machine), 1);
