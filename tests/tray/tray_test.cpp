@@ -38,7 +38,7 @@ class TrayTest : public Scenario {
 // CloseTray in every mood of the tray program: the close messages, the virtual time it costs and
 // whether its file outlives the deletion attempts; the Run value goes in every case.
 TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
-  enum Setup { kRunning, kNotRunning, kNoEntry, kNoMutex, kOddValue, kLongest };
+  enum Setup { kRunning, kNotRunning, kNoEntry, kNoMutex, kOddValue, kLongest, kTooLong };
   struct Case {
     const char* name;
     Setup setup;
@@ -63,13 +63,16 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
       {"no mutex: the file stays", kNoMutex, {}, 0, 0, true},
       {"a Run value of odd size, its NUL missing", kOddValue, {}, 0, 0, false},
       {"263 characters fill the 264 read back with the NUL", kLongest, {}, 0, 0, false},
+      {"264 characters do not fit: as if there were no entry", kTooLong, {}, 0, 1000, true},
   };
   const std::wstring longest = L"C:\\" + std::wstring(263 - 7, L't') + L".exe";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SimWindows machine;
     ScopedWindowsApi api(machine);
-    const std::wstring path = c.setup == kLongest ? longest : kTray;
+    const std::wstring path = c.setup == kLongest   ? longest
+                              : c.setup == kTooLong ? longest + L"x"
+                                                    : kTray;
     Register(machine, path);
     if (c.setup == kNoEntry) machine.registry[Lower(kRunKey)].clear();
     if (c.setup == kOddValue) {  // the NUL's second byte cut, its first not 0
