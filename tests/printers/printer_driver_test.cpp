@@ -68,6 +68,9 @@ TEST_F(Driver, UninstallFindsTheDriverByItsExactNameAndRetriesARefusalOnce) {
     EXPECT_EQ(sim.FileExists(std::wstring(kStoreDir) + L"orbdrv64.dll"), refusals == 2);
     sim.drivers.clear();
   }
+  AddDriver(kProductDriver);  // the only driver: listed all the same
+  const auto lines = Trimmed(RunAndReadLog(L"uninstall"));
+  EXPECT_GE(LineOf(lines, L"------------ 1 existing drivers-----------"), 0);
   ExpectAllReleased();
 }
 
