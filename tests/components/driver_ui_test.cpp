@@ -1,6 +1,5 @@
-// orbui64.dll as the spooler and GDI call it for a printer's device mode: its size, then the
-// default device mode. (Its printer event, giving a new printer its "SubKey", is sent to real
-// printers in the setup scenario, tests/e2e/setup.sh.)
+// orbui64.dll as the spooler and GDI ask it for a printer's device mode. (Its printer event, giving
+// a new printer its "SubKey", is sent to real printers in the setup scenario, tests/e2e/setup.sh.)
 #include <windows.h>
 
 #include <gtest/gtest.h>

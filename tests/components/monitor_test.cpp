@@ -1,6 +1,5 @@
-// orbmon64.dll as the spooler sees it: loaded, initialised through InitializePrintMonitor2 and
-// asked for its ports through the MONITOR2 table. (Its jobs reach the real spooler's jobs folder in
-// the locked-monitor scenario, tests/e2e/locked_monitor.sh.)
+// orbmon64.dll as the spooler sees it: its MONITOR2 table and its ports. (Its jobs reach the jobs
+// folder through the real spooler in the locked-monitor scenario, tests/e2e/locked_monitor.sh.)
 #include <windows.h>
 #include <winspool.h>
 #include <winsplp.h>

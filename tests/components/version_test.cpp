@@ -22,8 +22,7 @@ TEST(VersionTest, EveryComponentCarriesBuild2629) {
   for (const std::wstring& file : files) {
     const std::wstring path = QV_TEST_BUILD_DIR L"\\" + file;
     SCOPED_TRACE(std::string(path.begin(), path.end()));
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), nullptr);
     ASSERT_GT(size, 0u) << "no version resource, error " << GetLastError();
     std::vector<BYTE> block(size, 0);
     ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, block.data()));
@@ -32,7 +31,6 @@ TEST(VersionTest, EveryComponentCarriesBuild2629) {
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", &value, &len));
     ASSERT_GE(len, sizeof(VS_FIXEDFILEINFO));
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
-    EXPECT_EQ(HIWORD(fixed->dwProductVersionMS), 1);
     EXPECT_EQ(LOWORD(fixed->dwProductVersionLS), 2629);
   }
 }

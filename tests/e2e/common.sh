@@ -1,6 +1,5 @@
-# What every scenario here begins with (sourced first; $1 is the build directory): the library, a
-# fresh Wine machine of the scenario's own, the verdict when the scenario ends; and the steps that
-# more than one scenario takes.
+# What every scenario begins with (sourced first; $1 is the build directory): the library, a fresh
+# Wine machine of its own, the verdict at its end; and the steps that several scenarios take.
 set -u
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/e2e-lib.sh"
 qv_e2e_init "$1"
@@ -9,8 +8,7 @@ qv_e2e_reset
 pf='C:\Program Files\Quintavera'
 unix_pf="$WINEPREFIX/drive_c/Program Files/Quintavera"
 
-# The state report with the product files in Program Files, then the given registry keys and the
-# product's own.
+# The state report with the product files in Program Files, the given registry keys, the product's.
 qv_pf_state() {
   wine "$QV_TOOLS/qvstate.exe" "$pf\\qvatray.exe" "$pf\\drv\\qvinstall.exe" "$pf\\uninstall.exe" \
     >"$QV_STATE" 2>&1 || true
@@ -19,15 +17,17 @@ qv_pf_state() {
   wine reg query 'HKLM\Software\Orbelin' /s 2>&1 | tr -d '\r' | grep -v '^$' >>"$QV_STATE"
 }
 
-# The state report as saved before (<file>), or its differences shown.
-qv_expect_unchanged() {
-  if diff "$1" "$QV_STATE" >"$QV_WORK/diff.txt"; then echo "ok: $2"; else
-    qv_fail "not so: $2 (< before, > now)"; sed 's/^/    > /' "$QV_WORK/diff.txt"; fi
-}
+# "ok: <what>" when the command succeeds, else a failure.
+qv_check() { if "${@:2}"; then echo "ok: $1"; else qv_fail "not so: $1"; fi; }
 
-# A deletion of the monitor DLL queued for the restart in a value of the reboot queue, as Windows
-# writes it: source, empty target, the list's final NUL (REG_MULTI_SZ; in a REGEDIT4 file its text
-# is given in ANSI and stored as UTF-16).
+# Wine restarts: what waits for the restart is done; the spooler started again.
+qv_restart() { qv_log "Wine restarts"; wineboot -r >/dev/null 2>&1 || true; qv_spooler_start; }
+
+# The state report as saved before (<file>), or its differences shown.
+qv_expect_unchanged() { qv_check "$2 (< before, > now)" diff "$1" "$QV_STATE"; }
+
+# The monitor DLL's deletion queued in a value of the reboot queue as Windows writes it: source,
+# empty target, final NUL (REG_MULTI_SZ: in a REGEDIT4 file given in ANSI, stored as UTF-16).
 qv_queue_monitor_deletion() {
   local data
   data=$(printf '%s\0\0\0' '\??\C:\windows\system32\orbmon64.dll' | od -An -tx1 -v | tr -s ' \n' ',')

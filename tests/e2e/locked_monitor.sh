@@ -1,15 +1,13 @@
 #!/usr/bin/env bash
-# The monitor DLL's deletion queued for the restart. Queued in the queue's second value,
-# "PendingFileRenameOperations2" (where Windows queues when the first value is full): "onInit"
-# answers 200 and an install takes it out. An uninstall while another process has loaded the DLL
-# queues it (101), "onInit" answers 200; setup run again before the restart takes the deletion out;
-# after the restart the monitor still has its DLL and prints a job. (A DLL only held open, deleted
-# by the restart: setup.sh.)
+# The monitor DLL's deletion queued for the restart. In "PendingFileRenameOperations2" (where
+# Windows queues when the first value is full): "onInit" answers 200, an install takes it out. An
+# uninstall while another process has loaded the DLL queues it (101), "onInit" answers 200; setup
+# run again before the restart takes the deletion out; after the restart the monitor still has its
+# DLL and prints a job. (A DLL only held open, deleted by the restart: setup.sh.)
 source "$(dirname "$0")/common.sh"
 QV_RUN_TIMEOUT_MS=120000
 qv_queue_monitor_deletion PendingFileRenameOperations2
 qv_state
-qv_expect_state '^pending renames: 0$'
 qv_expect_state '^pending rename 2: .*\\system32\\orbmon64\.dll -> \(delete\)$'
 qv_run_expect 200 onInit
 qv_run_quiet 1 in_notray
@@ -24,20 +22,15 @@ qv_state
 qv_expect_removed
 qv_expect_state '^pending renames: 1$'
 qv_expect_state '^pending rename: .*\\system32\\orbmon64\.dll -> \(delete\)$'
-qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=yes'
 qv_run_expect 200 onInit
 qv_release
 qv_run_expect 200 onInit
 qv_run_quiet 1 in_notray
 qv_state
 qv_expect_state '^pending renames: 0$'
-qv_log "Wine restarts"
-wineboot -r >/dev/null 2>&1 || true
-qv_spooler_start
+qv_restart
 qv_state
-qv_expect_state '^monitor: Quintavera:'
 qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=yes \| version=[0-9.]+\.2629$'
+wine "$QV_TOOLS/qvprint.exe" Quintavera "job after the restart" || qv_fail "the job was not printed"
 jobs="$WINEPREFIX/drive_c/ProgramData/Quintavera/Jobs"
-wine "$QV_TOOLS/qvprint.exe" Quintavera "job after the restart" >"$QV_WORK/print.txt" 2>&1
-qv_expect_in "$QV_WORK/print.txt" '^printed job [0-9]+'
 qv_poll 20 grep -rqs 'job after the restart' "$jobs" || qv_fail "no job in $jobs"

@@ -4,8 +4,7 @@
 # installer's log; printers keep their settings), the older one refused, the setup program refused
 # (1638), removal by product code leaving the machine as it was, the package refused over the setup
 # program's entry and while a product file waits for the restart, and with the spooler disabled
-# 1603 without any window, its files rolled back. qvrun prints msiexec's whole exit code; the layer
-# reaches the installer through msiexec's custom action host.
+# 1603 without any window, its files rolled back. (qvrun prints msiexec's whole exit code.)
 source "$(dirname "$0")/common.sh"
 current="$QV_BUILD/setup/Quintavera-1.0.0.2629-x64.msi"
 older="$QV_BUILD/tests/e2e/Quintavera-0.9.0.2629-x64.msi"
@@ -32,7 +31,6 @@ qv_pf_state "$uninstall\\$older_code" "$uninstall\\$code"
 cp "$QV_STATE" "$QV_WORK/clean.txt"
 
 qv_msiexec 0 /i "$(qv_winpath "$older")" NOTRAY=1 DEFAULTPRINTER=1
-qv_expect_state "^HKEY_LOCAL_MACHINE.*\\\\Uninstall\\\\$older_code\$"
 qv_expect_state '^default printer: Quintavera$'
 qv_expect_no_tray
 wine "$QV_TOOLS/qvseed.exe" event Quintavera || qv_fail "event for Quintavera"
@@ -45,7 +43,6 @@ qv_pf_state "$uninstall\\$older_code" "$uninstall\\$code"
 qv_expect_installed Quintavera
 qv_expect_state "^printer: Invoices \\| port=Quintavera: \\| driver=Quintavera printer \\| comment=Accounts \\| location=Room 1\\.02 \\| .* \\| default=yes$"
 qv_expect_state "^run value QuintaveraTray: C:\\\\Program Files\\\\Quintavera\\\\qvatray\\.exe$"
-qv_expect_state '^file: C:\\Program Files\\Quintavera\\drv\\qvinstall\.exe \| exists=yes'
 qv_expect_state '^printers: 2$'
 qv_expect_state "^HKEY_LOCAL_MACHINE.*\\\\Uninstall\\\\$code\$"
 qv_expect_no_state "^HKEY_LOCAL_MACHINE.*\\\\Uninstall\\\\$older_code\$"

@@ -7,9 +7,7 @@ source "$(dirname "$0")/common.sh"
 planted="$QV_TOOLS/planted"
 cp "$planted/winspool.drv" "$WINEPREFIX/drive_c/qvpkg/drv/" || qv_fail "cannot plant winspool.drv"
 mark="$WINEPREFIX/drive_c/planted-winspool.txt"  # left by the planted winspool.drv once loaded
-winspool_preferred() {
-  rm -f "$mark"; WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winspool.drv=n,b" QV_COMPAT=0 "$@"
-}
+winspool_preferred() { rm -f "$mark"; WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winspool.drv=n,b" QV_COMPAT=0 "$@"; }
 
 for word in install uninstall; do
   winspool_preferred qv_run $word

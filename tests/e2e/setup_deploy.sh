@@ -1,39 +1,40 @@
 #!/usr/bin/env bash
 # The setup program as a deployment tool runs it (silent), over what earlier runs left: a failing
-# install never waits and leaves its log; an update finds the earlier folder outside Program Files
-# and keeps the choice of no tray program; a file another program holds is replaced at the restart;
-# an older setup changes nothing; /D= moves the install; the uninstaller works without
-# drv\qvinstall.exe; a setup right after a quiet uninstall keeps its uninstall.exe.
+# install, alone ("/log=") or under the setup, never waits and leaves its log; an update finds the
+# earlier folder outside Program Files and keeps the choice of no tray program; a file another
+# program holds is replaced at the restart; an older setup changes nothing; /D= moves the install;
+# the uninstaller works without drv\qvinstall.exe; a setup right after a quiet uninstall keeps its
+# uninstall.exe.
 source "$(dirname "$0")/common.sh"
 apps='C:\Apps\Quintavera'
 unix_apps="$WINEPREFIX/drive_c/Apps/Quintavera"
 log="$QV_WORK/setup.log"
 
-qv_deploy_state() {  # the state report, the entry and the setup's logs (LF line ends)
-  qv_state
-  qv_entry >>"$QV_STATE"
+qv_deploy_state() {  # the state report with the entry, and the setup's logs (LF line ends)
+  qv_pf_state "$QV_ENTRY"
   { tr -d '\r' <"$log" || true; } >"$log.txt" 2>/dev/null
   { tr -d '\r' <"$temp/QuintaveraSetup.log" || true; } >"$QV_WORK/temp.txt" 2>/dev/null
 }
-qv_expect_log() { qv_expect_in "$log.txt" "$1"; }
+qv_setup() { qv_setup_run "$@"; qv_deploy_state; }  # <expected exit code> <arguments...>
 
 temp=$(winepath -u "$(wine cmd /c echo %TEMP% | tr -d '\r')")
 qv_log "the spooler disabled: the install logs an error; nothing waits, the logs hold it"
 qv_spooler_start_type 4
-qv_setup_run 1603 /S "/LOG=$(qv_winpath "$log")"
+qv_run_quiet 100 install '/log=C:\disabled.log'  # alone, within the spooler's bound
+qv_expect_in "$WINEPREFIX/drive_c/disabled.log" '^ *Error\(4\): Can.t start the spooler'
+run_ms=$(sed -n 's/^qvrun: run time \([0-9]*\) ms$/\1/p' "$QV_OUT")
+qv_check "the quiet install ends within 20 s (${run_ms:-?} ms)" test "${run_ms:-99999}" -lt 20000
+qv_setup 1603 /S "/LOG=$(qv_winpath "$log")"
 qv_expect_no_out '^--- log window'
-qv_deploy_state
-qv_expect_log '^qvinstall install: exit code 100$'
-qv_expect_log '^  \| *Error\(4\)'
-qv_expect_log '^Failed \(1603\): '
-qv_expect_log '^Machine: x64 \(AMD64\)'
+qv_expect_in "$log.txt" '^qvinstall install: exit code 100$'
+qv_expect_in "$log.txt" '^  \| *Error\(4\)'
+qv_expect_in "$log.txt" '^Failed \(1603\): '
+qv_expect_in "$log.txt" '^Machine: x64 \(AMD64\)'
 qv_spooler_start_type 3
 qv_spooler_start
 
-qv_log "outside Program Files, without the tray program"
-qv_setup_run 0 /S /NOTRAY "/LOG=$(qv_winpath "$log")" "/D=$apps"
-qv_deploy_state
-qv_expect_log "^Rights of C:\\\\Apps\\\\Quintavera: Administrators and SYSTEM full control"
+qv_setup 0 /S /NOTRAY "/LOG=$(qv_winpath "$log")" "/D=$apps"
+qv_expect_in "$log.txt" "^Rights of C:\\\\Apps\\\\Quintavera: Administrators and SYSTEM full control"
 qv_expect_state '^ +InstallLocation +REG_SZ +C:\\Apps\\Quintavera$'
 qv_expect_state '^ +NoTrayProgram +REG_DWORD +0x1$'
 
@@ -41,30 +42,23 @@ qv_log "an update: a file of its own changed, a large one of a person's, qvatray
 echo old >"$unix_apps/drv/orbui64.dll"
 head -c 2000000 /dev/zero >"$unix_apps/scans.dat"
 qv_hold open "$apps\\qvatray.exe"
-qv_setup_run 3010 /S
-qv_deploy_state
-cmp -s "$unix_apps/drv/orbui64.dll" "$QV_PACKAGE/drv/orbui64.dll" && echo "ok: orbui64.dll replaced" ||
-  qv_fail "orbui64.dll not replaced"
+qv_setup 3010 /S
+qv_check "orbui64.dll replaced" cmp -s "$unix_apps/drv/orbui64.dll" "$QV_PACKAGE/drv/orbui64.dll"
 qv_expect_state '^pending rename: .*\\Apps\\Quintavera\\qvatray\.exe\.qvnew -> .*\\Apps\\Quintavera\\qvatray\.exe$'
 qv_expect_in "$QV_WORK/temp.txt" '^Held by another program, replaced at the restart: C:\\Apps\\Quintavera\\qvatray\.exe$'
 [ ! -e "$unix_pf" ] && echo "ok: nothing in Program Files" || qv_fail "$pf was laid out"
-qv_expect_state '^ +InstallLocation +REG_SZ +C:\\Apps\\Quintavera$'
 kb=$(sed -n 's/^ *EstimatedSize *REG_DWORD *0x//p' "$QV_STATE")
-kb=$((16#${kb:-0}))
-((kb > 100 && kb < 1000)) && echo "ok: EstimatedSize $kb KB" || qv_fail "EstimatedSize $kb KB"  # no scans.dat
+qv_check "EstimatedSize 0x$kb KB, no scans.dat" let "16#${kb:-0} > 100 && 16#${kb:-0} < 1000"
 qv_expect_no_tray
 qv_release
-wineboot -r >/dev/null 2>&1 || true
-cmp -s "$unix_apps/qvatray.exe" "$QV_PACKAGE/qvatray.exe" && echo "ok: qvatray.exe replaced at the restart" ||
-  qv_fail "qvatray.exe not replaced at the restart"
-qv_spooler_start
+qv_restart
+qv_check "qvatray.exe replaced at the restart" cmp -s "$unix_apps/qvatray.exe" "$QV_PACKAGE/qvatray.exe"
 
 qv_log "an older setup over a newer install changes nothing"
 wine reg add "$QV_ENTRY" /v DisplayVersion /d 1.0.1.0 /f >/dev/null 2>&1
 qv_deploy_state
 cp "$QV_STATE" "$QV_WORK/before.txt"
-qv_setup_run 1638 /S
-qv_deploy_state
+qv_setup 1638 /S
 qv_expect_unchanged "$QV_WORK/before.txt" "the older setup changes nothing"
 wine reg add "$QV_ENTRY" /v DisplayVersion /d 1.0.0.2629 /f >/dev/null 2>&1
 
@@ -73,8 +67,7 @@ qv_run_program --verbatim "$(qv_winpath "$QV_BUILD/setup/QuintaveraSetup.exe")" 
 qv_expect_out '^qvrun: exit code 0$'
 qv_wait_state '^tray window: yes$' || qv_fail "no tray window"
 qv_deploy_state
-[ "$(ls -A "$unix_apps")" = scans.dat ] && echo "ok: only scans.dat left in $apps" ||
-  qv_fail "left in $apps: $(ls -A "$unix_apps" | tr '\n' ' ')"
+qv_check "only scans.dat left in $apps" test "$(ls -A "$unix_apps")" = scans.dat
 qv_expect_state '^ +InstallLocation +REG_SZ +C:\\Program Files\\Quintavera$'
 qv_expect_no_state 'NoTrayProgram'
 
@@ -84,7 +77,7 @@ qv_quiet_uninstall_run 0
 qv_setup_run 0 /S
 # Until its batch ends (an earlier one deleted its own file 3 s after it ended, whoever had it):
 qv_poll 60 eval '! compgen -G "$temp/*.cmd"' >/dev/null || qv_fail "the uninstaller's batch stays"
-[ -e "$unix_pf/uninstall.exe" ] && echo "ok: uninstall.exe still there" || qv_fail "uninstall.exe deleted"
+qv_check "uninstall.exe still there" test -e "$unix_pf/uninstall.exe"
 qv_deploy_state
 tr -d '\r' <"$temp/QuintaveraUninstall.log" >"$QV_WORK/un.txt"
 qv_expect_in "$QV_WORK/un.txt" "own copy runs"
