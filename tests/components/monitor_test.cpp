@@ -54,18 +54,17 @@ TEST_F(MonitorTest, EnumPortsOffersOnlyTheProductPortWithTheSizeProtocol) {
   for (DWORD level : {1u, 2u}) {
     SCOPED_TRACE(level);
     const size_t infoSize = level == 1 ? sizeof(PORT_INFO_1W) : sizeof(PORT_INFO_2W);
+    const auto enumPorts = monitor_->pfnEnumPorts;
     DWORD needed = 0, needed2 = 0, returned = 99;
-    EXPECT_FALSE(monitor_->pfnEnumPorts(hMonitor_, nullptr, level, nullptr, 0, &needed, &returned));
+    EXPECT_FALSE(enumPorts(hMonitor_, nullptr, level, nullptr, 0, &needed, &returned));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(returned, 0u);
     ASSERT_GE(needed, infoSize + sizeof(L"Quintavera:"));
     std::vector<BYTE> buf(needed, 0xCC);
-    EXPECT_FALSE(monitor_->pfnEnumPorts(hMonitor_, nullptr, level, buf.data(), needed - 1, &needed2,
-                                        &returned));
+    EXPECT_FALSE(enumPorts(hMonitor_, nullptr, level, buf.data(), needed - 1, &needed2, &returned));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(needed2, needed);
-    ASSERT_TRUE(
-        monitor_->pfnEnumPorts(hMonitor_, nullptr, level, buf.data(), needed, &needed2, &returned));
+    ASSERT_TRUE(enumPorts(hMonitor_, nullptr, level, buf.data(), needed, &needed2, &returned));
     ASSERT_EQ(returned, 1u);
     std::vector<LPWSTR> strings = {reinterpret_cast<PORT_INFO_1W*>(buf.data())->pName};
     if (level == 2) {

@@ -8,9 +8,8 @@
 source "$(dirname "$0")/common.sh"
 current="$QV_BUILD/setup/Quintavera-1.0.0.2629-x64.msi"
 older="$QV_BUILD/tests/e2e/Quintavera-0.9.0.2629-x64.msi"
-product_code() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p'; }
-code=$(product_code "$current")
-older_code=$(product_code "$older")
+code=$(msiinfo export "$current" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')
+older_code=$(msiinfo export "$older" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')
 # Wine's RemoveExistingProducts leaves UPGRADINGPRODUCTCODE out; the layer puts it in.
 export QV_COMPAT_UPGRADING_PRODUCT_CODE="$code"
 uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'

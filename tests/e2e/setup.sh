@@ -3,7 +3,6 @@
 # none) giving "SubKey"s the update keeps, quiet uninstall, /DEFAULTPRINTER, a DLL held open left
 # for the restart (3010, then 1603; the restart deletes it). qvrun prints the whole exit code.
 source "$(dirname "$0")/common.sh"
-seed="$QV_TOOLS/qvseed.exe"
 subkey_form='[A-Z2-7]{26}'  # 128 random bits in base 32: UTF-16 with its NUL fits in 64 bytes
 
 qv_setup() {  # <expected exit code> <arguments...>; then the state, once the tray is up after a 0
@@ -25,12 +24,12 @@ qv_expect_state '^ +Publisher +REG_SZ +Orbelin$'
 qv_expect_state '^ +InstallDate +REG_SZ +20[0-9]{6}$'
 
 qv_log "the printer events Windows would send; a person adds a printer and makes it the default"
-wine "$seed" event Quintavera || qv_fail "event for Quintavera"
+wine "$QV_TOOLS/qvseed.exe" event Quintavera || qv_fail "event for Quintavera"
 qv_pf_state "$QV_ENTRY"
 first=$(subkey_of Quintavera)
 [[ "$first" =~ ^$subkey_form$ ]] && echo "ok: SubKey $first" || qv_fail "SubKey of Quintavera: '$first'"
-wine "$seed" event Quintavera || qv_fail "second event for Quintavera"
-wine "$seed" person Invoices Accounts "Room 1.02" default || qv_fail "cannot add Invoices"
+wine "$QV_TOOLS/qvseed.exe" event Quintavera || qv_fail "second event for Quintavera"
+wine "$QV_TOOLS/qvseed.exe" person Invoices Accounts "Room 1.02" default || qv_fail "cannot add Invoices"
 qv_pf_state "$QV_ENTRY"
 [ "$(subkey_of Quintavera)" = "$first" ] && echo "ok: SubKey kept" || qv_fail "SubKey replaced"
 second=$(subkey_of Invoices)
