@@ -138,9 +138,6 @@ qv_quiet_uninstall_run() {
   qv_expect_out "^qvrun: exit code $1\$"
 }
 
-# The product's entry in Programs and Features, one value a line.
-qv_entry() { wine reg query "$QV_ENTRY" 2>&1 | tr -d '\r' | grep -v '^$'; }
-
 qv_state() {
   wine "$QV_TOOLS/qvstate.exe" "$QV_PKG_WIN\\qvatray.exe" >"$QV_STATE" 2>&1 || true
 }
