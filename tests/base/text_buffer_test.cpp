@@ -51,15 +51,6 @@ TEST(TextBufferTest, NarrowAndEmptyTexts) {
   EXPECT_STREQ(buffer.Text(), L"Quintavera");
 }
 
-TEST(TextBufferTest, FormatReplacesAndCutsLongResults) {
-  TextBuffer buffer = Of(L"old");
-  buffer.Format(L"%s-%d", L"new", 7);
-  EXPECT_STREQ(buffer.Text(), L"new-7");
-  const std::wstring huge(10000, L'z');
-  buffer.Format(L"%s", huge.c_str());
-  EXPECT_EQ(buffer.Length(), 8191u);
-}
-
 TEST(TextBufferTest, DirectoryOfSplitsAtTheLastSeparator) {
   EXPECT_STREQ(Of(L"C:\\a\\b.dll").DirectoryOf().Text(), L"C:\\a");
   EXPECT_STREQ(Of(L"C:\\a/b.dll").DirectoryOf().Text(), L"C:\\a");

@@ -3,10 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "installed_machine.h"
-#include "program/command_line.h"
 #include "scenario.h"
 
 namespace qv {
@@ -117,40 +114,6 @@ TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
   EXPECT_FALSE(sim.FileExists(L"C:\\windows\\system32\\orbmon64.dll"));
   EXPECT_EQ(sim.registry.count(kRecordKey), 0u);
   ExpectAllReleased();
-}
-
-// Roads the golden logs above do not take, each with the exact line only it writes: a monitor and
-// a driver without a name in the lists, then a monitor list the spooler cannot give.
-TEST_F(ProceduresTest, UncommonRoadsWriteTheirExactLines) {
-  sim::MakeInstalledMachine(sim);
-  sim.monitors.insert(sim.monitors.begin(), sim::SimMonitor{});
-  sim.drivers.insert(sim.drivers.begin(), sim::SimDriver{})->environment = L"Windows x64";
-  const Lines log = Trimmed(RunAndReadLog(L"uninstall"));
-  EXPECT_EQ(std::count(log.begin(), log.end(), L"1. ***EMPTY***"), 2);
-  sim.FailNext("EnumMonitorsW", 1, RPC_S_SERVER_UNAVAILABLE);
-  EXPECT_GE(LineOf(RunAndReadLog(L"uninstall"),
-                   L"2. EnumMonitors  failed with code: System message 1722."),
-            0);
-  ExpectAllReleased();
-}
-
-// A spooler that keeps the staged driver files open once it has taken them into its store.
-struct SpoolerHoldsStagedFiles : sim::SimWindows {
-  BOOL AddPrinterDriverExW(LPWSTR name, DWORD level, LPBYTE info, DWORD flags) override {
-    const BOOL added = SimWindows::AddPrinterDriverExW(name, level, info, flags);
-    for (auto& [path, file] : files)
-      if (path.rfind(sim::Lower(driverDirectory) + L"\\orb", 0) == 0) file.heldBySpooler = true;
-    return added;
-  }
-};
-
-// Staged copies the spooler still holds go after one restart at the end of the install.
-TEST(InstallEnd, StagedCopiesTheSpoolerHoldsGoAfterOneRestart) {
-  SpoolerHoldsStagedFiles machine;
-  ScopedWindowsApi scope(machine);
-  sim::StageProductPackage(machine);
-  machine.commandLine = L"qvinstall.exe install";
-  EXPECT_EQ(RunCommandLine(), 1);  // 101: a staged copy would be left for the reboot
 }
 
 }  // namespace

@@ -50,18 +50,6 @@ TEST_F(RunSetup, FlagsChooseTheFilesDirectoriesKeepOrGainTheirSeparator) {
   }
 }
 
-TEST_F(RunSetup, UnreadableDirectoriesAreErrorsSixAndSeven) {
-  sim.FailNext("GetPrinterDriverDirectoryW", 1, ERROR_INVALID_ENVIRONMENT);
-  sim.FailNext("GetSystemDirectoryW", 1, ERROR_ACCESS_DENIED);
-  InitInstallContext(ctx, kSetupX64);
-  EXPECT_EQ(Lines()[2],
-            L"Error(6): Can`t retrieve printer driver directory. - (System message "
-            L"1805.)");
-  EXPECT_EQ(Lines()[3], L"Error(7): Can`t retrieve system directory. - (System message 5.)");
-  EXPECT_TRUE(ctx.driverDir.Empty());
-  EXPECT_TRUE(ctx.systemDir.Empty());
-}
-
 // The default printer is asked three times: a spooler that answers at the third keeps the mark in
 // the snapshot, one that never does loses it for this run alone.
 TEST_F(RunSetup, TheDefaultPrinterIsAskedThreeTimes) {
