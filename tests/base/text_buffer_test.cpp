@@ -51,6 +51,14 @@ TEST(TextBufferTest, NarrowAndEmptyTexts) {
   EXPECT_STREQ(buffer.Text(), L"Quintavera");
 }
 
+TEST(TextBufferTest, FormatReplacesAndCutsLongResults) {
+  TextBuffer buffer = Of(L"old");
+  buffer.Format(L"%s-%d", L"new", 7);
+  EXPECT_STREQ(buffer.Text(), L"new-7");
+  buffer.Format(L"%s", std::wstring(10000, L'z').c_str());
+  EXPECT_EQ(buffer.Length(), 8191u);
+}
+
 TEST(TextBufferTest, DirectoryOfSplitsAtTheLastSeparator) {
   EXPECT_STREQ(Of(L"C:\\a\\b.dll").DirectoryOf().Text(), L"C:\\a");
   EXPECT_STREQ(Of(L"C:\\a/b.dll").DirectoryOf().Text(), L"C:\\a");

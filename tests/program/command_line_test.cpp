@@ -47,6 +47,19 @@ TEST_F(CommandLineTest, WordsOutsideTheTableDoNothing) {
   ExpectAllReleased();
 }
 
+// The third element becomes the owner only when it is a window and nothing follows it.
+TEST_F(CommandLineTest, OwnerWindowOnlyFromExactlyThreeValidElements) {
+  sim.shiftDown = true;
+  HWND setup = sim.AddWindow(L"SetupWindow", L"Setup").hwnd;
+  const std::wstring handle = std::to_wstring(reinterpret_cast<uintptr_t>(setup));
+  for (const auto& [arguments, owner] :
+       {std::pair{handle, setup}, {handle + L" more", HWND{}}, {std::wstring(L"12345"), HWND{}}}) {
+    Run(L"uninstall " + arguments);
+    EXPECT_EQ(sim.dialog.owner, owner) << arguments;
+  }
+  ExpectAllReleased();
+}
+
 // The product's help windows are closed first; one that never closes costs a bounded number of
 // rounds, then the run goes on.
 TEST_F(CommandLineTest, HelpWindowsAreClosedBeforeInstallAndUninstall) {

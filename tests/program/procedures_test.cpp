@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "installed_machine.h"
+#include "program/command_line.h"
 #include "scenario.h"
 
 namespace qv {
@@ -69,11 +70,14 @@ TEST_F(ProceduresTest, FreshInstallWritesThePlannedLog) {
   ExpectAllReleased();
 }
 
-// Uninstalling an installed product: printers, driver, monitor removed in that order; the
-// monitor DLL the spooler still holds goes after one restart, so nothing waits for the reboot;
-// a printer record left by a reinstall cut short goes too, its printers not re-created.
+// Uninstalling an installed product: printers, driver, monitor removed in that order (a monitor
+// and a driver without a name listed as such); the monitor DLL the spooler still holds goes after
+// one restart, so nothing waits for the reboot; a printer record left by a reinstall cut short
+// goes too, its printers not re-created.
 TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
   sim::MakeInstalledMachine(sim);
+  sim.monitors.insert(sim.monitors.begin(), sim::SimMonitor{});
+  sim.drivers.insert(sim.drivers.begin(), sim::SimDriver{})->environment = L"Windows x64";
   sim.registry[kRecordKey][L"printers"] = sim::RegValue{REG_BINARY, {1}};
   int code = 0;
   const Lines log = RunAndReadLog(L"uninstall", &code);
@@ -83,24 +87,26 @@ TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
                      L"PrinterDriverDirectory:C:\\windows\\system32\\spool\\drivers\\x64\\",
                      L"#UnInstall",
                      L"  EnumMonitors",
-                     L"  1 Monitors found.",
+                     L"  2 Monitors found.",
                      L"  EnumPrinterDrivers for Windows x64",
-                     L"  2 drivers found",
+                     L"  3 drivers found",
                      L"  #DeleteAllPrinters",
                      L"    #DeletePrinter(Quintavera)",
                      L"      OK",
                      L"  #DeletePrinterDriver for Windows x64",
-                     L"    ------------ 2 existing drivers-----------",
-                     L"    1. Quintavera printer",
-                     L"    2. Other maker driver",
+                     L"    ------------ 3 existing drivers-----------",
+                     L"    1. ***EMPTY***",
+                     L"    2. Quintavera printer",
+                     L"    3. Other maker driver",
                      L"    -------------------------------------------",
-                     L"    Driver is found. Index=1",
+                     L"    Driver is found. Index=2",
                      L"    OK :)",
                      L"  #DeleteMonitor",
-                     L"    ------- 1 existing monitors ----------",
-                     L"    1. Quintavera:",
+                     L"    ------- 2 existing monitors ----------",
+                     L"    1. ***EMPTY***",
+                     L"    2. Quintavera:",
                      L"    ---------------------------------------",
-                     L"    Port monitor is found. Index=1",
+                     L"    Port monitor is found. Index=2",
                      L"    Trying to get monitor filename from MONITOR_INFO_2",
                      L"    Auto calculated monitor file name: C:\\windows\\system32\\orbmon64.dll",
                      L"    There is no check for monitor version",
@@ -114,6 +120,25 @@ TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
   EXPECT_FALSE(sim.FileExists(L"C:\\windows\\system32\\orbmon64.dll"));
   EXPECT_EQ(sim.registry.count(kRecordKey), 0u);
   ExpectAllReleased();
+}
+
+// A spooler that keeps the staged driver files open once it has taken them into its store.
+struct SpoolerHoldsStagedFiles : sim::SimWindows {
+  BOOL AddPrinterDriverExW(LPWSTR name, DWORD level, LPBYTE info, DWORD flags) override {
+    const BOOL added = SimWindows::AddPrinterDriverExW(name, level, info, flags);
+    for (auto& [path, file] : files)
+      if (path.rfind(sim::Lower(driverDirectory) + L"\\orb", 0) == 0) file.heldBySpooler = true;
+    return added;
+  }
+};
+
+// Staged copies the spooler still holds go after one restart at the end of the install.
+TEST(InstallEnd, StagedCopiesTheSpoolerHoldsGoAfterOneRestart) {
+  SpoolerHoldsStagedFiles machine;
+  ScopedWindowsApi scope(machine);
+  sim::StageProductPackage(machine);
+  machine.commandLine = L"qvinstall.exe install";
+  EXPECT_EQ(RunCommandLine(), 1);  // 101: a staged copy would be left for the reboot
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The run's failed deletions: the list, its retries and the hand-over to Windows for the reboot.
 #include "reboot/pending_deletes.h"
 
+#include <tuple>
+
 #include "context/install_context.h"
 #include "scenario.h"
 
@@ -39,6 +41,32 @@ TEST_F(PendingDeletesTest, RetriedThenScheduledAtReboot) {
     FileNameList left;  // a list its owner never emptied frees its names all the same
     AddFileName(left, L"C:\\left.dll");
   }
+  ExpectAllReleased();
+}
+
+// The monitor DLL held by another program: an uninstall leaves it for the reboot (101, or 100 with
+// an error line as well: the restart refused, error 4) and deletes now what was queued already,
+// which stays queued (the install after it: tests/e2e/locked_monitor.sh); a reinstall of another
+// build drops it instead of scheduling it (100: the copy failed).
+TEST_F(PendingDeletesTest, OnlyAnUninstallLeavesTheLockedMonitorDllForTheReboot) {
+  const std::wstring old = L"\\??\\C:\\temp\\old.dll";
+  for (const auto& [command, restartRefused, exitCode] : {std::tuple{L"uninstall", false, 101},
+                                                          {L"uninstall", true, 100},
+                                                          {L"install", false, 100}}) {
+    SCOPED_TRACE(testing::Message() << exitCode << " restart refused: " << restartRefused);
+    const bool uninstall = command == std::wstring(L"uninstall");
+    StagePackage();
+    AddProductMonitor(sim, uninstall ? 2629 : 2604).lockedForever = true;
+    sim.AddFile(L"C:\\temp\\old.dll");
+    sim.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, {old, L""});
+    sim.spoolerService.refuseStart = restartRefused;
+    EXPECT_EQ(Run(command), exitCode);
+    EXPECT_FALSE(sim.FileExists(L"C:\\temp\\old.dll"));
+    std::vector<std::wstring> queue = {old, L""};
+    if (uninstall) queue.insert(queue.end(), {L"\\??\\" + std::wstring(kMonitorDll), L""});
+    EXPECT_EQ(sim.PendingRenames(), queue);
+  }
+  EXPECT_TRUE(sim.MonitorRegistered(L"Quintavera:"));
   ExpectAllReleased();
 }
 

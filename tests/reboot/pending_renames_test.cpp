@@ -24,10 +24,13 @@ TEST(QueuedPathTest, OnlyTheNtPrefixIsDropped) {
 }
 
 // The second value's pairs follow the first's (a string left without its pair there pairs with
-// nothing): its deletions are carried out now, and a product file queued there answers true.
+// nothing): its deletions are carried out now, renames are not, and a product file queued there
+// answers true; one still there is worth two spooler restarts at most. A value of another type
+// than REG_MULTI_SZ is not read.
 TEST_F(PendingRenamesTest, TheSecondValueCountsAsMuchAsTheFirst) {
   const std::wstring monitor = L"\\??\\" + std::wstring(kMonitorDll);
   sim.AddFile(L"C:\\temp\\old.dll");
+  sim.AddFile(L"C:\\temp\\a.dll");
   sim.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue,
                     {L"C:\\temp\\a.dll", L"C:\\temp\\b.dll", L"C:\\unpaired.dll"});
   sim.SetRegMultiSz(kSessionManagerKey, kPendingRenames2Value,
@@ -37,7 +40,13 @@ TEST_F(PendingRenamesTest, TheSecondValueCountsAsMuchAsTheFirst) {
                                        L"\\??\\C:\\temp\\old.dll", L"<null>", monitor, L"<null>"}));
   EXPECT_TRUE(CheckPendingProductFiles());
   EXPECT_FALSE(sim.FileExists(L"C:\\temp\\old.dll"));
+  EXPECT_TRUE(sim.FileExists(L"C:\\temp\\a.dll"));
   EXPECT_EQ(sim.PendingRenames(kPendingRenames2Value).size(), 4u);
+  sim.AddFile(kMonitorDll).lockedForever = true;
+  EXPECT_TRUE(CheckPendingProductFiles());
+  EXPECT_EQ(sim.spoolerService.stopRequests, 2);
+  sim.registry[Lower(kSessionManagerKey)][Lower(kPendingRenamesValue)].type = REG_SZ;
+  EXPECT_EQ(Paths(ReadPendingRenames()).size(), 4u);
   ExpectAllReleased();
 }
 
