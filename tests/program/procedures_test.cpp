@@ -70,13 +70,12 @@ TEST_F(ProceduresTest, FreshInstallWritesThePlannedLog) {
   ExpectAllReleased();
 }
 
-// Uninstalling an installed product: printers, driver, monitor removed in that order (a monitor
-// and a driver without a name listed as such); the monitor DLL the spooler still holds goes after
-// one restart, so nothing waits for the reboot; a printer record left by a reinstall cut short
-// goes too, its printers not re-created.
+// Uninstalling an installed product: printers, driver, monitor removed in that order (a driver
+// without a name listed as such); the monitor DLL the spooler still holds goes after one restart,
+// so nothing waits for the reboot; a printer record left by a reinstall cut short goes too, its
+// printers not re-created.
 TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
   sim::MakeInstalledMachine(sim);
-  sim.monitors.insert(sim.monitors.begin(), sim::SimMonitor{});
   sim.drivers.insert(sim.drivers.begin(), sim::SimDriver{})->environment = L"Windows x64";
   sim.registry[kRecordKey][L"printers"] = sim::RegValue{REG_BINARY, {1}};
   int code = 0;
@@ -87,7 +86,7 @@ TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
                      L"PrinterDriverDirectory:C:\\windows\\system32\\spool\\drivers\\x64\\",
                      L"#UnInstall",
                      L"  EnumMonitors",
-                     L"  2 Monitors found.",
+                     L"  1 Monitors found.",
                      L"  EnumPrinterDrivers for Windows x64",
                      L"  3 drivers found",
                      L"  #DeleteAllPrinters",
@@ -102,11 +101,10 @@ TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
                      L"    Driver is found. Index=2",
                      L"    OK :)",
                      L"  #DeleteMonitor",
-                     L"    ------- 2 existing monitors ----------",
-                     L"    1. ***EMPTY***",
-                     L"    2. Quintavera:",
+                     L"    ------- 1 existing monitors ----------",
+                     L"    1. Quintavera:",
                      L"    ---------------------------------------",
-                     L"    Port monitor is found. Index=2",
+                     L"    Port monitor is found. Index=1",
                      L"    Trying to get monitor filename from MONITOR_INFO_2",
                      L"    Auto calculated monitor file name: C:\\windows\\system32\\orbmon64.dll",
                      L"    There is no check for monitor version",
@@ -120,6 +118,13 @@ TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
   EXPECT_FALSE(sim.FileExists(L"C:\\windows\\system32\\orbmon64.dll"));
   EXPECT_EQ(sim.registry.count(kRecordKey), 0u);
   ExpectAllReleased();
+}
+
+// A monitor without a name is listed as such.
+TEST_F(ProceduresTest, AMonitorWithoutANameIsListedAsSuch) {
+  sim::MakeInstalledMachine(sim);
+  sim.monitors.insert(sim.monitors.begin(), sim::SimMonitor{});
+  EXPECT_GE(LineOf(Trimmed(RunAndReadLog(L"uninstall")), L"1. ***EMPTY***"), 0);
 }
 
 // A spooler that keeps the staged driver files open once it has taken them into its store.

@@ -100,6 +100,11 @@ TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
   CancelQueuedDeletions(left, kMonitorDll);
   const std::wstring line = SplitLines(left.logText.Text()).back();
   EXPECT_EQ(line.substr(line.rfind(L" - ")), L" - (System message 5.)");
+  // A key not open to editing is no error where no deletion of the path is queued.
+  sim.FailNext("RegOpenKeyExA", 1, ERROR_ACCESS_DENIED);
+  InstallContext ctx;
+  CancelQueuedDeletions(ctx, kMonitorDll);
+  EXPECT_EQ(ctx.errorCount, 0);
 }
 
 }  // namespace
