@@ -31,12 +31,12 @@ struct BusyQueue : SimWindows {
   }
 };
 
+class PendingDeletionCancel : public Scenario {};
+
 // Only the deletions of the path go (in any case, with or without "\??\"); renames, other paths, a
 // string without its pair and what another program queued meanwhile stay, in order, in either
 // value. Changed since read, grown since sized or short of memory, the queue is edited again; where
 // it cannot be, an error line names the deletion that stays queued and nothing is dropped.
-class PendingDeletionCancel : public Scenario {};
-
 TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
   const std::vector<std::wstring> kept = {L"\\??\\C:\\other\\app.dll",
                                           L"",
@@ -88,18 +88,19 @@ TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
     }
     EXPECT_EQ(machine.LiveBlocks() + machine.OpenHandles(), 0);
   }
-  // The reason of a value left is the one logged, whatever the other value's edit went through.
-  BusyQueue both;
-  ScopedWindowsApi api(both);
-  both.value = kPendingRenames2Value;
-  both.changes = 1;  // a retry there, which clears the last error
-  for (const wchar_t* value : {kPendingRenamesValue, kPendingRenames2Value})
-    both.SetRegMultiSz(kSessionManagerKey, value, queue);
-  both.FailNext("RegSetValueExW", 1, ERROR_ACCESS_DENIED);  // the first value's write
-  InstallContext left;
-  CancelQueuedDeletions(left, kMonitorDll);
-  const std::wstring line = SplitLines(left.logText.Text()).back();
-  EXPECT_EQ(line.substr(line.rfind(L" - ")), L" - (System message 5.)");
+  {  // the reason of a value left is the one logged, whatever the other value's edit went through
+    BusyQueue both;
+    ScopedWindowsApi api(both);
+    both.value = kPendingRenames2Value;
+    both.changes = 1;  // a retry there, which clears the last error
+    for (const wchar_t* value : {kPendingRenamesValue, kPendingRenames2Value})
+      both.SetRegMultiSz(kSessionManagerKey, value, queue);
+    both.FailNext("RegSetValueExW", 1, ERROR_ACCESS_DENIED);  // the first value's write
+    InstallContext left;
+    CancelQueuedDeletions(left, kMonitorDll);
+    const std::wstring line = SplitLines(left.logText.Text()).back();
+    EXPECT_EQ(line.substr(line.rfind(L" - ")), L" - (System message 5.)");
+  }
   // A key not open to editing is no error where no deletion of the path is queued.
   sim.FailNext("RegOpenKeyExA", 1, ERROR_ACCESS_DENIED);
   InstallContext ctx;
