@@ -1,6 +1,7 @@
 // Windows' reboot queue: reading it, deleting what it queues, the "onInit" product-file check.
 #include "reboot/pending_renames.h"
 
+#include "heap_blocks.h"
 #include "reboot/pending_queue_value.h"
 #include "scenario.h"
 
@@ -47,6 +48,10 @@ TEST_F(PendingRenamesTest, TheSecondValueCountsAsMuchAsTheFirst) {
   EXPECT_EQ(sim.spoolerService.stopRequests, 2);
   sim.registry[Lower(kSessionManagerKey)][Lower(kPendingRenamesValue)].type = REG_SZ;
   EXPECT_EQ(Paths(ReadPendingRenames()).size(), 4u);
+  // Without memory the record is empty: a rename without its target would read as a deletion.
+  FailNthHeapBlock(4);  // the two arrays, the first path's copy, then the next one's
+  EXPECT_EQ(ReadPendingRenames().pairCount, 0);
+  EXPECT_EQ(HeapBlocksBeforeFailure(), 0);
   ExpectAllReleased();
 }
 
