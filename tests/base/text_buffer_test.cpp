@@ -55,8 +55,7 @@ TEST(TextBufferTest, FormatReplacesAndCutsLongResults) {
   TextBuffer buffer = Of(L"old");
   buffer.Format(L"%s-%d", L"new", 7);
   EXPECT_STREQ(buffer.Text(), L"new-7");
-  const std::wstring huge(10000, L'z');
-  buffer.Format(L"%s", huge.c_str());
+  buffer.Format(L"%s", std::wstring(10000, L'z').c_str());
   EXPECT_EQ(buffer.Length(), 8191u);
 }
 

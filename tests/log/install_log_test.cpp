@@ -15,9 +15,10 @@ class InstallLogTest : public sim::Scenario {
   InstallContext ctx;
 };
 
-// Two blanks per indent level up to ten; a line is formatted and cut at the scratch line; none
-// of these is an error.
-TEST_F(InstallLogTest, StepLinesIndentedFormattedAndCut) {
+// Two blanks per indent level up to ten; a line is formatted and cut at the scratch line. An error
+// line's description stands without its line end, no description is said so, error 0 adds
+// nothing; only error lines are counted.
+TEST_F(InstallLogTest, LinesIndentedCutAndErrorsCounted) {
   for (int level : {0, 1, 10, 15, -1}) {
     ctx.indent = level;
     AppendLogText(ctx, L"x");
@@ -25,24 +26,18 @@ TEST_F(InstallLogTest, StepLinesIndentedFormattedAndCut) {
   AppendLogText(ctx, nullptr);
   LogLine(ctx, L"%d Monitors found.", 3);
   LogLine(ctx, L"%s", std::wstring(2000, L'p').c_str());
-  const std::wstring tenLevels(20, L' ');
-  EXPECT_EQ(Log(), L"x\r\n  x\r\n" + tenLevels + L"x\r\n" + tenLevels +
-                       L"x\r\nx\r\n\r\n3 Monitors found.\r\n" + std::wstring(1023, L'p') + L"\r\n");
-  EXPECT_EQ(ctx.errorCount, 0);
-}
-
-// The description stands without its line end; no description is said so; error 0 adds nothing.
-TEST_F(InstallLogTest, ErrorLinesCarryTheDescriptionAndAreCounted) {
   sim.SetLastError(0);
   LogError(ctx, 7, L"Can`t retrieve system directory.");
   sim.SetLastError(5);
   LogError(ctx, 2, L"Can't open the spooler");
   sim.SetLastError(0xDEADBEEF);  // the simulated system has no text for it
   LogError(ctx, 4, L"Can't start the spooler");
-  EXPECT_EQ(Log(),
-            L"Error(7): Can`t retrieve system directory.\r\n"
-            L"Error(2): Can't open the spooler - (System message 5.)\r\n"
-            L"Error(4): Can't start the spooler - ( No Description )\r\n");
+  const std::wstring tenLevels(20, L' ');
+  EXPECT_EQ(Log(), L"x\r\n  x\r\n" + tenLevels + L"x\r\n" + tenLevels +
+                       L"x\r\nx\r\n\r\n3 Monitors found.\r\n" + std::wstring(1023, L'p') +
+                       L"\r\nError(7): Can`t retrieve system directory.\r\n"
+                       L"Error(2): Can't open the spooler - (System message 5.)\r\n"
+                       L"Error(4): Can't start the spooler - ( No Description )\r\n");
   EXPECT_EQ(ctx.errorCount, 3);
   EXPECT_EQ(sim.LiveBlocks(), 0);
 }

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "installed_machine.h"
 #include "program/command_line.h"
 #include "scenario.h"
@@ -72,11 +70,13 @@ TEST_F(ProceduresTest, FreshInstallWritesThePlannedLog) {
   ExpectAllReleased();
 }
 
-// Uninstalling an installed product: printers, driver, monitor removed in that order; the
-// monitor DLL the spooler still holds goes after one restart, so nothing waits for the reboot;
-// a printer record left by a reinstall cut short goes too, its printers not re-created.
+// Uninstalling an installed product: printers, driver, monitor removed in that order (a driver
+// without a name listed as such); the monitor DLL the spooler still holds goes after one restart,
+// so nothing waits for the reboot; a printer record left by a reinstall cut short goes too, its
+// printers not re-created.
 TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
   sim::MakeInstalledMachine(sim);
+  sim.drivers.insert(sim.drivers.begin(), sim::SimDriver{})->environment = L"Windows x64";
   sim.registry[kRecordKey][L"printers"] = sim::RegValue{REG_BINARY, {1}};
   int code = 0;
   const Lines log = RunAndReadLog(L"uninstall", &code);
@@ -88,16 +88,17 @@ TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
                      L"  EnumMonitors",
                      L"  1 Monitors found.",
                      L"  EnumPrinterDrivers for Windows x64",
-                     L"  2 drivers found",
+                     L"  3 drivers found",
                      L"  #DeleteAllPrinters",
                      L"    #DeletePrinter(Quintavera)",
                      L"      OK",
                      L"  #DeletePrinterDriver for Windows x64",
-                     L"    ------------ 2 existing drivers-----------",
-                     L"    1. Quintavera printer",
-                     L"    2. Other maker driver",
+                     L"    ------------ 3 existing drivers-----------",
+                     L"    1. ***EMPTY***",
+                     L"    2. Quintavera printer",
+                     L"    3. Other maker driver",
                      L"    -------------------------------------------",
-                     L"    Driver is found. Index=1",
+                     L"    Driver is found. Index=2",
                      L"    OK :)",
                      L"  #DeleteMonitor",
                      L"    ------- 1 existing monitors ----------",
@@ -119,19 +120,11 @@ TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
   ExpectAllReleased();
 }
 
-// Roads the golden logs above do not take, each with the exact line only it writes: a monitor and
-// a driver without a name in the lists, then a monitor list the spooler cannot give.
-TEST_F(ProceduresTest, UncommonRoadsWriteTheirExactLines) {
+// A monitor without a name is listed as such.
+TEST_F(ProceduresTest, AMonitorWithoutANameIsListedAsSuch) {
   sim::MakeInstalledMachine(sim);
   sim.monitors.insert(sim.monitors.begin(), sim::SimMonitor{});
-  sim.drivers.insert(sim.drivers.begin(), sim::SimDriver{})->environment = L"Windows x64";
-  const Lines log = Trimmed(RunAndReadLog(L"uninstall"));
-  EXPECT_EQ(std::count(log.begin(), log.end(), L"1. ***EMPTY***"), 2);
-  sim.FailNext("EnumMonitorsW", 1, RPC_S_SERVER_UNAVAILABLE);
-  EXPECT_GE(LineOf(RunAndReadLog(L"uninstall"),
-                   L"2. EnumMonitors  failed with code: System message 1722."),
-            0);
-  ExpectAllReleased();
+  EXPECT_GE(LineOf(Trimmed(RunAndReadLog(L"uninstall")), L"1. ***EMPTY***"), 0);
 }
 
 // A spooler that keeps the staged driver files open once it has taken them into its store.

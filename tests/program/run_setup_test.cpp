@@ -18,7 +18,7 @@ class RunSetup : public sim::Scenario {
 
 // The flags choose the file set (the 64-bit one, with the tray, is in every whole-run log) and the
 // tray; directories keep or gain their separator. A context set up again starts a log of its own
-// and keeps nothing of the run before.
+// and keeps nothing of the run before; directories it cannot read are errors 6 and 7.
 TEST_F(RunSetup, FlagsChooseTheFilesDirectoriesKeepOrGainTheirSeparator) {
   sim.modulePath = L"C:/setup/x/inst.exe";
   sim.systemDirectory = L"C:\\windows\\system32\\";
@@ -30,13 +30,18 @@ TEST_F(RunSetup, FlagsChooseTheFilesDirectoriesKeepOrGainTheirSeparator) {
   PRINTER_INFO_2W earlier = {};
   earlier.pPrinterName = const_cast<LPWSTR>(L"Earlier");
   PushSavedSettings(ctx.savedSettings, earlier, "k");
+  sim.FailNext("GetPrinterDriverDirectoryW", 1, ERROR_INVALID_ENVIRONMENT);
   sim.FailNext("GetSystemDirectoryW", 1, ERROR_ACCESS_DENIED);
   InitInstallContext(ctx, 0);
   EXPECT_TRUE(ctx.moduleDir.Empty());
+  EXPECT_TRUE(ctx.driverDir.Empty());
   EXPECT_TRUE(ctx.systemDir.Empty());  // nothing of the run before is left
   EXPECT_EQ(ctx.savedSettings.head, nullptr);
   const std::vector<std::wstring> log = Lines();
   EXPECT_EQ(std::count(log.begin(), log.end(), L"Quintavera 2629"), 1);
+  EXPECT_EQ(log.at(2),
+            L"Error(6): Can`t retrieve printer driver directory. - (System message 1805.)");
+  EXPECT_EQ(log.at(3), L"Error(7): Can`t retrieve system directory. - (System message 5.)");
   EXPECT_STREQ(ctx.environment, L"Windows NT x86");
   EXPECT_STREQ(ctx.driverFile, L"orbdrv32.dll");
   EXPECT_TRUE(ctx.startTray);
@@ -48,18 +53,6 @@ TEST_F(RunSetup, FlagsChooseTheFilesDirectoriesKeepOrGainTheirSeparator) {
     InitInstallContext(ctx, kSetupX64);
     EXPECT_EQ(ctx.moduleDir.Text(), dir) << length;
   }
-}
-
-TEST_F(RunSetup, UnreadableDirectoriesAreErrorsSixAndSeven) {
-  sim.FailNext("GetPrinterDriverDirectoryW", 1, ERROR_INVALID_ENVIRONMENT);
-  sim.FailNext("GetSystemDirectoryW", 1, ERROR_ACCESS_DENIED);
-  InitInstallContext(ctx, kSetupX64);
-  EXPECT_EQ(Lines()[2],
-            L"Error(6): Can`t retrieve printer driver directory. - (System message "
-            L"1805.)");
-  EXPECT_EQ(Lines()[3], L"Error(7): Can`t retrieve system directory. - (System message 5.)");
-  EXPECT_TRUE(ctx.driverDir.Empty());
-  EXPECT_TRUE(ctx.systemDir.Empty());
 }
 
 // The default printer is asked three times: a spooler that answers at the third keeps the mark in
