@@ -305,29 +305,24 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
 // The writer never writes a record the reader would refuse for its size, nor does the reader
 // refuse the smallest entry the writer makes.
 TEST_F(PrinterRecord, WriterAndReaderAgreeOnTheRecordsBounds) {
-  for (size_t length : {131058u, 131059u}) {  // a comment that fills the record, then one more
+  // A comment that fills the record, then one more; no comment: the smallest entry.
+  for (size_t length : {131058u, 131059u, 0u}) {
     SCOPED_TRACE(length);
     std::wstring comment(length, L'c');
     PRINTER_INFO_2W printer = {};
     printer.pPrinterName = const_cast<LPWSTR>(L"P");
-    printer.pComment = &comment[0];
+    printer.pComment = length ? &comment[0] : nullptr;
     SavedSettingsList list;
     PushSavedSettings(list, printer, "k");
-    GlobalBlock data;
-    DWORD bytes = 0;
-    const bool written = EncodePrinterRecord(list, nullptr, 0, data, bytes);
-    EXPECT_EQ(written, length == 131058u);
-    EXPECT_EQ(written ? bytes : sim.GetLastError(),
-              written ? kMaxPrinterRecordBytes : DWORD{ERROR_BUFFER_OVERFLOW});
-  }
-  {  // a one-letter name and "SubKey", nothing else
-    PRINTER_INFO_2W tiny = {};
-    tiny.pPrinterName = const_cast<LPWSTR>(L"T");
-    SavedSettingsList list;
-    PushSavedSettings(list, tiny, "t");
     GlobalBlock data, printers;
     DWORD bytes = 0, count = 0;
-    ASSERT_TRUE(EncodePrinterRecord(list, nullptr, 0, data, bytes));
+    const bool written = EncodePrinterRecord(list, nullptr, 0, data, bytes);
+    EXPECT_EQ(written, length != 131059u);
+    if (length != 0) {
+      EXPECT_EQ(written ? bytes : sim.GetLastError(),
+                written ? kMaxPrinterRecordBytes : DWORD{ERROR_BUFFER_OVERFLOW});
+    }
+    if (!written) continue;
     EXPECT_EQ(DecodePrinterRecord(static_cast<const BYTE*>(data.Get()), bytes, printers, count),
               nullptr);
     EXPECT_EQ(count, 1u);
@@ -367,7 +362,7 @@ TEST_F(PrinterRecord, ParkedPrintersReturnWithTheNextRunThatRegistersTheMonitor)
   const auto park = [](Machine& machine, bool alone) {
     if (alone) machine.printers.clear();
     machine.monitors.clear();
-    AddProductMonitor(machine, 2600);
+    AddProductMonitor(machine, 2604);  // the build before the first compatible one
     machine.AddPrinter(L"Fax", L"Fax driver", L"Quintavera:");
     machine.FailNext("DeleteMonitorW", 1, ERROR_BUSY);
     machine.FailNext("AddMonitorW", 5, ERROR_BUSY);
