@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "installed_machine.h"
 #include "program/command_line.h"
 #include "scenario.h"
 

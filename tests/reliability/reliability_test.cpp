@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "installed_machine.h"
+#include "scenario.h"
 #include "program/command_line.h"
 
 namespace qv {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "heap_blocks.h"
+#include "sim_windows.h"
 
 namespace {
 
