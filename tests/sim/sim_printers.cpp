@@ -327,8 +327,7 @@ BOOL SimWindows::OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DE
   if (!found) return Fail(ERROR_INVALID_PRINTER_NAME);
   // Without defaults, or without a desired access, the handle is for printing only.
   const ACCESS_MASK desired = defaults ? defaults->DesiredAccess : 0;
-  const ACCESS_MASK access =
-      desired ? GrantedAccess(HandleKind::kPrinter, desired) : PRINTER_ACCESS_USE;
+  const ACCESS_MASK access = desired ? desired : PRINTER_ACCESS_USE;
   *printer = NewHandle(HandleKind::kPrinter, found->name, access);
   return TRUE;
 }

@@ -57,8 +57,7 @@ LSTATUS SimWindows::RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM
   if (options != 0 && options != REG_OPTION_OPEN_LINK) return ERROR_INVALID_PARAMETER;
   const std::wstring path = Lower(RootName(key) + L"\\" + Widen(subKey ? subKey : ""));
   if (RootName(key).empty() || registry.count(path) == 0) return ERROR_FILE_NOT_FOUND;
-  *result = static_cast<HKEY>(
-      NewHandle(HandleKind::kRegKey, path, GrantedAccess(HandleKind::kRegKey, access)));
+  *result = static_cast<HKEY>(NewHandle(HandleKind::kRegKey, path, access));
   return ERROR_SUCCESS;
 }
 
@@ -103,8 +102,7 @@ LSTATUS SimWindows::RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPS
   if (RootName(key).empty()) return ERROR_INVALID_HANDLE;
   const std::wstring path = Lower(RootName(key) + L"\\" + Widen(subKey ? subKey : ""));
   registry[path];
-  *result = static_cast<HKEY>(
-      NewHandle(HandleKind::kRegKey, path, GrantedAccess(HandleKind::kRegKey, access)));
+  *result = static_cast<HKEY>(NewHandle(HandleKind::kRegKey, path, access));
   return ERROR_SUCCESS;
 }
 

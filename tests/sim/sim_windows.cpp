@@ -1,4 +1,5 @@
-// SimWindows frame: virtual clock, faults, accounting, memory, process, windows and dialogs.
+// SimWindows frame: virtual clock, faults, accounting, handles and the rights Windows documents
+// for the calls on them, memory, process, windows and dialogs.
 #include "sim_windows.h"
 
 #include <algorithm>
@@ -16,6 +17,42 @@ namespace {
 
 constexpr size_t kRunawayCalls = 500000;
 constexpr uint64_t kRunawayClock = 6ull * 60 * 60 * 1000;  // six virtual hours
+
+using Kind = SimWindows::HandleKind;
+
+// A call that checks its handle: without every right of `needed` it fails with
+// ERROR_ACCESS_DENIED and changes nothing.
+struct AccessRule {
+  const char* function;  // the call, named as the simulated Windows counts it
+  Kind kind;
+  ACCESS_MASK needed;
+};
+
+constexpr AccessRule kAccessRules[] = {
+    // Registry: "Registry Key Security and Access Rights" and each function's hKey parameter.
+    {"RegQueryValueExW", Kind::kRegKey, KEY_QUERY_VALUE},
+    {"RegFlushKey", Kind::kRegKey, KEY_QUERY_VALUE},
+    {"RegSetValueExW", Kind::kRegKey, KEY_SET_VALUE},
+    {"RegDeleteValueA", Kind::kRegKey, KEY_SET_VALUE},
+    // Printers: PRINTER_DEFAULTS, DesiredAccess ("administrative tasks, such as those provided
+    // by SetPrinter and SetPrinterData"); Standard Access Rights, DELETE.
+    {"SetPrinterW", Kind::kPrinter, PRINTER_ACCESS_ADMINISTER},
+    {"SetPrinterDataA", Kind::kPrinter, PRINTER_ACCESS_ADMINISTER},
+    {"SetPrinterDataExA", Kind::kPrinter, PRINTER_ACCESS_ADMINISTER},
+    {"DeletePrinter", Kind::kPrinter, DELETE},
+    // Services: "Service Security and Access Rights" and each function's handle parameter.
+    {"OpenServiceW", Kind::kServiceManager, SC_MANAGER_CONNECT},
+    {"QueryServiceStatus", Kind::kService, SERVICE_QUERY_STATUS},
+    {"StartServiceW", Kind::kService, SERVICE_START},
+    {"ControlService", Kind::kService, SERVICE_STOP},
+};
+
+const AccessRule& AccessRuleOf(const char* function) {
+  for (const AccessRule& rule : kAccessRules) {
+    if (std::strcmp(rule.function, function) == 0) return rule;
+  }
+  throw std::logic_error(std::string("no access rule for ") + function);
+}
 
 }  // namespace
 
@@ -106,6 +143,13 @@ bool SimWindows::CloseOf(const void* handle, std::initializer_list<HandleKind> k
     --mutexes[std::string(found->second.name.begin(), found->second.name.end())].openHandles;
   handles_.erase(found);
   return true;
+}
+
+SimWindows::HandleEntry* SimWindows::Checked(const void* handle, const char* function) {
+  const AccessRule& rule = AccessRuleOf(function);
+  HandleEntry* entry = FindHandle(handle, rule.kind);
+  if (entry && (entry->access & rule.needed) == rule.needed) return entry;
+  return Fail<HandleEntry*>(entry ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE, nullptr);
 }
 
 BOOL SimWindows::CloseHandle(HANDLE handle) {

@@ -285,9 +285,8 @@ class SimWindows : public WindowsApi {
   };
   HANDLE NewHandle(HandleKind kind, std::wstring name = L"", ACCESS_MASK access = 0);
   HandleEntry* FindHandle(const void* handle, HandleKind kind);
-  // The entry of `handle` if it is of the kind of `function`'s access rule (sim_access.cpp) and
-  // holds the rights Windows documents for it; else null with ERROR_INVALID_HANDLE or
-  // ERROR_ACCESS_DENIED set.
+  // The entry of `handle` if it is of the kind of `function`'s access rule and holds the rights
+  // Windows documents for it; else null with ERROR_INVALID_HANDLE or ERROR_ACCESS_DENIED set.
   HandleEntry* Checked(const void* handle, const char* function);
   // Closes a handle of one of `kinds`; false (ERROR_INVALID_HANDLE) for any other handle.
   bool CloseOf(const void* handle, std::initializer_list<HandleKind> kinds);
@@ -319,10 +318,5 @@ class SimWindows : public WindowsApi {
   std::multimap<uint64_t, std::function<void()>> events_;
   std::vector<wchar_t> commandLineCopy_;
 };
-
-// The rights a handle of `kind` opened with `desired` holds, for the administrator the installer
-// runs as: generic rights become the kind's own, MAXIMUM_ALLOWED all of them, and the flags that
-// are no rights (KEY_WOW64_*) none.
-ACCESS_MASK GrantedAccess(SimWindows::HandleKind kind, ACCESS_MASK desired);
 
 }  // namespace qv::sim
