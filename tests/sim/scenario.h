@@ -32,8 +32,7 @@ class Scenario : public ::testing::Test {
  protected:
   Scenario();
 
-  // Lays out the product files of build 2629 beside the installer.
-  void StagePackage();
+  void StagePackage();  // StageProductPackage(sim)
   // Runs the installer with `arguments` after its own path; returns the exit code.
   int Run(const std::wstring& arguments);
   // Runs with Shift held, so the log window shows the whole log; returns its lines.

@@ -7,11 +7,11 @@
 // Each domain's calls are implemented in a file of its own (sim_files.cpp, sim_registry.cpp...).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,7 +20,7 @@
 
 namespace qv::sim {
 
-std::wstring Lower(const std::wstring& text);
+std::wstring Lower(std::wstring text);
 
 // The installer's heap blocks (heap_blocks.cpp): those of `new (std::nothrow)`, and those of
 // realloc (the text buffers', which live as long as the buffers), not yet freed.
@@ -62,13 +62,11 @@ struct SimService {
 };
 
 struct SimMonitor {
-  std::wstring name, environment;
-  std::wstring dll;  // bare file name in the system directory
+  std::wstring name, environment, dll;  // dll: a bare file name in the system directory
 };
 
-struct SimDriver {
-  std::wstring name, environment;
-  std::wstring driverPath, dataFile, configFile, helpFile;  // full paths in the driver store
+struct SimDriver {  // the files: full paths in the driver store
+  std::wstring name, environment, driverPath, dataFile, configFile, helpFile;
 };
 
 struct SimPrinter {
@@ -116,7 +114,9 @@ class SimWindows : public WindowsApi {
   void Advance(uint64_t milliseconds);
 
   // The next `times` calls of `function` fail with `error` (times < 0: every call).
-  void FailNext(const std::string& function, int times, DWORD error);
+  void FailNext(const std::string& function, int times, DWORD error) {
+    faults_[function] = FaultPlan{times, error};
+  }
   void FailAlways(const std::string& function, DWORD error) { FailNext(function, -1, error); }
   // A run cut short (killed, power lost): every call after the next `calls` fails and changes
   // nothing; a negative count lets every call through again.
@@ -128,8 +128,10 @@ class SimWindows : public WindowsApi {
     failAt_ = static_cast<long>(calls_.size()) + calls;
     failError_ = error;
   }
-  int CallCount(const std::string& function) const;
-  std::vector<std::string> CalledFunctions() const;  // every function called so far, in order
+  int CallCount(const std::string& function) const {
+    return static_cast<int>(std::count(calls_.begin(), calls_.end(), function));
+  }
+  std::vector<std::string> CalledFunctions() const { return calls_; }  // so far, in order
   // Blocks (the installer's heap blocks too, since this machine was made) not yet freed.
   int LiveBlocks() const;
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
