@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "installed_machine.h"
 #include "scenario.h"
 
 namespace qv {

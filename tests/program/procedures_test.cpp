@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "installed_machine.h"
 #include "program/command_line.h"
 #include "scenario.h"
 

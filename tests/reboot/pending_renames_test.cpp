@@ -1,7 +1,6 @@
 // Windows' reboot queue: reading it, deleting what it queues, the "onInit" product-file check.
 #include "reboot/pending_renames.h"
 
-#include "heap_blocks.h"
 #include "reboot/pending_queue_value.h"
 #include "scenario.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "installed_machine.h"
+#include "scenario.h"
 #include "program/command_line.h"
 
 namespace qv {

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "../printers/printer_machine.h"
-#include "installed_machine.h"
+#include "scenario.h"
 #include "program/command_line.h"
 #include "settings/printer_record_format.h"
 

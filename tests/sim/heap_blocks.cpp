@@ -4,32 +4,29 @@
 // handles. Every other allocation (the tests', the simulated Windows', the standard library's) is
 // not recorded.
 #include <cstdlib>
+#include <iterator>
 #include <new>
 
-#include "heap_blocks.h"
+#include "sim_windows.h"
 
 namespace {
 
-class BlockSet {
- public:
+struct BlockSet {  // a fixed table: allocating here would come back through the hooks
+  void* blocks[1 << 16];
+  size_t count = 0;
+
   void Record(void* block) {
-    if (count_ == kMax) std::abort();  // a leak in a loop: fail loudly
-    blocks_[count_++] = block;
+    if (count == std::size(blocks)) std::abort();  // a leak in a loop: fail loudly
+    blocks[count++] = block;
   }
   void Forget(void* block) {
-    for (size_t i = count_; i-- > 0;) {
-      if (blocks_[i] == block) {
-        blocks_[i] = blocks_[--count_];
+    for (size_t i = count; i-- > 0;) {
+      if (blocks[i] == block) {
+        blocks[i] = blocks[--count];
         return;
       }
     }
   }
-  size_t Count() const { return count_; }
-
- private:
-  static constexpr size_t kMax = 1 << 16;
-  void* blocks_[kMax];
-  size_t count_ = 0;
 };
 
 BlockSet g_newBlocks;           // new (std::nothrow)
@@ -46,8 +43,8 @@ void* AllocateRecorded(size_t bytes) {
 }  // namespace
 
 namespace qv::sim {
-size_t LiveHeapBlocks() { return g_newBlocks.Count(); }
-size_t LiveReallocBlocks() { return g_reallocBlocks.Count(); }
+size_t LiveHeapBlocks() { return g_newBlocks.count; }
+size_t LiveReallocBlocks() { return g_reallocBlocks.count; }
 void FailNthHeapBlock(int n) { g_blocksBeforeFailure = n; }
 int HeapBlocksBeforeFailure() { return g_blocksBeforeFailure; }
 }  // namespace qv::sim

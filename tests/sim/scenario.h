@@ -1,5 +1,6 @@
-// Test fixture for scenarios: a simulated machine installed as the installer's Windows, the
-// setup package laid out beside the installer, and helpers to run a command and read its log.
+// The machines scenarios run on: a fixture with a simulated machine installed as the installer's
+// Windows, the setup package laid out beside the installer, the product installed and in use, and
+// helpers to run a command and read its log.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,13 +20,19 @@ constexpr wchar_t kMonitorDll[] = L"C:\\windows\\system32\\orbmon64.dll";
 void StageProductPackage(SimWindows& sim);
 // Monitor "Quintavera:" registered, its DLL of `build` in the system directory; returns the DLL.
 SimFile& AddProductMonitor(SimWindows& sim, int32_t build);
+// The state an install, reinstall or uninstall most often meets: monitor "Quintavera:" registered
+// with its DLL (build 2629) held by the running spooler; the driver "Quintavera printer" in the
+// driver store; the product printer "Quintavera" (the default printer, with a "SubKey" and a
+// per-user key marked "deleted") beside a printer of another maker; the tray program running and
+// registered at log-on; a product file queued for deletion at reboot; the package beside the
+// installer.
+void MakeInstalledMachine(SimWindows& sim);
 
 class Scenario : public ::testing::Test {
  protected:
   Scenario();
 
-  // Lays out the product files of build 2629 beside the installer.
-  void StagePackage();
+  void StagePackage();  // StageProductPackage(sim)
   // Runs the installer with `arguments` after its own path; returns the exit code.
   int Run(const std::wstring& arguments);
   // Runs with Shift held, so the log window shows the whole log; returns its lines.

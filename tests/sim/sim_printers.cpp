@@ -75,7 +75,6 @@ std::vector<std::wstring> SplitPorts(const std::wstring& ports) {
 
 }  // namespace
 
-// ---- Set-up helpers ----------------------------------------------------------------------------
 
 SimPrinter* SimWindows::FindPrinter(const std::wstring& name) {
   for (SimPrinter& printer : printers) {
@@ -122,7 +121,6 @@ static bool PortsExist(const SimWindows& sim, const std::wstring& ports) {
   return true;
 }
 
-// ---- Monitors ----------------------------------------------------------------------------------
 
 BOOL SimWindows::EnumMonitorsW(LPWSTR, DWORD level, LPBYTE info, DWORD size, LPDWORD needed,
                                LPDWORD returned) {
@@ -181,7 +179,6 @@ void SimWindows::UnloadDeletedMonitors() {
   deletedMonitorDlls.clear();
 }
 
-// ---- Drivers -----------------------------------------------------------------------------------
 
 BOOL SimWindows::GetPrinterDriverDirectoryW(LPWSTR, LPWSTR, DWORD, LPBYTE info, DWORD size,
                                             LPDWORD needed) {
@@ -278,7 +275,6 @@ BOOL SimWindows::GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD lev
   return packer.Write(*this, info, size, needed);
 }
 
-// ---- Printers ----------------------------------------------------------------------------------
 
 static void PackPrinter(RecordPacker& packer, size_t i, const SimPrinter& p) {
   auto& r = packer.At<PRINTER_INFO_2W>(i);
@@ -327,8 +323,7 @@ BOOL SimWindows::OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DE
   if (!found) return Fail(ERROR_INVALID_PRINTER_NAME);
   // Without defaults, or without a desired access, the handle is for printing only.
   const ACCESS_MASK desired = defaults ? defaults->DesiredAccess : 0;
-  const ACCESS_MASK access =
-      desired ? GrantedAccess(HandleKind::kPrinter, desired) : PRINTER_ACCESS_USE;
+  const ACCESS_MASK access = desired ? desired : PRINTER_ACCESS_USE;
   *printer = NewHandle(HandleKind::kPrinter, found->name, access);
   return TRUE;
 }
@@ -391,7 +386,6 @@ BOOL SimWindows::ClosePrinter(HANDLE printer) {
   return CloseOf(printer, {HandleKind::kPrinter});
 }
 
-// ---- Printer data ------------------------------------------------------------------------------
 
 // The data calls without their fault point, so that a plain call does not count as its Ex twin.
 static DWORD ReadData(SimPrinter* printer, LPCSTR keyName, LPCSTR valueName, LPDWORD type,
@@ -439,7 +433,6 @@ DWORD SimWindows::SetPrinterDataA(HANDLE printer, LPSTR valueName, DWORD type, L
   return WriteData(PrinterOf(printer), "", valueName, type, data, size);
 }
 
-// ---- Default printer ---------------------------------------------------------------------------
 
 BOOL SimWindows::GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) {
   if (Fault("GetDefaultPrinterW")) return FALSE;

@@ -6,16 +6,16 @@
 namespace qv::sim {
 namespace {
 
-std::wstring RootName(HKEY key) {
-  if (key == HKEY_LOCAL_MACHINE) return L"hklm";
-  if (key == HKEY_CURRENT_USER) return L"hkcu";
-  return L"";
-}
-
 std::wstring Widen(const std::string& narrow) {  // Latin-1, as the simulated ANSI code page
   std::wstring wide;
   for (char c : narrow) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
   return wide;
+}
+
+// The path of `subKey` under `key` as the registry map names it; empty for a root of neither hive.
+std::wstring KeyPath(HKEY key, LPCSTR subKey) {
+  if (key != HKEY_LOCAL_MACHINE && key != HKEY_CURRENT_USER) return L"";
+  return Lower((key == HKEY_LOCAL_MACHINE ? L"hklm\\" : L"hkcu\\") + Widen(subKey ? subKey : ""));
 }
 
 }  // namespace
@@ -55,10 +55,9 @@ LSTATUS SimWindows::RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM
   if (Fault("RegOpenKeyExA")) return static_cast<LSTATUS>(GetLastError());
   // ulOptions: "zero or REG_OPTION_OPEN_LINK".
   if (options != 0 && options != REG_OPTION_OPEN_LINK) return ERROR_INVALID_PARAMETER;
-  const std::wstring path = Lower(RootName(key) + L"\\" + Widen(subKey ? subKey : ""));
-  if (RootName(key).empty() || registry.count(path) == 0) return ERROR_FILE_NOT_FOUND;
-  *result = static_cast<HKEY>(
-      NewHandle(HandleKind::kRegKey, path, GrantedAccess(HandleKind::kRegKey, access)));
+  const std::wstring path = KeyPath(key, subKey);
+  if (path.empty() || registry.count(path) == 0) return ERROR_FILE_NOT_FOUND;
+  *result = static_cast<HKEY>(NewHandle(HandleKind::kRegKey, path, access));
   return ERROR_SUCCESS;
 }
 
@@ -100,11 +99,10 @@ LSTATUS SimWindows::RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPS
                                     REGSAM access, LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD) {
   if (Fault("RegCreateKeyExA")) return static_cast<LSTATUS>(GetLastError());
   if (reserved != 0) return ERROR_INVALID_PARAMETER;  // "Reserved; must be zero."
-  if (RootName(key).empty()) return ERROR_INVALID_HANDLE;
-  const std::wstring path = Lower(RootName(key) + L"\\" + Widen(subKey ? subKey : ""));
+  const std::wstring path = KeyPath(key, subKey);
+  if (path.empty()) return ERROR_INVALID_HANDLE;
   registry[path];
-  *result = static_cast<HKEY>(
-      NewHandle(HandleKind::kRegKey, path, GrantedAccess(HandleKind::kRegKey, access)));
+  *result = static_cast<HKEY>(NewHandle(HandleKind::kRegKey, path, access));
   return ERROR_SUCCESS;
 }
 
@@ -115,8 +113,7 @@ LSTATUS SimWindows::RegFlushKey(HKEY key) {
 
 LSTATUS SimWindows::RegDeleteKeyA(HKEY key, LPCSTR subKey) {
   if (Fault("RegDeleteKeyA")) return static_cast<LSTATUS>(GetLastError());
-  const std::wstring path = Lower(RootName(key) + L"\\" + Widen(subKey ? subKey : ""));
-  return registry.erase(path) != 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+  return registry.erase(KeyPath(key, subKey)) != 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 LSTATUS SimWindows::RegCloseKey(HKEY key) {

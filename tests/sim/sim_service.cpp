@@ -14,15 +14,15 @@ void Report(const SimService& service, LPSERVICE_STATUS status) {
 
 SC_HANDLE SimWindows::OpenSCManagerW(LPCWSTR, LPCWSTR, DWORD access) {
   if (Fault("OpenSCManagerW")) return nullptr;
-  return static_cast<SC_HANDLE>(NewHandle(HandleKind::kServiceManager, L"",
-                                          GrantedAccess(HandleKind::kServiceManager, access)));
+  // SC_MANAGER_CONNECT, the one right checked on a service manager, comes with every opening.
+  return static_cast<SC_HANDLE>(
+      NewHandle(HandleKind::kServiceManager, L"", access | SC_MANAGER_CONNECT));
 }
 
 SC_HANDLE SimWindows::OpenServiceW(SC_HANDLE manager, LPCWSTR serviceName, DWORD access) {
   if (Fault("OpenServiceW") || !Checked(manager, "OpenServiceW")) return nullptr;
   if (Lower(serviceName) != L"spooler") return Fail(ERROR_SERVICE_DOES_NOT_EXIST, nullptr);
-  return static_cast<SC_HANDLE>(
-      NewHandle(HandleKind::kService, L"spooler", GrantedAccess(HandleKind::kService, access)));
+  return static_cast<SC_HANDLE>(NewHandle(HandleKind::kService, L"spooler", access));
 }
 
 BOOL SimWindows::ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "sim_windows.h"
 
@@ -26,22 +27,64 @@ struct TrayScript {
 
 class SimTray {
  public:
-  SimTray(SimWindows& sim, std::wstring path, TrayScript script = {});
+  SimTray(SimWindows& sim, std::wstring path, TrayScript script = {})
+      : sim_(sim), path_(std::move(path)), script_(script) {}
   SimTray(const SimTray&) = delete;
   SimTray& operator=(const SimTray&) = delete;
 
   // Starts the program now (its file must exist).
-  void Start();
+  void Start() {
+    if (running_ || !sim_.FileExists(path_)) return;
+    const int run = ++starts_;
+    SimMutex& mutex = sim_.mutexes[kTrayMutexName];
+    if (mutex.held || mutex.openHandles > 0) return;  // the name exists: a second copy ends at once
+    running_ = true;
+    mutex.held = true;  // a fresh mutex: the name was gone
+    mutex.abandoned = false;
+    sim_.FindFile(path_)->lockedForever = true;  // a running program's file cannot be deleted
+    if (script_.windowAfter == 0) {
+      ShowWindow(run);
+    } else {
+      sim_.At(sim_.clock + script_.windowAfter, [this, run] { ShowWindow(run); });
+    }
+    if (script_.endsAlone != 0) sim_.At(sim_.clock + script_.endsAlone, [this, run] { End(run); });
+  }
   // From now on, CreateProcessW of "<path>" (quoted) starts this program.
-  void StartWhenLaunched();
+  void StartWhenLaunched() {
+    sim_.onProcessStart = [this](const SimProcessStart& start) {
+      if (Lower(start.commandLine) == Lower(L"\"" + path_ + L"\"")) Start();
+    };
+  }
 
   bool running() const { return running_; }
   int starts() const { return starts_; }
   int closeMessages() const { return closeMessages_; }
 
  private:
-  void ShowWindow(int run);
-  void End(int run);
+  void ShowWindow(int run) {
+    if (run != starts_ || !running_) return;
+    SimWindow& window = sim_.AddWindow(kTrayWindowClass, L"Quintavera");
+    window_ = window.hwnd;
+    window.onPost = [this, run](SimWindow&, UINT message) {
+      if (message != 0x0402) return;
+      ++closeMessages_;
+      if (script_.endsAfter >= 0) {
+        sim_.At(sim_.clock + static_cast<uint64_t>(script_.endsAfter), [this, run] { End(run); });
+      }
+    };
+  }
+  void End(int run) {
+    if (run != starts_ || !running_) return;
+    running_ = false;
+    sim_.RemoveWindow(window_);
+    SimMutex& mutex = sim_.mutexes[kTrayMutexName];
+    mutex.held = false;
+    mutex.abandoned = script_.abandonsMutex;
+    if (SimFile* file = sim_.FindFile(path_)) {
+      file->lockedForever = false;
+      file->lockedUntil = sim_.clock + script_.fileLockedFor;
+    }
+  }
 
   SimWindows& sim_;
   std::wstring path_;

@@ -1,4 +1,5 @@
-// SimWindows frame: virtual clock, faults, accounting, memory, process, windows and dialogs.
+// SimWindows frame: virtual clock, faults, accounting, handles and the rights Windows documents
+// for the calls on them, memory, process, windows and dialogs.
 #include "sim_windows.h"
 
 #include <algorithm>
@@ -17,14 +18,47 @@ namespace {
 constexpr size_t kRunawayCalls = 500000;
 constexpr uint64_t kRunawayClock = 6ull * 60 * 60 * 1000;  // six virtual hours
 
+using Kind = SimWindows::HandleKind;
+
+// A call that checks its handle: without every right of `needed` it fails with
+// ERROR_ACCESS_DENIED and changes nothing.
+struct AccessRule {
+  const char* function;  // the call, named as the simulated Windows counts it
+  Kind kind;
+  ACCESS_MASK needed;
+};
+
+constexpr AccessRule kAccessRules[] = {
+    // Registry: "Registry Key Security and Access Rights" and each function's hKey parameter.
+    {"RegQueryValueExW", Kind::kRegKey, KEY_QUERY_VALUE},
+    {"RegFlushKey", Kind::kRegKey, KEY_QUERY_VALUE},
+    {"RegSetValueExW", Kind::kRegKey, KEY_SET_VALUE},
+    {"RegDeleteValueA", Kind::kRegKey, KEY_SET_VALUE},
+    // Printers: PRINTER_DEFAULTS, DesiredAccess ("administrative tasks, such as those provided
+    // by SetPrinter and SetPrinterData"); Standard Access Rights, DELETE.
+    {"SetPrinterW", Kind::kPrinter, PRINTER_ACCESS_ADMINISTER},
+    {"SetPrinterDataA", Kind::kPrinter, PRINTER_ACCESS_ADMINISTER},
+    {"SetPrinterDataExA", Kind::kPrinter, PRINTER_ACCESS_ADMINISTER},
+    {"DeletePrinter", Kind::kPrinter, DELETE},
+    // Services: "Service Security and Access Rights" and each function's handle parameter.
+    {"OpenServiceW", Kind::kServiceManager, SC_MANAGER_CONNECT},
+    {"QueryServiceStatus", Kind::kService, SERVICE_QUERY_STATUS},
+    {"StartServiceW", Kind::kService, SERVICE_START},
+    {"ControlService", Kind::kService, SERVICE_STOP},
+};
+
+const AccessRule& AccessRuleOf(const char* function) {
+  for (const AccessRule& rule : kAccessRules) {
+    if (std::strcmp(rule.function, function) == 0) return rule;
+  }
+  throw std::logic_error(std::string("no access rule for ") + function);
+}
+
 }  // namespace
 
-std::wstring Lower(const std::wstring& text) {
-  std::wstring lower = text;
-  for (wchar_t& c : lower) {
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-  }
-  return lower;
+std::wstring Lower(std::wstring text) {
+  for (wchar_t& c : text) c = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+  return text;
 }
 
 int SimWindows::LiveBlocks() const {
@@ -34,8 +68,6 @@ int SimWindows::LiveBlocks() const {
 SimWindows::~SimWindows() {
   for (void* block : blocks_) std::free(block);
 }
-
-// ---- Clock and events --------------------------------------------------------------------------
 
 void SimWindows::At(uint64_t time, std::function<void()> event) {
   events_.emplace(time, std::move(event));
@@ -52,38 +84,19 @@ void SimWindows::Advance(uint64_t milliseconds) {
   clock = target;
 }
 
-// ---- Faults and accounting ---------------------------------------------------------------------
-
-void SimWindows::FailNext(const std::string& function, int times, DWORD error) {
-  faults_[function] = FaultPlan{times, error};
-}
-
 bool SimWindows::Fault(const char* function) {
   calls_.emplace_back(function);
   // A run that never ends is a hang in the code under test: stop it with a clear failure.
-  if (calls_.size() > kRunawayCalls || clock > kRunawayClock) {
+  if (calls_.size() > kRunawayCalls || clock > kRunawayClock)
     throw std::runtime_error(std::string("runaway run at ") + function);
-  }
-  if (cutAfter_ >= 0 && calls_.size() > static_cast<size_t>(cutAfter_)) {
-    lastError_ = ERROR_PROCESS_ABORTED;
-    return true;
-  }
-  if (static_cast<long>(calls_.size()) - 1 == failAt_) {
-    lastError_ = failError_;
-    return true;
-  }
+  const long call = static_cast<long>(calls_.size()) - 1;
+  const bool cut = cutAfter_ >= 0 && call >= cutAfter_;
+  if (cut || call == failAt_) return Fail(cut ? ERROR_PROCESS_ABORTED : failError_, true);
   auto plan = faults_.find(function);
   if (plan == faults_.end() || plan->second.times == 0) return false;
   if (plan->second.times > 0) --plan->second.times;
-  lastError_ = plan->second.error;
-  return true;
+  return Fail(plan->second.error, true);
 }
-
-int SimWindows::CallCount(const std::string& function) const {
-  return static_cast<int>(std::count(calls_.begin(), calls_.end(), function));
-}
-
-std::vector<std::string> SimWindows::CalledFunctions() const { return calls_; }
 
 HANDLE SimWindows::NewHandle(HandleKind kind, std::wstring name, ACCESS_MASK access) {
   const uintptr_t value = nextHandle_;
@@ -108,12 +121,17 @@ bool SimWindows::CloseOf(const void* handle, std::initializer_list<HandleKind> k
   return true;
 }
 
+SimWindows::HandleEntry* SimWindows::Checked(const void* handle, const char* function) {
+  const AccessRule& rule = AccessRuleOf(function);
+  HandleEntry* entry = FindHandle(handle, rule.kind);
+  if (entry && (entry->access & rule.needed) == rule.needed) return entry;
+  return Fail<HandleEntry*>(entry ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE, nullptr);
+}
+
 BOOL SimWindows::CloseHandle(HANDLE handle) {
   Fault("CloseHandle");
   return CloseOf(handle, {HandleKind::kFile, HandleKind::kMutex, HandleKind::kProcess});
 }
-
-// ---- Errors and memory -------------------------------------------------------------------------
 
 BOOL SimWindows::SetDefaultDllDirectories(DWORD flags) {
   if (Fault("SetDefaultDllDirectories")) return FALSE;
@@ -185,8 +203,6 @@ int SimWindows::WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int
   return bytes;
 }
 
-// ---- Time and waiting --------------------------------------------------------------------------
-
 void SimWindows::Sleep(DWORD milliseconds) {
   Fault("Sleep");
   Advance(milliseconds);
@@ -216,8 +232,6 @@ DWORD SimWindows::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   return WAIT_TIMEOUT;
 }
 
-// ---- Process and system ------------------------------------------------------------------------
-
 // The program a command line starts: its first element, quoted or up to the first blank.
 static std::wstring ProgramOf(const std::wstring& commandLine) {
   if (!commandLine.empty() && commandLine[0] == L'"') {
@@ -235,14 +249,12 @@ LPWSTR SimWindows::GetCommandLineW() {
 
 LPWSTR* SimWindows::CommandLineToArgvW(LPCWSTR text, int* count) {
   if (Fault("CommandLineToArgvW")) return nullptr;
-  // Split by the system's own rules; an empty line names this machine's program.
-  std::vector<std::wstring> args;
+  // Split by the system's own rules (the installer's command line is never empty).
   int realCount = 0;
-  if (LPWSTR* real = *text ? ::CommandLineToArgvW(text, &realCount) : nullptr) {
-    args.assign(real, real + realCount);
-    ::LocalFree(real);
-  }
-  if (args.empty()) args.push_back(modulePath);
+  LPWSTR* real = ::CommandLineToArgvW(text, &realCount);
+  if (!real) return Fail(::GetLastError(), nullptr);
+  const std::vector<std::wstring> args(real, real + realCount);
+  ::LocalFree(real);
   size_t bytes = (args.size() + 1) * sizeof(LPWSTR);
   for (const auto& arg : args) bytes += (arg.size() + 1) * sizeof(wchar_t);
   auto* pointers = static_cast<LPWSTR*>(NewLocalBlock(bytes));
@@ -333,8 +345,6 @@ BOOL SimWindows::ConvertStringSecurityDescriptorToSecurityDescriptorW(
   if (size) *size = static_cast<ULONG>(bytes);
   return TRUE;
 }
-
-// ---- Windows and dialogs -----------------------------------------------------------------------
 
 SimWindow& SimWindows::AddWindow(const std::wstring& className, const std::wstring& title) {
   static uintptr_t next = 0x20000;

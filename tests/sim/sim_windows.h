@@ -7,21 +7,29 @@
 // Each domain's calls are implemented in a file of its own (sim_files.cpp, sim_registry.cpp...).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "heap_blocks.h"
 #include "os/windows_api.h"
 
 namespace qv::sim {
 
-std::wstring Lower(const std::wstring& text);
+std::wstring Lower(std::wstring text);
+
+// The installer's heap blocks (heap_blocks.cpp): those of `new (std::nothrow)`, and those of
+// realloc (the text buffers', which live as long as the buffers), not yet freed.
+size_t LiveHeapBlocks();
+size_t LiveReallocBlocks();
+// Makes the n-th `new (std::nothrow)` from now on fail (answer null); 0 makes none fail. Reads
+// back how many are left before it (0 once it has failed).
+void FailNthHeapBlock(int n);
+int HeapBlocksBeforeFailure();
 
 // Windows' reboot queue: these values of this key.
 constexpr wchar_t kSessionManagerKey[] =
@@ -54,13 +62,11 @@ struct SimService {
 };
 
 struct SimMonitor {
-  std::wstring name, environment;
-  std::wstring dll;  // bare file name in the system directory
+  std::wstring name, environment, dll;  // dll: a bare file name in the system directory
 };
 
-struct SimDriver {
-  std::wstring name, environment;
-  std::wstring driverPath, dataFile, configFile, helpFile;  // full paths in the driver store
+struct SimDriver {  // the files: full paths in the driver store
+  std::wstring name, environment, driverPath, dataFile, configFile, helpFile;
 };
 
 struct SimPrinter {
@@ -108,7 +114,9 @@ class SimWindows : public WindowsApi {
   void Advance(uint64_t milliseconds);
 
   // The next `times` calls of `function` fail with `error` (times < 0: every call).
-  void FailNext(const std::string& function, int times, DWORD error);
+  void FailNext(const std::string& function, int times, DWORD error) {
+    faults_[function] = FaultPlan{times, error};
+  }
   void FailAlways(const std::string& function, DWORD error) { FailNext(function, -1, error); }
   // A run cut short (killed, power lost): every call after the next `calls` fails and changes
   // nothing; a negative count lets every call through again.
@@ -120,8 +128,10 @@ class SimWindows : public WindowsApi {
     failAt_ = static_cast<long>(calls_.size()) + calls;
     failError_ = error;
   }
-  int CallCount(const std::string& function) const;
-  std::vector<std::string> CalledFunctions() const;  // every function called so far, in order
+  int CallCount(const std::string& function) const {
+    return static_cast<int>(std::count(calls_.begin(), calls_.end(), function));
+  }
+  std::vector<std::string> CalledFunctions() const { return calls_; }  // so far, in order
   // Blocks (the installer's heap blocks too, since this machine was made) not yet freed.
   int LiveBlocks() const;
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
@@ -277,9 +287,8 @@ class SimWindows : public WindowsApi {
   };
   HANDLE NewHandle(HandleKind kind, std::wstring name = L"", ACCESS_MASK access = 0);
   HandleEntry* FindHandle(const void* handle, HandleKind kind);
-  // The entry of `handle` if it is of the kind of `function`'s access rule (sim_access.cpp) and
-  // holds the rights Windows documents for it; else null with ERROR_INVALID_HANDLE or
-  // ERROR_ACCESS_DENIED set.
+  // The entry of `handle` if it is of the kind of `function`'s access rule and holds the rights
+  // Windows documents for it; else null with ERROR_INVALID_HANDLE or ERROR_ACCESS_DENIED set.
   HandleEntry* Checked(const void* handle, const char* function);
   // Closes a handle of one of `kinds`; false (ERROR_INVALID_HANDLE) for any other handle.
   bool CloseOf(const void* handle, std::initializer_list<HandleKind> kinds);
@@ -311,10 +320,5 @@ class SimWindows : public WindowsApi {
   std::multimap<uint64_t, std::function<void()>> events_;
   std::vector<wchar_t> commandLineCopy_;
 };
-
-// The rights a handle of `kind` opened with `desired` holds, for the administrator the installer
-// runs as: generic rights become the kind's own, MAXIMUM_ALLOWED all of them, and the flags that
-// are no rights (KEY_WOW64_*) none.
-ACCESS_MASK GrantedAccess(SimWindows::HandleKind kind, ACCESS_MASK desired);
 
 }  // namespace qv::sim
