@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up on a fresh Debian machine, builds, and runs every test: unit and scenario
-# tests against the simulated Windows, component tests, and end-to-end scenarios in the project's
-# Wine machine. Usage: ./test.sh [ctest arguments...]
+# tests against the simulated Windows and end-to-end scenarios in the project's Wine machine.
+# Usage: ./test.sh [ctest arguments...]
 set -euo pipefail
 cd "$(dirname "$0")"
 
