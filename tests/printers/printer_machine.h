@@ -16,15 +16,11 @@ class PrinterMachine : public Scenario {
  protected:
   // A driver of an earlier installation, its files in the driver store.
   SimDriver& AddDriver(const std::wstring& name, int32_t build = 2629) {
-    SimDriver driver;
-    driver.name = name;
-    driver.environment = L"Windows x64";
-    driver.driverPath = driver.dataFile = std::wstring(kStoreDir) + L"orbdrv64.dll";
-    driver.configFile = std::wstring(kStoreDir) + L"orbui64.dll";
-    sim.AddFile(driver.driverPath, "driver", build);
-    sim.AddFile(driver.configFile, "ui", build);
-    sim.drivers.push_back(driver);
-    return sim.drivers.back();
+    const std::wstring dll = std::wstring(kStoreDir) + L"orbdrv64.dll";
+    const std::wstring ui = std::wstring(kStoreDir) + L"orbui64.dll";
+    sim.AddFile(dll, "driver", build);
+    sim.AddFile(ui, "ui", build);
+    return sim.drivers.emplace_back(SimDriver{name, L"Windows x64", dll, dll, ui, L""});
   }
   SimPrinter& AddProductPrinter(const std::wstring& name) {
     return sim.AddPrinter(name, kProductDriver, kProductPort);
