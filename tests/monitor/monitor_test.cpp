@@ -15,7 +15,7 @@ namespace {
 using Lines = std::vector<std::wstring>;
 class MonitorTest : public Scenario {
  protected:
-  MonitorTest() { StagePackage(); }
+  MonitorTest() { StageProductPackage(sim); }
   void Start() { InitInstallContext(ctx, kSetupX64); }
   Lines Log() const { return Trimmed(SplitLines(ctx.logText.Text())); }
   // `expected` appear in `log` in this order, indents aside (other lines may stand between them).

@@ -9,7 +9,7 @@ namespace {
 class Driver : public PrinterMachine {
  protected:
   Driver() {
-    StagePackage();
+    StageProductPackage(sim);
     AddProductMonitor(sim, 2629);
   }
   static std::wstring Staged(const wchar_t* file) { return std::wstring(kDriverDir) + file; }
@@ -47,6 +47,8 @@ TEST_F(Driver, RefusedAddIsError13AndUndeletableCopiesArePending) {
 
 // Only the driver named exactly is the product's.
 TEST_F(Driver, UninstallFindsTheDriverByItsExactName) {
+  AddDriver(kProductDriver);  // alone: listed all the same
+  EXPECT_GE(LineOf(RunAndReadLog(L"uninstall"), L"------------ 1 existing drivers-----------"), 0);
   for (const wchar_t* name : {L"quintavera printer", L"Quintavera printer2"})
     sim.drivers.push_back(SimDriver{name, L"Windows x64", {}, {}, {}, {}});
   AddDriver(kProductDriver);

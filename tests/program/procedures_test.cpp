@@ -14,7 +14,7 @@ constexpr wchar_t kRecordKey[] = L"hklm\\software\\orbelin\\quintavera\\installe
 
 class ProceduresTest : public sim::Scenario {
  protected:
-  void SetUp() override { StagePackage(); }
+  void SetUp() override { StageProductPackage(sim); }
 };
 
 // A first install on a clean machine: nothing to remove, then monitor, driver and the default

@@ -55,7 +55,7 @@ TEST_F(PendingDeletesTest, OnlyAnUninstallLeavesTheLockedMonitorDllForTheReboot)
                                                           {L"install", false, 100}}) {
     SCOPED_TRACE(testing::Message() << exitCode << " restart refused: " << restartRefused);
     const bool uninstall = command == std::wstring(L"uninstall");
-    StagePackage();
+    StageProductPackage(sim);
     AddProductMonitor(sim, uninstall ? 2629 : 2604).lockedForever = true;
     sim.AddFile(L"C:\\temp\\old.dll");
     sim.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, {old, L""});

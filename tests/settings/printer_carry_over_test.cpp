@@ -5,7 +5,7 @@ namespace qv::sim {
 namespace {
 
 TEST_F(PrinterMachine, OnlyProductPrintersWithAUsableSubKeyComeBack) {
-  StagePackage();
+  StageProductPackage(sim);
   AddProductMonitor(sim, 2629);
   AddDriver(kProductDriver);
   sim.AddPrinter(L"Office", L"Office driver", L"LPT1:");
@@ -37,7 +37,7 @@ TEST_F(PrinterMachine, OnlyProductPrintersWithAUsableSubKeyComeBack) {
 // A spooler that cannot answer for the plain "SubKey": a printer keyed under "DsUser" alone is
 // neither saved nor deleted (error 26), its settings kept where they stand.
 TEST_F(PrinterMachine, APrinterWhoseSubKeyCannotBeReadStays) {
-  StagePackage();
+  StageProductPackage(sim);
   AddProductMonitor(sim, 2629);
   AddDriver(kProductDriver);
   SetData(AddProductPrinter(L"Invoices"), "DsUser", "invoices");
@@ -54,7 +54,7 @@ TEST_F(PrinterMachine, APrinterWhoseSubKeyCannotBeReadStays) {
 // A spooler that takes the re-created printer's "SubKey" but cannot read it back: the printer is
 // back all the same (only its "deleted" mark, found through that read, stays).
 TEST_F(PrinterMachine, ASubKeyWrittenButNotReadBackIsStillRestored) {
-  StagePackage();
+  StageProductPackage(sim);
   AddProductMonitor(sim, 2629);
   AddDriver(kProductDriver);
   SetData(AddProductPrinter(L"Keyed"), "", "k");

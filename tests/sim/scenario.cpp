@@ -24,8 +24,6 @@ SimFile& AddProductMonitor(SimWindows& sim, int32_t build) {
   return sim.AddFile(kMonitorDll, "monitor", build);
 }
 
-void Scenario::StagePackage() { StageProductPackage(sim); }
-
 int Scenario::Run(const std::wstring& arguments) {
   sim.commandLine = L"\"" + sim.modulePath + L"\" " + arguments;
   return RunCommandLine();

@@ -32,7 +32,6 @@ class Scenario : public ::testing::Test {
  protected:
   Scenario();
 
-  void StagePackage();  // StageProductPackage(sim)
   // Runs the installer with `arguments` after its own path; returns the exit code.
   int Run(const std::wstring& arguments);
   // Runs with Shift held, so the log window shows the whole log; returns its lines.

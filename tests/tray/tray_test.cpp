@@ -126,7 +126,7 @@ TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuotedOnlyWhereWanted) {
 
 // An install's removal phase deletes every registered tray file but the one it starts again.
 TEST_F(TrayTest, InstallKeepsOnlyTheTrayFileItStartsAgain) {
-  StagePackage();
+  StageProductPackage(sim);
   SimTray tray(sim, kTray, TrayScript{0, 200});
   tray.StartWhenLaunched();
   sim.SetRegString(kRunKey, kRunValue, L"C:\\SETUP\\QvaTray.exe");  // case differs
