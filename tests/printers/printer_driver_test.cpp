@@ -45,14 +45,27 @@ TEST_F(Driver, RefusedAddIsError13AndUndeletableCopiesArePending) {
   ExpectAllReleased();
 }
 
-// Only the driver named exactly is the product's.
-TEST_F(Driver, UninstallFindsTheDriverByItsExactName) {
+// Only the driver named exactly is the product's; a refused deletion is tried once more after a
+// spooler restart, and refused again it is error 14.
+TEST_F(Driver, UninstallFindsTheDriverByItsExactNameAndRetriesARefusalOnce) {
   AddDriver(kProductDriver);  // alone: listed all the same
   EXPECT_GE(LineOf(RunAndReadLog(L"uninstall"), L"------------ 1 existing drivers-----------"), 0);
-  for (const wchar_t* name : {L"quintavera printer", L"Quintavera printer2"})
-    sim.drivers.push_back(SimDriver{name, L"Windows x64", {}, {}, {}, {}});
-  AddDriver(kProductDriver);
-  EXPECT_GE(LineOf(RunAndReadLog(L"uninstall"), L"Driver is found. Index=3"), 0);
+  for (const int refusals : {1, 2}) {
+    SCOPED_TRACE(refusals);
+    for (const wchar_t* name : {L"quintavera printer", L"Quintavera printer2"})
+      sim.drivers.push_back(SimDriver{name, L"Windows x64", {}, {}, {}, {}});
+    AddDriver(kProductDriver);
+    sim.FailNext("DeletePrinterDriverExW", refusals, ERROR_PRINTER_DRIVER_IN_USE);
+    int code = 0;
+    const std::vector<std::wstring> lines = Trimmed(RunAndReadLog(L"uninstall", &code));
+    const int index = LineOf(lines, L"Driver is found. Index=3");
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(lines.at(index + 1), L"Can't delete driver. Trying to restart spooler");
+    EXPECT_EQ(lines.at(index + 2), L"#Restart Spooler");
+    EXPECT_EQ(code, refusals == 1 ? 2 : 100);
+    EXPECT_EQ(LineOf(lines, L"Error(14)", true) > index, refusals == 2);
+    sim.drivers.clear();
+  }
   ExpectAllReleased();
 }
 
