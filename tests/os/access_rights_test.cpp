@@ -9,9 +9,9 @@ namespace {
 
 constexpr wchar_t kKeyPath[] = L"HKLM\\SOFTWARE\\Orbelin";
 
-// A key opened to read is flushed but not written; one created to write is written but not read.
-TEST(AccessRights, RegistryCallsNeedTheirDocumentedRights) {
+TEST(AccessRights, CallsNeedTheirDocumentedRights) {
   SimWindows sim;
+  // A key opened to read is flushed but not written; one created to write is written but not read.
   sim.SetRegString(kKeyPath, L"old", L"x");
   HKEY reader = nullptr, writer = nullptr;
   ASSERT_EQ(sim.RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Orbelin", 0, KEY_READ, &reader), 0);
@@ -24,11 +24,8 @@ TEST(AccessRights, RegistryCallsNeedTheirDocumentedRights) {
   EXPECT_EQ(sim.RegQueryValueExW(writer, L"old", nullptr, nullptr, nullptr, nullptr),
             ERROR_ACCESS_DENIED);
   EXPECT_EQ(sim.RegDeleteValueA(writer, "old"), ERROR_SUCCESS);
-}
 
-// Without defaults a printer handle is for printing only; administering it does not delete it.
-TEST(AccessRights, PrinterCallsNeedTheirDocumentedRights) {
-  SimWindows sim;
+  // Without defaults a printer handle is for printing only; administering it does not delete it.
   sim.AddPrinter(L"P", L"D", L"file:");
   wchar_t name[] = L"P";
   char value[] = "SubKey";
@@ -43,11 +40,8 @@ TEST(AccessRights, PrinterCallsNeedTheirDocumentedRights) {
     EXPECT_EQ(sim.GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   }
   EXPECT_EQ(sim.FindPrinter(L"P")->data.size(), 1u);
-}
 
-// A service opened to stop it is stopped, but neither queried nor started.
-TEST(AccessRights, ServiceCallsNeedTheirDocumentedRights) {
-  SimWindows sim;
+  // A service opened to stop it is stopped, but neither queried nor started.
   SC_HANDLE manager = sim.OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
   SC_HANDLE service = sim.OpenServiceW(manager, L"spooler", SERVICE_STOP);
   SERVICE_STATUS status = {};

@@ -43,13 +43,6 @@ bool SimWindows::HasRegValue(const std::wstring& key, const std::wstring& name) 
   return found != registry.end() && found->second.count(Lower(name)) != 0;
 }
 
-std::wstring SimWindows::RegString(const std::wstring& key, const std::wstring& name) const {
-  if (!HasRegValue(key, name)) return L"";
-  const auto& data = registry.at(Lower(key)).at(Lower(name)).data;
-  std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
-  return text.substr(0, text.find(L'\0'));
-}
-
 LSTATUS SimWindows::RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access,
                                   PHKEY result) {
   if (Fault("RegOpenKeyExA")) return static_cast<LSTATUS>(GetLastError());

@@ -164,7 +164,6 @@ class SimWindows : public WindowsApi {
   void SetRegMultiSz(const std::wstring& key, const std::wstring& name,
                      const std::vector<std::wstring>& strings);
   bool HasRegValue(const std::wstring& key, const std::wstring& name) const;
-  std::wstring RegString(const std::wstring& key, const std::wstring& name) const;
 
   // The "spooler" service.
   SimService spoolerService;
