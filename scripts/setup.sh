@@ -4,7 +4,7 @@
 set -euo pipefail
 
 QV_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 cmake ninja-build
-             googletest fp-utils nsis msitools wixl)
+             googletest fp-utils nsis msitools wixl osslsigncode openssl)
 
 qv_missing_packages() {
   local missing=()

@@ -53,6 +53,9 @@ VIAddVersionKey /LANG=1033 "FileVersion" "${QV_VERSION}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${QV_VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 VIAddVersionKey /LANG=1033 "OriginalFilename" "QuintaveraSetup.exe"
+; Signed by the build's QV_SIGN command: the uninstaller before it is embedded, then this program.
+!uninstfinalize '${QV_SIGN} "%1"' = 0
+!finalize '${QV_SIGN} "%1"' = 0
 
 ;--- Pages (Modern UI 2) -------------------------------------------------------------------------
 !define MUI_ICON "${QV_ICON}"

@@ -20,6 +20,15 @@ qv_pf_state() {
 # "ok: <what>" when the command succeeds, else a failure.
 qv_check() { if "${@:2}"; then echo "ok: $1"; else qv_fail "not so: $1"; fi; }
 
+# Every program and library laid out in the folder (<unix folder>) carries the build's signature.
+qv_expect_signed() {
+  local file
+  for file in "$1"/*.exe "$1"/drv/*.exe "$1"/drv/*.dll; do
+    qv_check "signed: ${file#"$1"/}" bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/authenticode.sh" \
+      verify "$QV_BUILD/signing" "$file"
+  done
+}
+
 # Wine restarts: what waits for the restart is done; the spooler started again.
 qv_restart() { qv_log "Wine restarts"; wineboot -r >/dev/null 2>&1 || true; qv_spooler_start; }
 

@@ -48,6 +48,7 @@ qv_expect_no_state "^HKEY_LOCAL_MACHINE.*\\\\Uninstall\\\\$older_code\$"
 qv_expect_log '^Quintavera: C:\\Program Files\\Quintavera\\drv\\qvinstall\.exe install$'
 qv_expect_log '^#ReInstall$'  # a line of the installer's own log
 qv_expect_log '^Quintavera: onChkDrv ended with code 103$'
+qv_expect_signed "$unix_pf"
 cp "$QV_STATE" "$QV_WORK/installed.txt"
 
 qv_log "one product, one owner; no downgrade"

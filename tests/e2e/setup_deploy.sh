@@ -4,7 +4,7 @@
 # earlier folder outside Program Files and keeps the choice of no tray program; a file another
 # program holds is replaced at the restart; an older setup changes nothing; /D= moves the install;
 # the uninstaller works without drv\qvinstall.exe; a setup right after a quiet uninstall keeps its
-# uninstall.exe.
+# uninstall.exe. The programs laid out (uninstall.exe, drv\qvinstall.exe...) are signed.
 source "$(dirname "$0")/common.sh"
 apps='C:\Apps\Quintavera'
 unix_apps="$WINEPREFIX/drive_c/Apps/Quintavera"
@@ -70,6 +70,7 @@ qv_deploy_state
 qv_check "only scans.dat left in $apps" test "$(ls -A "$unix_apps")" = scans.dat
 qv_expect_state '^ +InstallLocation +REG_SZ +C:\\Program Files\\Quintavera$'
 qv_expect_no_state 'NoTrayProgram'
+qv_expect_signed "$unix_pf"
 
 qv_log "drv\\qvinstall.exe deleted: the uninstaller's own copy removes everything; at once a setup"
 rm "$unix_pf/drv/qvinstall.exe"
