@@ -28,6 +28,8 @@ ManifestSupportedOS all
 !include MUI2.nsh
 !include product.nsh
 !include setup_log.nsh
+!include folder_rights.nsh
+!include work_folder.nsh
 !include installer_run.nsh
 !include single_instance.nsh
 !include machine_checks.nsh
@@ -87,9 +89,9 @@ Section "Quintavera printer" SecPrinter
   ${If} ${SectionIsSelected} ${SecTray}
     StrCpy $NoTray 0
   ${EndIf}
+  Call SecureInstallFolder
   Call WaitForEarlierUninstaller
   Call CloseRunningTray
-  Call SecureInstallFolder
   !insertmacro QV_WRITE_UNINSTALL_ENTRY $NoTray
   !insertmacro QV_LAY_OUT_PRODUCT_FILES
   Call RunInstall
@@ -104,13 +106,18 @@ SectionEnd
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 !insertmacro QV_SETUP_LOG_FUNCTIONS "" "${SETUP_LOG}" "setup"
+!insertmacro QV_FOLDER_RIGHTS_FUNCTIONS ""
+!insertmacro QV_WORK_FOLDER_FUNCTIONS ""
 !insertmacro QV_INSTALLER_RUN_FUNCTIONS ""
 !insertmacro QV_SINGLE_INSTANCE_FUNCTION ""
 !insertmacro QV_MACHINE_CHECKS_FUNCTION ""
 
 Function .onInit
-  Call EnsureSingleInstance  ; first: a second run must not overwrite the first one's log
+  Call ChooseWorkFolder      ; before the first plug-in call makes the plug-ins folder
+  Call EnsureSingleInstance  ; then: a second run must not overwrite the first one's log
   Call OpenLog
+  !insertmacro QV_LOG "$LockNote"
+  Call LockWorkFolder
   Call EnsureMachine
   !insertmacro QV_REFUSE_WHILE_PACKAGE_INSTALLED
   Call ReadEarlierInstall
@@ -139,7 +146,6 @@ FunctionEnd
 
 ; "onInit" from a temporary copy of the installer, before anything is installed.
 Function CheckBeforeInstall
-  InitPluginsDir
   File "/oname=$PLUGINSDIR\qvinstall.exe" "${QV_PACKAGE_DIR}/drv/qvinstall.exe"
   !insertmacro QV_RUN_INSTALLER "$PLUGINSDIR\qvinstall.exe" "onInit"
   StrCpy $OnInitCode $0
