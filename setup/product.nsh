@@ -62,6 +62,7 @@
 !define MSG_NEWER_INSTALLED "A newer Quintavera is installed. This setup is older and has changed nothing. Installed version:"
 !define MSG_FILE_NOT_LAID_OUT "A file could not be laid out, not even for the restart:"
 !define MSG_OWNER_NOT_SET "The folder's owner could not be set to Administrators, so the folder stays in the hands of its owner, who could change what runs elevated there. Nothing has been changed:"
+!define MSG_NO_PROFILE "The profile folder of the account running the setup cannot be found, so the setup has no folder of its own for its work files. Nothing has been changed."
 !define MSG_WORK_FOLDER "The rights of the setup's work folder could not be set, so nothing was run from it and nothing has been changed:"
 !define MSG_RIGHTS_NOT_SET "The folder's rights could not be set, so nothing was laid out in it:"
 !define MSG_NOT_STARTED "The Quintavera installer could not be started"

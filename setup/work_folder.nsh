@@ -7,8 +7,9 @@
 
 ; The own temporary folder of the account: GetTempPath2W's folder for SYSTEM where Windows has it
 ; (C:\Windows\SystemTemp, which only SYSTEM and Administrators may enter); else %TEMP% when it lies
-; in the account's profile; else the profile's own AppData\Local\Temp. Plain instructions only:
-; no plug-in may run before this.
+; in the account's profile; else the profile's own AppData\Local\Temp (1603 without a profile:
+; nothing else is the account's own). Plain instructions only: no plug-in may run before this, so
+; GetTempPath2W itself cannot be asked.
 !macro QV_WORK_FOLDER_FUNCTIONS PREFIX
 Function ${PREFIX}ChooseWorkFolder
   ${If} $PROFILE == "$SYSDIR\config\systemprofile"
@@ -20,6 +21,11 @@ Function ${PREFIX}ChooseWorkFolder
   StrCpy $1 "$TEMP\" $0
   ${If} $1 == "$PROFILE\"
     Return
+  ${EndIf}
+  ${If} $LOCALAPPDATA == ""
+    MessageBox MB_ICONSTOP|MB_OK "${MSG_NO_PROFILE}" /SD IDOK
+    SetErrorLevel ${EXIT_FAILED}
+    Quit
   ${EndIf}
   UnsafeStrCpy $TEMP "$LOCALAPPDATA\Temp"
   CreateDirectory "$TEMP"
