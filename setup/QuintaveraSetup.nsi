@@ -10,7 +10,8 @@
 ;
 ; Switches: /S silent, /D=<folder> another folder, /NOTRAY without the tray program, /TRAY with it
 ; again after an install without, /DEFAULTPRINTER make Quintavera the default printer (silent;
-; asked when interactive), /LOG=<file> the setup's log (else %TEMP%\QuintaveraSetup.log).
+; asked when interactive), /LOG=<file> the setup's log (else QuintaveraSetup.log in the work
+; folder's %TEMP%, work_folder.nsh).
 ; Exit codes: 0, 3010, 1602, 1603, 1618, 1638, 1641 (README).
 
 Unicode true
