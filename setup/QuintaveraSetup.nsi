@@ -118,8 +118,8 @@ Function .onInit
   Call EnsureSingleInstance  ; then: a second run must not overwrite the first one's log
   Call OpenLog
   !insertmacro QV_LOG "$LockNote"
+  Call EnsureMachine         ; before the work folder, whose rights only an administrator sets
   Call LockWorkFolder
-  Call EnsureMachine
   !insertmacro QV_REFUSE_WHILE_PACKAGE_INSTALLED
   Call ReadEarlierInstall
   Call RefuseOverNewer

@@ -17,8 +17,8 @@ Function un.onInit
   Call un.EnsureSingleInstance  ; then: a second run must not overwrite the first one's log
   Call un.OpenLog
   !insertmacro QV_LOG "$LockNote"
+  Call un.EnsureMachine         ; before the work folder, whose rights only an administrator sets
   Call un.LockWorkFolder
-  Call un.EnsureMachine
 FunctionEnd
 
 ; The installer in drv\ when it is of this build, else the uninstaller's own copy (a folder that
