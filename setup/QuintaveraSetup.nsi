@@ -10,7 +10,8 @@
 ;
 ; Switches: /S silent, /D=<folder> another folder, /NOTRAY without the tray program, /TRAY with it
 ; again after an install without, /DEFAULTPRINTER make Quintavera the default printer (silent;
-; asked when interactive), /LOG=<file> the setup's log (else %TEMP%\QuintaveraSetup.log).
+; asked when interactive), /LOG=<file> the setup's log (else QuintaveraSetup.log in the work
+; folder's %TEMP%, work_folder.nsh).
 ; Exit codes: 0, 3010, 1602, 1603, 1618, 1638, 1641 (README).
 
 Unicode true
@@ -28,6 +29,8 @@ ManifestSupportedOS all
 !include MUI2.nsh
 !include product.nsh
 !include setup_log.nsh
+!include folder_rights.nsh
+!include work_folder.nsh
 !include installer_run.nsh
 !include single_instance.nsh
 !include machine_checks.nsh
@@ -90,9 +93,9 @@ Section "Quintavera printer" SecPrinter
   ${If} ${SectionIsSelected} ${SecTray}
     StrCpy $NoTray 0
   ${EndIf}
+  Call SecureInstallFolder
   Call WaitForEarlierUninstaller
   Call CloseRunningTray
-  Call SecureInstallFolder
   !insertmacro QV_WRITE_UNINSTALL_ENTRY $NoTray
   !insertmacro QV_LAY_OUT_PRODUCT_FILES
   Call RunInstall
@@ -107,14 +110,19 @@ SectionEnd
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 !insertmacro QV_SETUP_LOG_FUNCTIONS "" "${SETUP_LOG}" "setup"
+!insertmacro QV_FOLDER_RIGHTS_FUNCTIONS ""
+!insertmacro QV_WORK_FOLDER_FUNCTIONS ""
 !insertmacro QV_INSTALLER_RUN_FUNCTIONS ""
 !insertmacro QV_SINGLE_INSTANCE_FUNCTION ""
 !insertmacro QV_MACHINE_CHECKS_FUNCTION ""
 
 Function .onInit
-  Call EnsureSingleInstance  ; first: a second run must not overwrite the first one's log
+  Call ChooseWorkFolder      ; before the first plug-in call makes the plug-ins folder
+  Call EnsureSingleInstance  ; then: a second run must not overwrite the first one's log
   Call OpenLog
-  Call EnsureMachine
+  !insertmacro QV_LOG "$LockNote"
+  Call EnsureMachine         ; before the work folder, whose rights only an administrator sets
+  Call LockWorkFolder
   !insertmacro QV_REFUSE_WHILE_PACKAGE_INSTALLED
   Call ReadEarlierInstall
   Call RefuseOverNewer
@@ -142,7 +150,6 @@ FunctionEnd
 
 ; "onInit" from a temporary copy of the installer, before anything is installed.
 Function CheckBeforeInstall
-  InitPluginsDir
   File "/oname=$PLUGINSDIR\qvinstall.exe" "${QV_PACKAGE_DIR}/drv/qvinstall.exe"
   !insertmacro QV_RUN_INSTALLER "$PLUGINSDIR\qvinstall.exe" "onInit"
   StrCpy $OnInitCode $0

@@ -94,28 +94,63 @@ FunctionEnd
 
 ; Outside %ProgramFiles% the folder would inherit the drive's rights, which let any user change
 ; what runs elevated and in every session: it gets Program Files' rights before anything is laid
-; out in it.
+; out in it, first of all (nothing is changed when that fails). A folder that existed, with its
+; drv\ when it has one, may be another account's: its owner could always change its rights again,
+; so each gets Administrators as owner before the rights. When the owner cannot be set the setup
+; refuses (1603) and a folder it had just made goes again.
 Function SecureInstallFolder
   StrLen $1 "$PROGRAMFILES64\"
   StrCpy $2 "$INSTDIR\" $1
   ${If} $2 == "$PROGRAMFILES64\"
     Return
   ${EndIf}
-  CreateDirectory "$INSTDIR"
-  StrCpy $0 -1
-  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${FOLDER_RIGHTS_SDDL}", i 1, *p .r1, p 0) i .r3'
-  ${If} $3 <> 0
-    System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r4, *p .r5, *i .r6) i .r3'
-    ${If} $3 <> 0
-      ; SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION
-      System::Call 'advapi32::SetNamedSecurityInfoW(w "$INSTDIR", i 1, i 0x80000004, p 0, p 0, p r5, p 0) i .r0'
-    ${EndIf}
-    System::Call 'kernel32::LocalFree(p r1)'
+  StrCpy $R3 0
+  ${IfNot} ${FileExists} "$INSTDIR\*.*"
+    CreateDirectory "$INSTDIR"
+    StrCpy $R3 1
   ${EndIf}
+  StrCpy $R0 "$INSTDIR"
+  Call SecureFolder
+  StrCpy $R0 "$INSTDIR\drv"
+  ${If} ${FileExists} "$R0\*.*"
+    Call SecureFolder
+  ${EndIf}
+FunctionEnd
+
+; The folder $R0 (of the install folder, $R3 1 when the setup has just made it): Administrators
+; as owner, then Program Files' rights; logged with the owner it had.
+Function SecureFolder
+  Call ReadFolderOwner
+  StrCpy $R1 "${FOLDER_RIGHTS_SDDL}"
+  Call SetFolderOwnerAndRights
   ${If} $0 <> 0
-    !insertmacro QV_FAIL "${MSG_RIGHTS_NOT_SET} $INSTDIR (error $0)"
+  ${AndIf} $1 == "owner"
+    ${If} $R3 = 1
+      RMDir "$INSTDIR"
+    ${EndIf}
+    !insertmacro QV_FAIL "${MSG_OWNER_NOT_SET} $R0 (owner $R2, error $0)"
+  ${ElseIf} $0 <> 0
+    !insertmacro QV_FAIL "${MSG_RIGHTS_NOT_SET} $R0 (error $0)"
   ${EndIf}
-  !insertmacro QV_LOG "Rights of $INSTDIR: ${FOLDER_RIGHTS_TEXT}"
+  !insertmacro QV_LOG "Owner of $R0: Administrators (it was $R2)"
+  !insertmacro QV_LOG "Rights of $R0: ${FOLDER_RIGHTS_TEXT}"
+FunctionEnd
+
+; The owner of the folder $R0 as a SID in $R2 ("unknown" when it cannot be read).
+Function ReadFolderOwner
+  StrCpy $R2 "unknown"
+  System::Call 'advapi32::GetNamedSecurityInfoW(w "$R0", i ${SE_FILE_OBJECT}, i ${OWNER_SECURITY_INFORMATION}, *p .r2, p 0, p 0, p 0, *p .r3) i .r0'
+  ${If} $0 <> 0
+    Return
+  ${EndIf}
+  ${If} $2 <> 0
+    System::Call 'advapi32::ConvertSidToStringSidW(p r2, *p .r4) i .r0'
+    ${If} $0 <> 0
+      System::Call '*$4(&w256 .R2)'
+      System::Call 'kernel32::LocalFree(p r4)'
+    ${EndIf}
+  ${EndIf}
+  System::Call 'kernel32::LocalFree(p r3)'
 FunctionEnd
 
 ; An update into another folder (/D=): the earlier folder's laid-out files go, its other files stay.

@@ -11,16 +11,20 @@
 !define UNINSTALLER "uninstall.exe"
 ; In the entry: 1 when the tray program was left out; an update keeps that choice unless /TRAY.
 !define NO_TRAY_VALUE "NoTrayProgram"
-; Held while a setup program or an uninstaller runs: a second one says so and ends. In the Global\
-; namespace, so that a setup run as SYSTEM and one in a person's session exclude each other.
-!define SETUP_MUTEX "Global\Quintavera setup {5B2E8C14-7A3D-4F61-9E20-C8D15A7B3F96}"
-; The own logs' names in %TEMP%, where they go without /LOG=.
+; Held while a setup program or an uninstaller runs: a second one says so and ends. Its name in
+; the product's private namespace (single_instance.nsh), machine-wide, so that a setup run as
+; SYSTEM and one in a person's session exclude each other.
+!define SETUP_MUTEX "Quintavera setup {5B2E8C14-7A3D-4F61-9E20-C8D15A7B3F96}"
+; The own logs' names in the work folder's %TEMP% (work_folder.nsh), where they go without /LOG=.
 !define SETUP_LOG "QuintaveraSetup.log"
 !define UNINSTALL_LOG "QuintaveraUninstall.log"
 ; A folder outside %ProgramFiles% gets Program Files' rights (protected: nothing inherited):
 ; Administrators and SYSTEM full control, Users read and execute.
 !define FOLDER_RIGHTS_SDDL "D:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)"
 !define FOLDER_RIGHTS_TEXT "Administrators and SYSTEM full control, Users read and execute, nothing inherited"
+; The plug-ins folder, where the setup's copy of the installer runs: nobody else may even read it.
+!define WORK_FOLDER_SDDL "D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
+!define WORK_FOLDER_TEXT "owner Administrators, full control for SYSTEM and Administrators only"
 ; Beside the uninstaller while its file waits to be deleted after it has ended.
 !define REMOVING_SUFFIX ".removing"
 ; Beside a file that cannot be replaced at once: its new content, queued to replace it at the restart.
@@ -57,6 +61,9 @@
 !define MSG_UNINSTALL_ERRORS "Quintavera could not be removed completely; its files are kept so that you can try again. The installer's log, in the details and in the uninstaller's log, shows why:"
 !define MSG_NEWER_INSTALLED "A newer Quintavera is installed. This setup is older and has changed nothing. Installed version:"
 !define MSG_FILE_NOT_LAID_OUT "A file could not be laid out, not even for the restart:"
+!define MSG_OWNER_NOT_SET "The folder's owner could not be set to Administrators, so the folder stays in the hands of its owner, who could change what runs elevated there. Nothing has been changed:"
+!define MSG_NO_PROFILE "The profile folder of the account running the setup cannot be found, so the setup has no folder of its own for its work files. Nothing has been changed."
+!define MSG_WORK_FOLDER "The rights of the setup's work folder could not be set, so nothing was run from it and nothing has been changed:"
 !define MSG_RIGHTS_NOT_SET "The folder's rights could not be set, so nothing was laid out in it:"
 !define MSG_NOT_STARTED "The Quintavera installer could not be started"
 !define MSG_UNEXPECTED "The Quintavera installer ended unexpectedly with code"

@@ -1,6 +1,7 @@
 ; The setup program's and the uninstaller's own log: each step, each installer word with its exit
 ; code and the installer's log lines in full. It goes to the file /LOG=<file> names, else (or when
-; that file cannot be written) to %TEMP%\<default name>; every line also goes to the details view.
+; that file cannot be written) to <default name> in the work folder's %TEMP% (work_folder.nsh);
+; every line also goes to the details view.
 
 Var LogFile  ; the open log, "" when none could be opened
 Var LogPath

@@ -3,6 +3,8 @@
 ; It carries its own copy of the installer for a folder whose drv\qvinstall.exe is gone.
 
 !insertmacro QV_SETUP_LOG_FUNCTIONS "un." "${UNINSTALL_LOG}" "uninstaller"
+!insertmacro QV_FOLDER_RIGHTS_FUNCTIONS "un."
+!insertmacro QV_WORK_FOLDER_FUNCTIONS "un."
 !insertmacro QV_INSTALLER_RUN_FUNCTIONS "un."
 !insertmacro QV_SINGLE_INSTANCE_FUNCTION "un."
 !insertmacro QV_MACHINE_CHECKS_FUNCTION "un."
@@ -11,10 +13,12 @@
 !define SELF_DELETE_TRIES 10
 
 Function un.onInit
-  Call un.EnsureSingleInstance  ; first: a second run must not overwrite the first one's log
+  Call un.ChooseWorkFolder      ; before the first plug-in call makes the plug-ins folder
+  Call un.EnsureSingleInstance  ; then: a second run must not overwrite the first one's log
   Call un.OpenLog
-  Call un.EnsureMachine
-  InitPluginsDir
+  !insertmacro QV_LOG "$LockNote"
+  Call un.EnsureMachine         ; before the work folder, whose rights only an administrator sets
+  Call un.LockWorkFolder
 FunctionEnd
 
 ; The installer in drv\ when it is of this build, else the uninstaller's own copy (a folder that
@@ -45,7 +49,8 @@ Section "Uninstall"
 SectionEnd
 
 ; Run in place, the uninstaller cannot delete its own file while it runs (it keeps the file open
-; to read itself, so it cannot move it away either): a hidden batch file in %TEMP% deletes it once
+; to read itself, so it cannot move it away either): a hidden batch file in the work folder's
+; %TEMP% (work_folder.nsh: only SYSTEM and Administrators may write there) deletes it once
 ; the uninstaller has ended, then the marker <uninstaller>.removing beside it and the folder if it
 ; is empty, then itself. A setup started meanwhile waits until the marker is gone before it lays
 ; anything out. Each second, up to SELF_DELETE_TRIES times while the file is held, the batch first

@@ -4,7 +4,9 @@
 # earlier folder outside Program Files and keeps the choice of no tray program; a file another
 # program holds is replaced at the restart; an older setup changes nothing; /D= moves the install;
 # the uninstaller works without drv\qvinstall.exe; a setup right after a quiet uninstall keeps its
-# uninstall.exe. The programs laid out (uninstall.exe, drv\qvinstall.exe...) are signed.
+# uninstall.exe; a /D= folder made first is taken over (owner Administrators); run as SYSTEM runs
+# it, neither touches the shared %TEMP% nor waits for a name another program took first. The
+# programs laid out (uninstall.exe, drv\qvinstall.exe...) are signed.
 source "$(dirname "$0")/common.sh"
 apps='C:\Apps\Quintavera'
 unix_apps="$WINEPREFIX/drive_c/Apps/Quintavera"
@@ -33,7 +35,9 @@ qv_expect_in "$log.txt" '^Machine: x64 \(AMD64\)'
 qv_spooler_start_type 3
 qv_spooler_start
 
+mkdir -p "$unix_apps/drv"  # made first by a person: the setup takes it over
 qv_setup 0 /S /NOTRAY "/LOG=$(qv_winpath "$log")" "/D=$apps"
+qv_expect_in "$log.txt" '^Owner of C:\\Apps\\Quintavera\\drv: Administrators \(it was S-1-5-'
 qv_expect_in "$log.txt" "^Rights of C:\\\\Apps\\\\Quintavera: Administrators and SYSTEM full control"
 qv_expect_state '^ +InstallLocation +REG_SZ +C:\\Apps\\Quintavera$'
 qv_expect_state '^ +NoTrayProgram +REG_DWORD +0x1$'
@@ -85,3 +89,26 @@ qv_expect_in "$QV_WORK/un.txt" "own copy runs"
 qv_expect_in "$QV_WORK/un.txt" '^qvinstall uninstall: exit code 2$'  # everything removed
 qv_expect_not_in "$QV_WORK/temp.txt" '^Installed: '  # the entry was gone too
 qv_expect_installed Quintavera
+
+qv_log "as SYSTEM runs it: %TEMP% is the shared C:\\windows\\temp, where a user planted names the"
+qv_log "setup would use; a program of another account holds the setup's old machine-wide name"
+shared="$WINEPREFIX/drive_c/windows/temp"
+mkdir -p "$shared/nsa1.tmp"
+echo planted | tee "$shared"/Quintavera{Setup,Uninstall}.log "$shared/nsa1.tmp/System.dll" >/dev/null
+# (NSIS itself proves %TEMP% writable with a file it deletes at once, before any of the script)
+listing() { (cd "$shared" && find . -mindepth 1 -exec stat -c '%n %s %Y' {} + | sort); }
+listing >"$QV_WORK/shared.txt"
+for var in TEMP TMP; do wine reg add 'HKCU\Environment' /v $var /d 'C:\windows\temp' /f >/dev/null 2>&1; done
+qv_hold mutex 'Global\Quintavera setup {5B2E8C14-7A3D-4F61-9E20-C8D15A7B3F96}'
+qv_setup_run 0 /S
+qv_quiet_uninstall_run 0
+qv_check "$pf gone once the uninstaller has ended" qv_poll 80 test ! -e "$unix_pf"
+qv_release
+qv_check "nothing in C:\\windows\\temp made, used or changed" diff "$QV_WORK/shared.txt" <(listing)
+own="$(winepath -u "$(wine cmd /c echo %LOCALAPPDATA% | tr -d '\r')")/Temp"
+tr -d '\r' <"$own/QuintaveraSetup.log" >"$QV_WORK/own.txt"
+qv_expect_in "$QV_WORK/own.txt" 'Global\\Quintavera setup .* is held by a program of another account: it blocks nothing'
+qv_expect_in "$QV_WORK/own.txt" '^Work files in C:\\users\\[^\\]+\\AppData\\Local\\Temp\\ns[^\\]+\.tmp \(owner Administrators'
+qv_expect_in "$QV_WORK/own.txt" '^  \| Quintavera 2629'  # the installer's run from there
+tr -d '\r' <"$own/QuintaveraUninstall.log" >"$QV_WORK/own-un.txt"
+qv_expect_in "$QV_WORK/own-un.txt" '\\AppData\\Local\\Temp\\[^\\]+\.cmd\)$'
