@@ -2,6 +2,7 @@
 #include "package_marks.h"
 
 #include "product_keys.h"
+#include "scoped_handle.h"
 
 namespace qvmsi {
 namespace {
@@ -9,21 +10,6 @@ namespace {
 constexpr wchar_t kProductKey[] = L"SOFTWARE\\Orbelin\\Quintavera";
 constexpr wchar_t kMarksKey[] = L"SOFTWARE\\Orbelin\\Quintavera\\Package";
 constexpr DWORD kMaxBytes = 256 * 1024;  // the largest printer record the installer reads
-
-class ScopedKey {
- public:
-  ScopedKey() = default;
-  ~ScopedKey() {
-    if (key_) ::RegCloseKey(key_);
-  }
-  ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
-  HKEY* Receive() { return &key_; }
-  HKEY Get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 bool OpenMarks(REGSAM access, ScopedKey& key) {
   return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMarksKey, 0, access | KEY_WOW64_64KEY,

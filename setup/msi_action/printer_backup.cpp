@@ -4,6 +4,7 @@
 
 #include "context/install_context.h"
 #include "context/printer_list.h"
+#include "scoped_handle.h"
 #include "settings/printer_record_format.h"
 #include "settings/printer_settings.h"
 
@@ -12,18 +13,6 @@ namespace {
 
 constexpr wchar_t kRecordKey[] = L"SOFTWARE\\Orbelin\\Quintavera\\Installer";
 constexpr wchar_t kRecordValue[] = L"Printers";
-
-class ScopedKey {
- public:
-  ~ScopedKey() {
-    if (key_) ::RegCloseKey(key_);
-  }
-  HKEY* Receive() { return &key_; }
-  HKEY Get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 }  // namespace
 

@@ -52,8 +52,10 @@ bool RandomName(std::wstring& name) {
 
 }  // namespace
 
-// GetTempPath2W came with Windows 11 and Windows Server 2022 (and Windows 10 updates): it is
-// looked up, not imported, so that the DLL loads where it is missing.
+// GetTempPath2W (documentation page "GetTempPath2W function"): build 20348, and Windows 10 and
+// Server 2016 from version 1607 with the updates of March 2025. It is looked up, not imported, so
+// that the DLL loads where it is missing; there GetTempPathW's folder serves, made safe by the
+// fresh folder below.
 std::wstring ElevatedTempFolder() {
   const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
   const auto temp2 = reinterpret_cast<GetTempPath2Function>(
