@@ -4,16 +4,19 @@
 // The deferred ones run without impersonation, each with its rollback action scheduled before
 // it, so that a rolled-back package leaves the machine as it was:
 //   QvCheckBeforeInstall  before any change: "onInit" from the copy this DLL carries
+//     rollback            (the last to run) no mark of the run is left
 //   QvInstall             after the files: "install" (or "in_notray"), "def.set" when asked,
 //                         "onChkDrv" last; CustomActionData "INSTALLDIR|NOTRAY|DEFAULTPRINTER"
-//     rollback            "uninstall" on a first install; in an upgrade nothing, the older
-//                         package's removal rolled back after it installs that one again;
-//                         CustomActionData "INSTALLDIR|WIX_UPGRADE_DETECTED"
+//     rollback            "uninstall" from the carried copy on a first install; in an
+//                         upgrade nothing (the older package's removal, rolled back after
+//                         it, installs that one again); CustomActionData
+//                         "INSTALLDIR|WIX_UPGRADE_DETECTED"
 //   QvRemove              before the files go: the printers and the tray kept aside, then
 //                         "uninstall", or only "removetray" while a newer package replaces this
 //                         one; CustomActionData "INSTALLDIR|UPGRADINGPRODUCTCODE"
 //     rollback            once the files are back: the printers kept aside handed to the
-//                         installer, "install" (or "in_notray" when there was no tray)
+//                         installer, "install" (or "in_notray" when there was no tray); no
+//                         mark of the run is left
 //     commit              what was kept aside goes
 // and one immediate action after InstallFinalize:
 //   QvReportRestart       the restart a deferred action handed on (msiexec: 3010)
@@ -118,15 +121,15 @@ UINT Install(const MsiSession& session) {
 }
 
 // A first install is undone whole, by the carried installer (the laid-out one may be gone
-// already); in an upgrade the older package's rolled-back removal, which comes after this,
-// installs the older Quintavera again with the printers of the record.
+// already). In an upgrade nothing is done here, and the marks stay: the older package's
+// rolled-back removal, which comes after this, needs its own to install the older Quintavera
+// again (with the printers of the record).
 UINT InstallRollback(const MsiSession& session) {
-  if (Field(session.ActionData(), 1).empty()) {
-    WorkFolder work;
-    std::wstring exe;
-    RunCarried(session, work, L"uninstall", exe);
-    SetMark(kProductKeysGo);  // a first install leaves no key behind
-  }
+  if (!Field(session.ActionData(), 1).empty()) return ERROR_SUCCESS;
+  WorkFolder work;
+  std::wstring exe;
+  RunCarried(session, work, L"uninstall", exe);
+  SetMark(kProductKeysGo);  // a first install leaves no key behind
   ClearMarks();
   return ERROR_SUCCESS;
 }
@@ -172,8 +175,7 @@ UINT RemoveRollback(const MsiSession& session) {
   RunWord(session, work, InstalledInstaller(Field(session.ActionData(), 0)),
           tray == 1 ? L"install" : L"in_notray");
   SetMark(kProductKeysGo, 0);  // installed again: its keys stay
-  TakeMark(kPrintersBeforeRemoval);
-  TakeMark(kTrayBeforeRemoval);
+  ClearMarks();
   return ERROR_SUCCESS;
 }
 
