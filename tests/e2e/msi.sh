@@ -3,9 +3,9 @@
 # beforehand left untouched; the package of build 2629 (NOTRAY=1 DEFAULTPRINTER=1), a person's
 # printer, build 2630 replacing it in one entry with the printers kept, 2629 over 2630 refused, the
 # same build over itself changing nothing, the setup program refused (1638); a restart handed on
-# (3010); and every deferred step made to fail in turn in a first install, an upgrade and a
-# removal, each leaving the machine as it was before msiexec. (qvrun prints msiexec's whole exit
-# code.)
+# (3010); every deferred step made to fail in turn in a first install, an upgrade and a removal,
+# and "install" failing with the spooler disabled, each leaving the machine as it was before
+# msiexec. (qvrun prints msiexec's whole exit code.)
 source "$(dirname "$0")/common.sh"
 current="$QV_BUILD/setup/Quintavera-1.0.0.2629-x64.msi"
 next="$QV_BUILD/tests/e2e/Quintavera-1.0.2630-x64.msi"
@@ -144,3 +144,12 @@ qv_queue_monitor_deletion PendingFileRenameOperations
 qv_msiexec 1603 /i "$(qv_winpath "$current")"
 qv_expect_log '^Quintavera: onInit ended with code 200$'
 [ ! -e "$unix_pf" ] && echo "ok: nothing laid out" || qv_fail "$pf was laid out"
+wine reg delete 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+  /v PendingFileRenameOperations /f >/dev/null 2>&1
+
+qv_log "the spooler disabled: \"install\" fails and the first install is rolled back whole"
+qv_pf_state "$uninstall\\$code" "$uninstall\\$next_code"; cp "$QV_STATE" "$QV_WORK/before.txt"
+qv_spooler_start_type 4
+QV_RUN_TIMEOUT_MS=120000 qv_msiexec 1603 /i "$(qv_winpath "$current")"
+qv_expect_log '^Quintavera: install ended with code 100$'
+qv_expect_unchanged "$QV_WORK/before.txt" "the failed install leaves the machine as it was"
