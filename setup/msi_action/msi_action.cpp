@@ -1,31 +1,39 @@
 // qvmsiaction.dll: the Windows Installer package's custom actions. Each runs the installer's
 // command words quietly, copies the installer's log into the Windows Installer log and turns the
 // exit codes into the action's result (a failure rolls the package back, msiexec ends with 1603).
-// All three are deferred and run without impersonation:
+// The deferred ones run without impersonation, each with its rollback action scheduled before
+// it, so that a rolled-back package leaves the machine as it was:
 //   QvCheckBeforeInstall  before any change: "onInit" from the copy this DLL carries
+//     rollback            (the last to run) no mark of the run is left
 //   QvInstall             after the files: "install" (or "in_notray"), "def.set" when asked,
 //                         "onChkDrv" last; CustomActionData "INSTALLDIR|NOTRAY|DEFAULTPRINTER"
-//   QvRemove              before the files go: "uninstall" (then the installer's emptied
-//                         registry keys go), or only "removetray" while a newer
-//                         package replaces this one; CustomActionData
-//                         "INSTALLDIR|UPGRADINGPRODUCTCODE"
+//     rollback            "uninstall" from the carried copy on a first install; in an
+//                         upgrade nothing (the older package's removal, rolled back after
+//                         it, installs that one again); CustomActionData
+//                         "INSTALLDIR|WIX_UPGRADE_DETECTED"
+//   QvRemove              before the files go: the printers and the tray kept aside, then
+//                         "uninstall", or only "removetray" while a newer package replaces this
+//                         one; CustomActionData "INSTALLDIR|UPGRADINGPRODUCTCODE"
+//     rollback            once the files are back: the printers kept aside handed to the
+//                         installer, "install" (or "in_notray" when there was no tray); no
+//                         mark of the run is left
+//     commit              what was kept aside goes
+// and one immediate action after InstallFinalize:
+//   QvReportRestart       the restart a deferred action handed on (msiexec: 3010)
 #include <windows.h>
 
 #include <string>
 
+#include "action_steps.h"
 #include "embedded_installer.h"
-#include "installer_run.h"
 #include "msi_session.h"
 #include "outcome.h"
-#include "product_keys.h"
+#include "package_marks.h"
+#include "printer_backup.h"
+#include "restart_handoff.h"
 
 namespace qvmsi {
 namespace {
-
-constexpr DWORD kRunTimeoutMs = 10 * 60 * 1000;  // beyond the installer's own 5 minute wait
-constexpr wchar_t kWorkFolder[] = L"Quintavera package";
-// Left by QvCheckBeforeInstall when "onInit" answered 102, taken by QvInstall.
-constexpr wchar_t kDefaultIsOtherMark[] = L"default printer is another";
 
 constexpr wchar_t kMsgRestartFirst[] =
     L"Windows must restart before Quintavera can be installed or updated: files of an earlier "
@@ -36,10 +44,14 @@ constexpr wchar_t kMsgErrorsLogged[] =
 constexpr wchar_t kMsgUninstallErrors[] =
     L"Quintavera could not be removed completely. The installer's log is in the Windows "
     L"Installer log (msiexec /l*v). Quintavera stays installed so that you can try again.";
-constexpr wchar_t kMsgNotStarted[] = L"The Quintavera installer could not be started: ";
-constexpr wchar_t kMsgUnexpected[] = L"The Quintavera installer ended unexpectedly with code ";
 constexpr wchar_t kMsgDriverMissing[] =
     L"The Quintavera printer driver is not in place after the install.";
+constexpr wchar_t kMsgNotKept[] =
+    L"The settings of the Quintavera printers cannot be kept for the case that the removal fails. "
+    L"Nothing has been changed.";
+constexpr wchar_t kMsgNoWorkFolder[] =
+    L"No private folder for the Quintavera installer's work files can be made. Nothing has been "
+    L"changed. Error ";
 
 HMODULE ThisModule() {
   HMODULE self = nullptr;
@@ -49,98 +61,47 @@ HMODULE ThisModule() {
   return self;
 }
 
-// "<temporary folder>\Quintavera package\": the carried installer and the logs while they run.
-std::wstring WorkFolder() {
-  wchar_t temp[MAX_PATH + 1];
-  const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
-  std::wstring folder = length > 0 && length <= MAX_PATH ? std::wstring(temp, length) : L"C:\\";
-  folder += kWorkFolder;
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  return folder + L"\\";
-}
-
-std::wstring Hex(DWORD value) {
-  wchar_t text[16];
-  ::wsprintfW(text, L"0x%08lX", value);
-  return text;
-}
-
-// Runs one word; the installer's log follows a line that names the run, and its end is logged.
-InstallerRun RunWord(const MsiSession& session, const std::wstring& exe, const wchar_t* word) {
-  session.LogLine(std::wstring(L"Quintavera: ") + exe + L" " + word);
-  const std::wstring log = WorkFolder() + L"qvinstall " + word + L".log";
-  InstallerRun run = RunInstaller(exe, word, log, kRunTimeoutMs);
-  for (const std::wstring& line : run.logLines) session.LogLine(line);
-  if (!run.started) {
-    session.LogLine(L"Quintavera: not started, error " + std::to_wstring(run.startError));
-  } else {
-    session.LogLine(std::wstring(L"Quintavera: ") + word + L" ended with code " +
-                    (IsCrash(run.exitCode) ? Hex(run.exitCode) : std::to_wstring(run.exitCode)));
+// Whether the tray program's log-on entry is there (HKLM ...\Run, value "QuintaveraTray").
+bool TrayRegistered() {
+  HKEY run = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, &run) != ERROR_SUCCESS) {
+    return false;
   }
-  return run;
+  const bool there =
+      ::RegQueryValueExW(run, L"QuintaveraTray", nullptr, nullptr, nullptr, nullptr) ==
+      ERROR_SUCCESS;
+  ::RegCloseKey(run);
+  return there;
 }
 
-UINT Fail(const MsiSession& session, const std::wstring& text) {
-  session.ShowError(text);
-  return ERROR_INSTALL_FAILURE;
-}
-
-// A run that did not give one of the codes its caller acts on.
-UINT FailUnexpected(const MsiSession& session, const std::wstring& exe, const InstallerRun& run) {
-  if (!run.started) return Fail(session, kMsgNotStarted + exe);
-  const std::wstring code =
-      IsCrash(run.exitCode) ? Hex(run.exitCode) : std::to_wstring(run.exitCode);
-  return Fail(session, kMsgUnexpected + code + L".");
-}
-
-// "install"/"uninstall": a restart asked for at the end, or a failure with its message.
-UINT TakeChange(const MsiSession& session, const std::wstring& exe, const InstallerRun& run,
-                DWORD successCode, const wchar_t* errorsText) {
-  switch (run.started ? ChangeOutcome(successCode, run.exitCode) : Outcome::kFailure) {
-    case Outcome::kSuccess:
-      return ERROR_SUCCESS;
-    case Outcome::kRestartNeeded:
-      session.RequestRestart();
-      return ERROR_SUCCESS;
-    case Outcome::kFailure:
-      break;
+// Runs `word` from the installer this DLL carries, written into the work folder: for the steps
+// that may find no installed files ("onInit" before any, "uninstall" in a rollback).
+InstallerRun RunCarried(const MsiSession& session, WorkFolder& work, const wchar_t* word,
+                        std::wstring& exe) {
+  if (!work.Made()) return RunWord(session, work, exe, word);
+  session.LogLine(L"Quintavera: work folder " + work.Path());
+  exe = work.File(L"qvinstall.exe");
+  if (!WriteEmbeddedInstaller(ThisModule(), exe)) {
+    session.LogLine(L"Quintavera: the carried installer cannot be written to " + exe);
+    return InstallerRun();
   }
-  if (run.started && run.exitCode == kErrorsLogged) return Fail(session, errorsText);
-  return FailUnexpected(session, exe, run);
-}
-
-std::wstring Field(const std::vector<std::wstring>& fields, size_t index) {
-  return index < fields.size() ? fields[index] : std::wstring();
-}
-
-std::wstring InstalledInstaller(const std::wstring& installDir) {
-  std::wstring dir = installDir;
-  if (!dir.empty() && dir.back() != L'\\') dir += L'\\';
-  return dir + L"drv\\qvinstall.exe";
+  return RunWord(session, work, exe, word);
 }
 
 UINT CheckBeforeInstall(const MsiSession& session) {
-  const std::wstring folder = WorkFolder();
-  const std::wstring mark = folder + kDefaultIsOtherMark;
-  const std::wstring exe = folder + L"qvinstall.exe";
-  ::DeleteFileW(mark.c_str());
-  if (!WriteEmbeddedInstaller(ThisModule(), exe)) return Fail(session, kMsgNotStarted + exe);
-  const InstallerRun run = RunWord(session, exe, L"onInit");
-  ::DeleteFileW(exe.c_str());
+  WorkFolder work;
+  if (!work.Made()) return Fail(session, kMsgNoWorkFolder + std::to_wstring(work.Error()));
+  TakeMark(kDefaultIsOtherMark);
+  std::wstring exe;
+  const InstallerRun run = RunCarried(session, work, L"onInit", exe);
   if (run.started && run.exitCode == kRestartFirst) return Fail(session, kMsgRestartFirst);
   if (run.started && run.exitCode == kDefaultNotProduct) {
-    ::CloseHandle(::CreateFileW(mark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    SetMark(kDefaultIsOtherMark);
     return ERROR_SUCCESS;
   }
   if (run.started && run.exitCode == kAnswerNo) return ERROR_SUCCESS;
   return FailUnexpected(session, exe, run);
-}
-
-// Whether "onInit" found another printer the default (and forgets it).
-bool TakeDefaultIsOther() {
-  const std::wstring mark = WorkFolder() + kDefaultIsOtherMark;
-  return ::DeleteFileW(mark.c_str()) != FALSE;
 }
 
 UINT Install(const MsiSession& session) {
@@ -148,40 +109,130 @@ UINT Install(const MsiSession& session) {
   const std::wstring exe = InstalledInstaller(Field(data, 0));
   const bool noTray = Field(data, 1) == L"1";
   const bool defaultPrinter = Field(data, 2) == L"1";
-  const bool defaultIsOther = TakeDefaultIsOther();
-  const InstallerRun install = RunWord(session, exe, noTray ? L"in_notray" : L"install");
+  const bool defaultIsOther = TakeMark(kDefaultIsOtherMark);
+  WorkFolder work;
+  const InstallerRun install = RunWord(session, work, exe, noTray ? L"in_notray" : L"install");
   const UINT result = TakeChange(session, exe, install, kInstalled, kMsgErrorsLogged);
   if (result != ERROR_SUCCESS) return result;
-  if (defaultPrinter && defaultIsOther) RunWord(session, exe, L"def.set");
-  const InstallerRun check = RunWord(session, exe, L"onChkDrv");
+  if (defaultPrinter && defaultIsOther) RunWord(session, work, exe, L"def.set");
+  const InstallerRun check = RunWord(session, work, exe, L"onChkDrv");
   if (!check.started) return FailUnexpected(session, exe, check);
   return check.exitCode == kDriverInPlace ? ERROR_SUCCESS : Fail(session, kMsgDriverMissing);
+}
+
+// A first install is undone whole, by the carried installer (the laid-out one may be gone
+// already). In an upgrade nothing is done here, and the marks stay: the older package's
+// rolled-back removal, which comes after this, needs its own to install the older Quintavera
+// again (with the printers of the record).
+UINT InstallRollback(const MsiSession& session) {
+  if (!Field(session.ActionData(), 1).empty()) return ERROR_SUCCESS;
+  WorkFolder work;
+  std::wstring exe;
+  RunCarried(session, work, L"uninstall", exe);
+  SetMark(kProductKeysGo);  // a first install leaves no key behind
+  ClearMarks();
+  return ERROR_SUCCESS;
+}
+
+// Keeps aside what a rolled-back removal restores: whether the tray program was registered, and
+// the printers (not in an upgrade, which keeps them on the machine).
+bool KeepAside(bool upgrading) {
+  if (!SetMark(kTrayBeforeRemoval, TrayRegistered() ? 1 : 0)) return false;
+  if (upgrading) return true;
+  std::vector<BYTE> printers;
+  if (!ProductPrintersRecord(printers)) return false;
+  return printers.empty() || SaveBytes(kPrintersBeforeRemoval, printers);
 }
 
 UINT Remove(const MsiSession& session) {
   const std::vector<std::wstring> data = session.ActionData();
   const std::wstring exe = InstalledInstaller(Field(data, 0));
-  if (!Field(data, 1).empty()) {  // a newer package takes over the printers: only the tray goes
-    RunWord(session, exe, L"removetray");
+  const bool upgrading = !Field(data, 1).empty();
+  if (!KeepAside(upgrading)) {
+    TakeMark(kTrayBeforeRemoval);
+    return Fail(session, kMsgNotKept);
+  }
+  WorkFolder work;
+  if (upgrading) {  // a newer package takes over the printers: only the tray goes
+    RunWord(session, work, exe, L"removetray");
     return ERROR_SUCCESS;
   }
-  const InstallerRun run = RunWord(session, exe, L"uninstall");
+  const InstallerRun run = RunWord(session, work, exe, L"uninstall");
   const UINT result = TakeChange(session, exe, run, kUninstalled, kMsgUninstallErrors);
-  if (result == ERROR_SUCCESS) RemoveEmptyProductKeys();
+  if (result == ERROR_SUCCESS) SetMark(kProductKeysGo);  // the commit takes the emptied keys
   return result;
+}
+
+// Runs once the files are back. Without the tray mark QvRemove changed nothing.
+UINT RemoveRollback(const MsiSession& session) {
+  const DWORD tray = ReadMark(kTrayBeforeRemoval, 2);
+  if (tray == 2) return ERROR_SUCCESS;
+  std::vector<BYTE> printers;
+  if (ReadBytes(kPrintersBeforeRemoval, printers) && !PlacePrinterRecord(printers)) {
+    session.LogLine(L"Quintavera: the printers kept aside cannot be handed to the installer");
+  }
+  WorkFolder work;
+  RunWord(session, work, InstalledInstaller(Field(session.ActionData(), 0)),
+          tray == 1 ? L"install" : L"in_notray");
+  SetMark(kProductKeysGo, 0);  // installed again: its keys stay
+  ClearMarks();
+  return ERROR_SUCCESS;
+}
+
+UINT RemoveCommit() {
+  TakeMark(kPrintersBeforeRemoval);
+  TakeMark(kTrayBeforeRemoval);
+  return ERROR_SUCCESS;
+}
+
+// Rolled back last: no mark of the run is left.
+UINT CheckBeforeInstallRollback() {
+  ClearMarks();
+  return ERROR_SUCCESS;
+}
+
+template <UINT (*action)(const MsiSession&)>
+UINT Run(MSIHANDLE install) {
+  InstallHandleCalls calls(install);
+  return action(MsiSession(calls));
+}
+
+UINT ReportRestartAction(const MsiSession& session) {
+  ReportRestart(session);
+  return ERROR_SUCCESS;
 }
 
 }  // namespace
 }  // namespace qvmsi
 
 extern "C" __declspec(dllexport) UINT __stdcall QvCheckBeforeInstall(MSIHANDLE install) {
-  return qvmsi::CheckBeforeInstall(qvmsi::MsiSession(install));
+  return qvmsi::Run<qvmsi::CheckBeforeInstall>(install);
+}
+
+extern "C" __declspec(dllexport) UINT __stdcall QvCheckBeforeInstallRollback(MSIHANDLE) {
+  return qvmsi::CheckBeforeInstallRollback();
 }
 
 extern "C" __declspec(dllexport) UINT __stdcall QvInstall(MSIHANDLE install) {
-  return qvmsi::Install(qvmsi::MsiSession(install));
+  return qvmsi::Run<qvmsi::Install>(install);
+}
+
+extern "C" __declspec(dllexport) UINT __stdcall QvInstallRollback(MSIHANDLE install) {
+  return qvmsi::Run<qvmsi::InstallRollback>(install);
 }
 
 extern "C" __declspec(dllexport) UINT __stdcall QvRemove(MSIHANDLE install) {
-  return qvmsi::Remove(qvmsi::MsiSession(install));
+  return qvmsi::Run<qvmsi::Remove>(install);
+}
+
+extern "C" __declspec(dllexport) UINT __stdcall QvRemoveRollback(MSIHANDLE install) {
+  return qvmsi::Run<qvmsi::RemoveRollback>(install);
+}
+
+extern "C" __declspec(dllexport) UINT __stdcall QvRemoveCommit(MSIHANDLE) {
+  return qvmsi::RemoveCommit();
+}
+
+extern "C" __declspec(dllexport) UINT __stdcall QvReportRestart(MSIHANDLE install) {
+  return qvmsi::Run<qvmsi::ReportRestartAction>(install);
 }

@@ -19,19 +19,37 @@ class ScopedMsiHandle {
   MSIHANDLE handle_;
 };
 
-std::wstring Property(MSIHANDLE install, const wchar_t* name) {
+std::wstring Property(MsiHandleCalls& calls, const wchar_t* name) {
   DWORD length = 0;
   wchar_t empty[1] = L"";
-  UINT result = ::MsiGetPropertyW(install, name, empty, &length);
+  UINT result = calls.GetProperty(name, empty, &length);
   if (result != ERROR_MORE_DATA) return std::wstring();
   std::wstring value(length + 1, L'\0');
   length = static_cast<DWORD>(value.size());
-  if (::MsiGetPropertyW(install, name, &value[0], &length) != ERROR_SUCCESS) return std::wstring();
+  if (calls.GetProperty(name, &value[0], &length) != ERROR_SUCCESS) return std::wstring();
   value.resize(length);
   return value;
 }
 
 }  // namespace
+
+UINT InstallHandleCalls::GetProperty(const wchar_t* name, wchar_t* value, DWORD* length) {
+  return ::MsiGetPropertyW(install_, name, value, length);
+}
+
+// The text goes in field 1 behind the template "[1]", so that brackets and braces of a log line
+// are written as they are, never formatted.
+void InstallHandleCalls::Message(INSTALLMESSAGE kind, const std::wstring& text) {
+  ScopedMsiHandle record(::MsiCreateRecord(1));
+  if (!record.Get()) return;
+  ::MsiRecordSetStringW(record.Get(), 0, L"[1]");
+  ::MsiRecordSetStringW(record.Get(), 1, text.c_str());
+  ::MsiProcessMessage(install_, kind, record.Get());
+}
+
+UINT InstallHandleCalls::SetMode(MSIRUNMODE mode, BOOL state) {
+  return ::MsiSetMode(install_, mode, state);
+}
 
 std::vector<std::wstring> SplitFields(const std::wstring& data) {
   std::vector<std::wstring> fields;
@@ -45,25 +63,19 @@ std::vector<std::wstring> SplitFields(const std::wstring& data) {
 }
 
 std::vector<std::wstring> MsiSession::ActionData() const {
-  return SplitFields(Property(install_, L"CustomActionData"));
+  return SplitFields(Property(calls_, L"CustomActionData"));
 }
 
-// The text goes in field 1 behind the template "[1]", so that brackets and braces of a log line
-// are written as they are, never formatted.
-void MsiSession::Send(INSTALLMESSAGE kind, const std::wstring& text) const {
-  ScopedMsiHandle record(::MsiCreateRecord(1));
-  if (!record.Get()) return;
-  ::MsiRecordSetStringW(record.Get(), 0, L"[1]");
-  ::MsiRecordSetStringW(record.Get(), 1, text.c_str());
-  ::MsiProcessMessage(install_, kind, record.Get());
+void MsiSession::LogLine(const std::wstring& line) const {
+  calls_.Message(INSTALLMESSAGE_INFO, line);
 }
-
-void MsiSession::LogLine(const std::wstring& line) const { Send(INSTALLMESSAGE_INFO, line); }
 
 void MsiSession::ShowError(const std::wstring& text) const {
-  Send(static_cast<INSTALLMESSAGE>(INSTALLMESSAGE_ERROR | MB_OK | MB_ICONERROR), text);
+  calls_.Message(static_cast<INSTALLMESSAGE>(INSTALLMESSAGE_ERROR | MB_OK | MB_ICONERROR), text);
 }
 
-void MsiSession::RequestRestart() const { ::MsiSetMode(install_, MSIRUNMODE_REBOOTATEND, TRUE); }
+bool MsiSession::RequestRestart() const {
+  return calls_.SetMode(MSIRUNMODE_REBOOTATEND, TRUE) == ERROR_SUCCESS;
+}
 
 }  // namespace qvmsi

@@ -1,4 +1,4 @@
-// A kernel handle closed when its owner goes.
+// A kernel handle, and a registry key, closed when their owner goes.
 #pragma once
 
 #include <windows.h>
@@ -17,6 +17,21 @@ class ScopedHandle {
 
  private:
   HANDLE handle_;
+};
+
+class ScopedKey {
+ public:
+  ScopedKey() = default;
+  ~ScopedKey() {
+    if (key_) ::RegCloseKey(key_);
+  }
+  ScopedKey(const ScopedKey&) = delete;
+  ScopedKey& operator=(const ScopedKey&) = delete;
+  HKEY* Receive() { return &key_; }
+  HKEY Get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
 };
 
 }  // namespace qvmsi

@@ -1,10 +1,14 @@
-// The package's custom actions: what an installer run means, its command line, its log read back
-// and the actions' data.
+// The package's custom actions: what an installer run means, its command line, its log read back,
+// the actions' data, and the restart a deferred action hands on.
 #include <gtest/gtest.h>
 
+#include <cwchar>
+
+#include "action_steps.h"
 #include "installer_run.h"
 #include "msi_session.h"
 #include "outcome.h"
+#include "restart_handoff.h"
 
 namespace qvmsi {
 namespace {
@@ -52,6 +56,54 @@ TEST(SplitFieldsTest, ActionDataFields) {
   EXPECT_EQ(SplitFields(L"C:\\Program Files\\Quintavera\\|1|"),
             (std::vector<std::wstring>{L"C:\\Program Files\\Quintavera\\", L"1", L""}));
   EXPECT_EQ(SplitFields(L""), std::vector<std::wstring>{L""});
+}
+
+// A session as Windows Installer gives it to a deferred action ("Obtaining Context Information for
+// Deferred Execution Custom Actions"): a property other than CustomActionData, ProductCode and
+// UserSID, and any run mode set, is refused and counted. An immediate session sets modes.
+class Session : public MsiHandleCalls {
+ public:
+  explicit Session(bool deferred) : deferred_(deferred) {}
+  UINT GetProperty(const wchar_t* name, wchar_t* value, DWORD* length) override {
+    const bool listed = std::wcscmp(name, L"CustomActionData") == 0 ||
+                        std::wcscmp(name, L"ProductCode") == 0 ||
+                        std::wcscmp(name, L"UserSID") == 0;
+    if (deferred_ && !listed) return Refuse();
+    if (*length == 0) return ERROR_MORE_DATA;
+    value[0] = L'\0';
+    *length = 0;
+    return ERROR_SUCCESS;
+  }
+  void Message(INSTALLMESSAGE, const std::wstring&) override {}
+  UINT SetMode(MSIRUNMODE mode, BOOL state) override {
+    if (deferred_) return Refuse();
+    rebootAtEnd = mode == MSIRUNMODE_REBOOTATEND && state;
+    return ERROR_SUCCESS;
+  }
+  int refused = 0;
+  bool rebootAtEnd = false;
+
+ private:
+  UINT Refuse() {
+    ++refused;
+    return ERROR_ACCESS_DENIED;
+  }
+  bool deferred_;
+};
+
+TEST(RestartHandoffTest, DeferredRestartReportedOnceAfterInstallFinalize) {
+  Session deferred(true);
+  InstallerRun run;
+  run.started = true;
+  run.exitCode = kRestartToFinish;
+  EXPECT_EQ(TakeChange(MsiSession(deferred), L"qvinstall.exe", run, kInstalled, L""),
+            static_cast<UINT>(ERROR_SUCCESS));
+  EXPECT_EQ(deferred.refused, 0);
+  Session immediate(false), later(false);
+  ReportRestart(MsiSession(immediate));
+  ReportRestart(MsiSession(later));
+  EXPECT_TRUE(immediate.rebootAtEnd);
+  EXPECT_FALSE(later.rebootAtEnd);
 }
 
 }  // namespace
