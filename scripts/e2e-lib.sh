@@ -254,11 +254,13 @@ qv_expect_monitor_dll_gone() {
   qv_expect_state '^file: .*\\system32\\orbmon64\.dll \| exists=no'
 }
 
-# A program holding a file (opened or loaded: open|load; the monitor DLL unless a path is given)
-# in the background; qv_release lets it go.
+# A program holding a file (opened or loaded: open|load; the monitor DLL unless a path is given),
+# or a mutex of the given name (mutex), in the background; qv_release lets it go.
 qv_hold() {
-  local path="${2:-C:\windows\system32\orbmon64.dll}"
-  wine "$QV_TOOLS/qvhold.exe" hold "$path" "$1" 100 >"$QV_WORK/hold.txt" 2>&1 &
+  local path="${2:-C:\windows\system32\orbmon64.dll}" args
+  args=(hold "$path" "$1")
+  [ "$1" = mutex ] && args=(mutex "$path")
+  wine "$QV_TOOLS/qvhold.exe" "${args[@]}" 100 >"$QV_WORK/hold.txt" 2>&1 &
   QV_HOLDER=$!
   qv_poll 40 grep -qs '^holding' "$QV_WORK/hold.txt" || qv_fail "the holder never held $path"
 }

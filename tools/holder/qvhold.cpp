@@ -7,6 +7,9 @@
 //       "holding <path>" once it holds the file and keeps it until "qvhold.exe release" or
 //       `seconds` (default 120) pass. Exit code 0 when released, 3 after the time, 2 when the file
 //       could not be opened.
+//   qvhold.exe mutex <name> [seconds]
+//       creates and owns the mutex <name> with the default rights of the account, as any program
+//       of another account may take a name first; prints "holding <name>", then as above.
 //   qvhold.exe release             lets every holder go (exit code 0 when one was waiting)
 #include <windows.h>
 
@@ -46,6 +49,17 @@ int Hold(const std::wstring& path, bool load, DWORD seconds) {
   return WaitForSingleObject(release.Get(), seconds * 1000) == WAIT_OBJECT_0 ? 0 : 3;
 }
 
+int HoldMutex(const std::wstring& name, DWORD seconds) {
+  qvtools::UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, kReleaseEvent));
+  qvtools::UniqueHandle mutex(CreateMutexW(nullptr, TRUE, name.c_str()));
+  if (!release || !mutex || GetLastError() == ERROR_ALREADY_EXISTS) {
+    qvtools::PrintLine(L"cannot hold " + name + L": error " + std::to_wstring(GetLastError()));
+    return 2;
+  }
+  qvtools::PrintLine(L"holding " + name);
+  return WaitForSingleObject(release.Get(), seconds * 1000) == WAIT_OBJECT_0 ? 0 : 3;
+}
+
 int Release() {
   qvtools::UniqueHandle release(OpenEventW(EVENT_MODIFY_STATE, FALSE, kReleaseEvent));
   if (!release) return 1;
@@ -62,6 +76,11 @@ int wmain(int argc, wchar_t** argv) {
     DWORD seconds = argc > 4 ? wcstoul(argv[4], nullptr, 10) : 120;
     return Hold(argv[2], load, seconds ? seconds : 120);
   }
-  qvtools::PrintLine(L"usage: qvhold.exe hold <path> [open|load] [seconds] | release");
+  if (word == L"mutex" && argc > 2) {
+    DWORD seconds = argc > 3 ? wcstoul(argv[3], nullptr, 10) : 120;
+    return HoldMutex(argv[2], seconds ? seconds : 120);
+  }
+  qvtools::PrintLine(
+      L"usage: qvhold.exe hold <path> [open|load] [seconds] | mutex <name> [seconds] | release");
   return 253;
 }
