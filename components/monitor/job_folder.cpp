@@ -5,7 +5,6 @@
 #include <sddl.h>
 #include <shlobj.h>
 #include <strsafe.h>
-#include <winspool.h>
 
 namespace orbmon {
 namespace {
@@ -166,46 +165,67 @@ bool JobsFolder(wchar_t* out, size_t cch) {
          EnsureFolder(out) && SUCCEEDED(StringCchCatW(out, cch, L"\\"));
 }
 
-// Appends to `sddl` the read right of the person who printed the job, when the spooler names
-// them and Windows knows the name; else the file stays SYSTEM's and the Administrators'.
-void AddJobOwner(LPCWSTR printerName, DWORD jobId, wchar_t* sddl, size_t cch) {
-  wchar_t name[MAX_PATH];
-  HANDLE printer = nullptr;
-  if (printerName == nullptr || FAILED(StringCchCopyW(name, MAX_PATH, printerName)) ||
-      !OpenPrinterW(name, &printer, nullptr) || printer == nullptr) {
-    return;
+// The spooler calls the monitor while it impersonates the person who printed the job. The jobs
+// folder and files are made as the spooler's own account (as RevertToPrinterSelf does); the
+// scope's end impersonates the person again. `PersonSid` is the person's, when there is one.
+class AsSpooler {
+ public:
+  AsSpooler() {
+    if (!OpenThreadToken(GetCurrentThread(), TOKEN_IMPERSONATE | TOKEN_QUERY, TRUE, &person_)) {
+      person_ = nullptr;  // not impersonating: the thread is the spooler's already
+      return;
+    }
+    DWORD size = 0;
+    known_ = GetTokenInformation(person_, TokenUser, &user_, sizeof(user_), &size) != FALSE;
+    reverted_ = RevertToSelf() != FALSE;
   }
-  DWORD needed = 0;
-  GetJobW(printer, jobId, 1, nullptr, 0, &needed);
-  auto* job = needed >= sizeof(JOB_INFO_1W)
-                  ? static_cast<JOB_INFO_1W*>(HeapAlloc(GetProcessHeap(), 0, needed))
-                  : nullptr;
-  BYTE sid[SECURITY_MAX_SID_SIZE];
-  DWORD sidSize = sizeof(sid);
-  wchar_t domain[MAX_PATH];
-  DWORD domainSize = MAX_PATH;
-  SID_NAME_USE use;
-  LPWSTR sidText = nullptr;
-  if (job != nullptr && GetJobW(printer, jobId, 1, reinterpret_cast<LPBYTE>(job), needed,
-                                &needed) &&
-      job->pUserName != nullptr &&
-      LookupAccountNameW(nullptr, job->pUserName, sid, &sidSize, domain, &domainSize, &use) &&
-      ConvertSidToStringSidW(sid, &sidText)) {
-    StringCchPrintfW(sddl + lstrlenW(sddl), cch - lstrlenW(sddl), L"(A;;FR;;;%ls)", sidText);
-    LocalFree(sidText);
+  ~AsSpooler() {
+    if (person_ == nullptr) return;
+    if (reverted_) SetThreadToken(nullptr, person_);
+    CloseHandle(person_);
   }
-  if (job != nullptr) HeapFree(GetProcessHeap(), 0, job);
-  ClosePrinter(printer);
+  AsSpooler(const AsSpooler&) = delete;
+  AsSpooler& operator=(const AsSpooler&) = delete;
+
+  bool Reverted() const { return person_ == nullptr || reverted_; }
+  PSID PersonSid() const { return person_ != nullptr && known_ ? user_.user.User.Sid : nullptr; }
+
+ private:
+  HANDLE person_ = nullptr;
+  bool reverted_ = true;
+  bool known_ = false;  // the token's user was read
+  union {
+    TOKEN_USER user;
+    BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  } user_ = {};
+};
+
+// The job file's rights: SYSTEM and the Administrators, and read for `person` when known.
+bool JobAccess(PSID person, wchar_t* sddl, size_t cch) {
+  if (FAILED(StringCchCopyW(sddl, cch, kJobAccess))) return false;
+  LPWSTR text = nullptr;
+  if (person == nullptr || !ConvertSidToStringSidW(person, &text)) return true;
+  const HRESULT added = StringCchCatExW(sddl, cch, L"(A;;FR;;;", nullptr, nullptr,
+                                        STRSAFE_NO_TRUNCATION);
+  const bool whole = SUCCEEDED(added) &&
+                     SUCCEEDED(StringCchCatExW(sddl, cch, text, nullptr, nullptr,
+                                               STRSAFE_NO_TRUNCATION)) &&
+                     SUCCEEDED(StringCchCatExW(sddl, cch, L")", nullptr, nullptr,
+                                               STRSAFE_NO_TRUNCATION));
+  LocalFree(text);
+  return whole;
 }
 
 }  // namespace
 
-HANDLE CreateJobFile(LPCWSTR printerName, DWORD jobId, wchar_t* path, size_t cch) {
+HANDLE CreateJobFile(DWORD jobId, wchar_t* path, size_t cch) {
+  const AsSpooler self;
   wchar_t folder[MAX_PATH];
-  if (!JobsFolder(folder, MAX_PATH)) return INVALID_HANDLE_VALUE;
-  wchar_t sddl[256];
-  StringCchCopyW(sddl, ARRAYSIZE(sddl), kJobAccess);
-  AddJobOwner(printerName, jobId, sddl, ARRAYSIZE(sddl));
+  wchar_t sddl[512];
+  if (!self.Reverted() || !JobAccess(self.PersonSid(), sddl, ARRAYSIZE(sddl)) ||
+      !JobsFolder(folder, MAX_PATH)) {
+    return INVALID_HANDLE_VALUE;
+  }
   Descriptor access(sddl);
   if (!access.Get()) return INVALID_HANDLE_VALUE;
   SECURITY_ATTRIBUTES attributes = {sizeof(attributes), access.Get(), FALSE};

@@ -9,10 +9,11 @@
 
 namespace orbmon {
 
-// Creates a new, uniquely named job file for the job `jobId` of `printerName` (null: no person
-// to name), never overwriting one, and returns its handle and path. INVALID_HANDLE_VALUE with the
+// Creates a new, uniquely named file for the job `jobId`, never overwriting one, readable by the
+// person the spooler impersonates, and returns its handle and path. INVALID_HANDLE_VALUE with the
 // last error set when the jobs folder cannot be had: ERROR_ACCESS_DENIED for a folder that
-// another account made (owned by neither SYSTEM nor the Administrators, or a link elsewhere).
-HANDLE CreateJobFile(LPCWSTR printerName, DWORD jobId, wchar_t* path, size_t cch);
+// another account made (owned by none of SYSTEM, the Administrators and the spooler's account) or
+// that is a link elsewhere.
+HANDLE CreateJobFile(DWORD jobId, wchar_t* path, size_t cch);
 
 }  // namespace orbmon

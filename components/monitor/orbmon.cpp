@@ -216,7 +216,7 @@ BOOL WINAPI QvStartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD
     result = (port->jobId == JobId);
     if (!result) SetLastError(ERROR_BUSY);
   } else {
-    HANDLE file = orbmon::CreateJobFile(pPrinterName, JobId, port->jobPath, MAX_PATH);
+    HANDLE file = orbmon::CreateJobFile(JobId, port->jobPath, MAX_PATH);
     if (file != INVALID_HANDLE_VALUE) {
       port->file = file;
       port->jobId = JobId;
