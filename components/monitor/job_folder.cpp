@@ -72,8 +72,8 @@ bool IsTrusted(PSID sid) {
                             IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsOwnAccount(sid));
 }
 
-// True when `dacl` lets someone untrusted list or change the folder. A missing DACL lets everyone do everything; an allowing ACE of another kind than the
-// plain one may name anyone.
+// True when `dacl` lets someone untrusted list or change the folder. A missing DACL lets everyone
+// do everything; an allowing ACE of another kind than the plain one may name anyone.
 bool OpenToOthers(PACL dacl) {
   if (dacl == nullptr) return true;
   for (DWORD i = 0; i < dacl->AceCount; ++i) {
@@ -97,10 +97,10 @@ bool CloseToOthers(LPCWSTR folder) {
   BOOL present = FALSE, defaulted = FALSE;
   if (!wanted.Get() || !GetSecurityDescriptorDacl(wanted.Get(), &present, &dacl, &defaulted))
     return false;
-  const DWORD result = SetNamedSecurityInfoW(
-      const_cast<LPWSTR>(folder), SE_FILE_OBJECT,
-      DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl,
-      nullptr);
+  const DWORD result =
+      SetNamedSecurityInfoW(const_cast<LPWSTR>(folder), SE_FILE_OBJECT,
+                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                            nullptr, nullptr, dacl, nullptr);
   if (result != ERROR_SUCCESS) SetLastError(result);
   return result == ERROR_SUCCESS;
 }
@@ -119,9 +119,9 @@ bool CheckExistingFolder(LPCWSTR folder) {
   PSID owner = nullptr;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR sd = nullptr;
-  const DWORD result = GetNamedSecurityInfoW(
-      folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-      nullptr, &dacl, nullptr, &sd);
+  const DWORD result = GetNamedSecurityInfoW(folder, SE_FILE_OBJECT,
+                                             OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                             &owner, nullptr, &dacl, nullptr, &sd);
   if (result != ERROR_SUCCESS) {
     SetLastError(result);
     return false;
@@ -205,13 +205,12 @@ bool JobAccess(PSID person, wchar_t* sddl, size_t cch) {
   if (FAILED(StringCchCopyW(sddl, cch, kJobAccess))) return false;
   LPWSTR text = nullptr;
   if (person == nullptr || !ConvertSidToStringSidW(person, &text)) return true;
-  const HRESULT added = StringCchCatExW(sddl, cch, L"(A;;FR;;;", nullptr, nullptr,
-                                        STRSAFE_NO_TRUNCATION);
-  const bool whole = SUCCEEDED(added) &&
-                     SUCCEEDED(StringCchCatExW(sddl, cch, text, nullptr, nullptr,
-                                               STRSAFE_NO_TRUNCATION)) &&
-                     SUCCEEDED(StringCchCatExW(sddl, cch, L")", nullptr, nullptr,
-                                               STRSAFE_NO_TRUNCATION));
+  const HRESULT added =
+      StringCchCatExW(sddl, cch, L"(A;;FR;;;", nullptr, nullptr, STRSAFE_NO_TRUNCATION);
+  const bool whole =
+      SUCCEEDED(added) &&
+      SUCCEEDED(StringCchCatExW(sddl, cch, text, nullptr, nullptr, STRSAFE_NO_TRUNCATION)) &&
+      SUCCEEDED(StringCchCatExW(sddl, cch, L")", nullptr, nullptr, STRSAFE_NO_TRUNCATION));
   LocalFree(text);
   return whole;
 }

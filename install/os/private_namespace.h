@@ -40,7 +40,7 @@ class PrivateNamespace {
   bool MakeBoundary(const wchar_t* boundaryName, WELL_KNOWN_SID_TYPE group);
   bool CreateOrOpen(const wchar_t* alias, const wchar_t* access);
 
-  ScopedResource<BoundaryTraits> boundary_;    // declared first: it outlives the namespace handle
+  ScopedResource<BoundaryTraits> boundary_;  // declared first: it outlives the namespace handle
   ScopedResource<NamespaceTraits> namespace_;
   DWORD error_ = 0;
 };

@@ -34,8 +34,7 @@ HANDLE CreateInstallerMutex(const char* name) {
 InstallerLock::InstallerLock()
     : namespace_(kBoundaryName, WinBuiltinAdministratorsSid, kNamespaceAlias,
                  kInstallerMutexAccess),
-      mutex_(CreateInstallerMutex(namespace_.IsOpen() ? kInstallerMutexName
-                                                      : kFallbackMutexName)) {
+      mutex_(CreateInstallerMutex(namespace_.IsOpen() ? kInstallerMutexName : kFallbackMutexName)) {
   if (!mutex_) {
     error_ = Os().GetLastError();
     return;

@@ -45,7 +45,8 @@ TEST_F(InstallerLockTest, ASecondRunWaitsForTheFirstOrTakesOverFromAKilledOne) {
 // own mutex at once, in the namespace only they can make.
 TEST_F(InstallerLockTest, NamesAStandardUserMadeFirstBlockNothing) {
   const std::wstring theirs = sim::DefaultAccessOf(sim::SimAccount::kStandardUser);
-  const std::string person = "Quintavera{S-1-5-21-1004336348-1177238915-682003330-1001}\\Quintavera";
+  const std::string person =
+      "Quintavera{S-1-5-21-1004336348-1177238915-682003330-1001}\\Quintavera";
   sim.namespaces[person] = {theirs, 1};
   for (const std::string& name : {std::string(kGlobalMutex), person + "\\QuintaveraInstaller"})
     sim.mutexes[name] = {true, false, false, theirs, 1};
@@ -67,8 +68,10 @@ TEST_F(InstallerLockTest, NamesAStandardUserMadeFirstBlockNothing) {
 TEST_F(InstallerLockTest, WithoutTheNamespaceTheMachineWideNameServes) {
   sim.FailNext("CreateBoundaryDescriptorW", 1, ERROR_CALL_NOT_IMPLEMENTED);
   auto lines = RunAndReadLog(L"install");
-  EXPECT_GT(LineOf(lines, L"The installers' namespace can't be had (error 120), using "
-                          L"Global\\QuintaveraInstaller"), 0);
+  EXPECT_GT(LineOf(lines,
+                   L"The installers' namespace can't be had (error 120), using "
+                   L"Global\\QuintaveraInstaller"),
+            0);
   EXPECT_EQ(sim.mutexes[kGlobalMutex].access, kAdminsOnly);
   sim.namespaces[kNamespace] = {kAdminsOnly, 1};  // another installer's
   sim.account = sim::SimAccount::kStandardUser;

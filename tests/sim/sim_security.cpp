@@ -11,23 +11,22 @@
 namespace qv::sim {
 namespace {
 
+constexpr wchar_t kAdministratorSid[] = L"S-1-5-21-1004336348-1177238915-682003330-500";
 constexpr wchar_t kPersonSid[] = L"S-1-5-21-1004336348-1177238915-682003330-1001";
 
 // The SIDs in the account's token ("Access Tokens": an elevated administrator's has
 // Administrators enabled, a standard user's none), in full and as SDDL abbreviates them ("SID
 // Strings"): SYSTEM, Administrators, Users, Everyone, Authenticated Users.
 bool HoldsSid(SimAccount account, const std::wstring& sid) {
-  static const std::set<std::wstring> kSystem = {L"SY", L"S-1-5-18", L"BA", L"S-1-5-32-544",
-                                                 L"WD", L"S-1-1-0", L"AU", L"S-1-5-11"};
-  static const std::set<std::wstring> kAdministrator = {
-      L"BA", L"S-1-5-32-544", L"BU", L"S-1-5-32-545", L"WD", L"S-1-1-0", L"AU", L"S-1-5-11",
-      L"S-1-5-21-1004336348-1177238915-682003330-500"};
-  static const std::set<std::wstring> kPerson = {L"BU", L"S-1-5-32-545", L"WD", L"S-1-1-0",
-                                                 L"AU", L"S-1-5-11", kPersonSid};
+  static const std::set<std::wstring> kEveryone = {L"WD", L"S-1-1-0", L"AU", L"S-1-5-11"};
+  static const std::set<std::wstring> kSystem = {L"SY", L"S-1-5-18", L"BA", L"S-1-5-32-544"};
+  static const std::set<std::wstring> kAdministrator = {L"BA", L"S-1-5-32-544", L"BU",
+                                                        L"S-1-5-32-545", kAdministratorSid};
+  static const std::set<std::wstring> kPerson = {L"BU", L"S-1-5-32-545", kPersonSid};
   const auto& sids = account == SimAccount::kSystem          ? kSystem
                      : account == SimAccount::kAdministrator ? kAdministrator
                                                              : kPerson;
-  return sids.count(sid) != 0;
+  return kEveryone.count(sid) != 0 || sids.count(sid) != 0;
 }
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
@@ -68,8 +67,8 @@ BOOL SimWindows::AddSIDToBoundaryDescriptor(HANDLE* boundary, PSID sid) {
   if (Fault("AddSIDToBoundaryDescriptor")) return FALSE;
   HandleEntry* entry = boundary ? FindHandle(*boundary, HandleKind::kBoundary) : nullptr;
   LPWSTR text = nullptr;
-  if (!entry || entry->name.back() != L'}' || entry->name[entry->name.size() - 2] != L'{' ||
-      !sid || !::IsValidSid(sid) || !::ConvertSidToStringSidW(sid, &text))
+  if (!entry || entry->name.back() != L'}' || entry->name[entry->name.size() - 2] != L'{' || !sid ||
+      !::IsValidSid(sid) || !::ConvertSidToStringSidW(sid, &text))
     return Fail(ERROR_INVALID_PARAMETER);
   entry->name.insert(entry->name.size() - 1, text);
   ::LocalFree(text);

@@ -36,7 +36,8 @@ HANDLE SessionObjects() {
   DWORD session = 0;
   ::ProcessIdToSessionId(::GetCurrentProcessId(), &session);
   wchar_t path[64];
-  std::swprintf(path, 64, L"\\Sessions\\%lu\\BaseNamedObjects", static_cast<unsigned long>(session));
+  std::swprintf(path, 64, L"\\Sessions\\%lu\\BaseNamedObjects",
+                static_cast<unsigned long>(session));
   UNICODE_STRING name;
   ::RtlInitUnicodeString(&name, path);
   OBJECT_ATTRIBUTES attributes;
@@ -58,9 +59,9 @@ HANDLE NamespaceDirectory(LPCWSTR alias, PSECURITY_DESCRIPTOR descriptor, bool c
   OBJECT_ATTRIBUTES attributes;
   InitializeObjectAttributes(&attributes, &name, 0, root, descriptor);
   HANDLE directory = nullptr;
-  const NTSTATUS status = create
-                              ? NtCreateDirectoryObject(&directory, kDirectoryAllAccess, &attributes)
-                              : NtOpenDirectoryObject(&directory, kDirectoryAllAccess, &attributes);
+  const NTSTATUS status =
+      create ? NtCreateDirectoryObject(&directory, kDirectoryAllAccess, &attributes)
+             : NtOpenDirectoryObject(&directory, kDirectoryAllAccess, &attributes);
   ::CloseHandle(root);
   if (status >= 0) return directory;
   ::SetLastError(status == kNameCollision ? ERROR_ALREADY_EXISTS : ::RtlNtStatusToDosError(status));
@@ -123,7 +124,8 @@ int PatchPrivateNamespaces(HMODULE program) {
     const char* name;
     const void* replacement;
   } kCalls[] = {
-      {"CreateBoundaryDescriptorW", reinterpret_cast<const void*>(&CompatCreateBoundaryDescriptorW)},
+      {"CreateBoundaryDescriptorW",
+       reinterpret_cast<const void*>(&CompatCreateBoundaryDescriptorW)},
       {"AddSIDToBoundaryDescriptor",
        reinterpret_cast<const void*>(&CompatAddSIDToBoundaryDescriptor)},
       {"DeleteBoundaryDescriptor", reinterpret_cast<const void*>(&CompatDeleteBoundaryDescriptor)},

@@ -19,8 +19,8 @@ namespace {
 std::wstring RightsOf(const std::wstring& path) {
   PSECURITY_DESCRIPTOR sd = nullptr;
   const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-  const DWORD error = ::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, parts, nullptr,
-                                              nullptr, nullptr, nullptr, &sd);
+  const DWORD error = ::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, parts, nullptr, nullptr,
+                                              nullptr, nullptr, &sd);
   if (error != ERROR_SUCCESS) return L"(unreadable: " + std::to_wstring(error) + L")";
   LPWSTR text = nullptr;
   std::wstring rights = L"(unreadable)";

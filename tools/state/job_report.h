@@ -4,7 +4,8 @@
 namespace qvstate {
 
 // "job folder: <path> | rights=<owner and DACL as SDDL>" for "<ProgramData>\Quintavera" and its
-// "Jobs", then "job file: <name> | rights=..." for each job; nothing for a folder that is not there.
+// "Jobs", then "job file: <name> | rights=..." for each job; nothing for a folder that is not
+// there.
 void ReportJobs();
 
 }  // namespace qvstate
