@@ -317,8 +317,8 @@ BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTR
 // access right"; a name in a private namespace needs that namespace open ("Object Namespaces").
 HANDLE SimWindows::CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL, LPCSTR name) {
   if (Fault("CreateMutexA")) return nullptr;
-  const std::string key = MutexKey(name ? name : "");
-  if (key.empty()) return Fail<HANDLE>(ERROR_PATH_NOT_FOUND, nullptr);
+  const std::string key = name ? MutexKey(name) : "";
+  if (name && key.empty()) return Fail<HANDLE>(ERROR_PATH_NOT_FOUND, nullptr);
   SimMutex& mutex = mutexes[key];
   const bool exists = mutex.held || mutex.abandoned || mutex.openHandles > 0;
   if (exists && !GrantsFullControl(mutex.access, account))
