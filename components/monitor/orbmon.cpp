@@ -2,8 +2,9 @@
 //
 // A print-spooler port monitor (MONITOR2 interface) with exactly one port, "Quintavera:". Every job
 // the spooler sends to that port is stored, byte for byte, as a new file in the jobs folder:
-// "<common application data>\Quintavera\Jobs" (the system temp folder when that cannot be made).
-// Each job gets its own file, named from the job id, the time and a counter, created with
+// "<common application data>\Quintavera\Jobs" (job_folder.cpp: the folders are SYSTEM's and the
+// Administrators', a job file is readable by its person too; a job whose folder cannot be had
+// fails). Each job gets its own file, named from the job id, the time and a counter, created with
 // CREATE_NEW so that no existing file is ever overwritten.
 //
 // At initialisation the monitor records its port under its registry root ("Ports\Quintavera:"),
@@ -16,18 +17,17 @@
 // configuring and deleting ports, reading from the port, bidi) fails with ERROR_NOT_SUPPORTED; bad
 // handles and arguments fail with ERROR_INVALID_HANDLE or ERROR_INVALID_PARAMETER.
 #include <windows.h>
-#include <shlobj.h>
 #include <strsafe.h>
 #include <winspool.h>
 #include <winsplp.h>
+
+#include "job_folder.h"
 
 namespace {
 
 constexpr wchar_t kPortName[] = L"Quintavera:";
 constexpr wchar_t kMonitorName[] = L"Quintavera:";
 constexpr wchar_t kPortDescription[] = L"Quintavera virtual printer port";
-constexpr wchar_t kCompanyDir[] = L"Quintavera";
-constexpr wchar_t kJobsDir[] = L"Jobs";
 constexpr wchar_t kPortKey[] = L"Ports\\Quintavera:";  // under the monitor's registry root
 
 constexpr DWORD kMonitorMagic = 0x4E4F4D51;  // "QMON"
@@ -57,8 +57,6 @@ struct XcvState {
   ACCESS_MASK access;
 };
 
-volatile LONG g_fileCounter = 0;
-
 // Handle records live on the process heap (no C++ runtime allocation in a spooler DLL).
 template <typename T>
 T* NewRecord() {
@@ -86,59 +84,6 @@ PortState* AsPort(HANDLE h) {
 XcvState* AsXcv(HANDLE h) {
   auto* x = static_cast<XcvState*>(h);
   return (x != nullptr && x->magic == kXcvMagic) ? x : nullptr;
-}
-
-// Creates dir if it does not exist yet; true when it exists afterwards.
-bool EnsureDirectory(LPCWSTR dir) {
-  if (CreateDirectoryW(dir, nullptr)) return true;
-  if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
-  DWORD attrs = GetFileAttributesW(dir);
-  return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The jobs folder, created if missing, with a trailing backslash.
-bool JobsFolder(wchar_t* out, size_t cch) {
-  wchar_t base[MAX_PATH];
-  if (SUCCEEDED(
-          SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base))) {
-    wchar_t company[MAX_PATH];
-    if (SUCCEEDED(StringCchPrintfW(company, MAX_PATH, L"%ls\\%ls", base, kCompanyDir)) &&
-        EnsureDirectory(company) &&
-        SUCCEEDED(StringCchPrintfW(out, cch, L"%ls\\%ls", company, kJobsDir)) &&
-        EnsureDirectory(out) && SUCCEEDED(StringCchCatW(out, cch, L"\\"))) {
-      return true;
-    }
-  }
-  // Fallback: the system temp folder (GetTempPathW ends it with a backslash).
-  DWORD len = GetTempPathW(static_cast<DWORD>(cch), out);
-  if (len == 0 || len >= cch) return false;
-  return EnsureDirectory(out) || GetFileAttributesW(out) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Creates a new, uniquely named job file; returns its handle and path.
-HANDLE CreateJobFile(DWORD jobId, wchar_t* path, size_t cch) {
-  wchar_t folder[MAX_PATH];
-  if (!JobsFolder(folder, MAX_PATH)) return INVALID_HANDLE_VALUE;
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    LONG n = InterlockedIncrement(&g_fileCounter);
-    HRESULT hr = StringCchPrintfW(
-        path, cch, L"%lsjob-%lu-%04u%02u%02u-%02u%02u%02u-%lu-%ld.prn", folder,
-        static_cast<unsigned long>(jobId), now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
-        now.wSecond, static_cast<unsigned long>(GetCurrentProcessId()), static_cast<long>(n));
-    if (FAILED(hr)) {
-      SetLastError(ERROR_FILENAME_EXCED_RANGE);
-      return INVALID_HANDLE_VALUE;
-    }
-    HANDLE h = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (h != INVALID_HANDLE_VALUE) return h;
-    DWORD err = GetLastError();
-    if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
-  }
-  SetLastError(ERROR_FILE_EXISTS);
-  return INVALID_HANDLE_VALUE;
 }
 
 // Tells the spooler that the job has gone to the "printer", so that it can drop it from the
@@ -271,7 +216,7 @@ BOOL WINAPI QvStartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD
     result = (port->jobId == JobId);
     if (!result) SetLastError(ERROR_BUSY);
   } else {
-    HANDLE file = CreateJobFile(JobId, port->jobPath, MAX_PATH);
+    HANDLE file = orbmon::CreateJobFile(JobId, port->jobPath, MAX_PATH);
     if (file != INVALID_HANDLE_VALUE) {
       port->file = file;
       port->jobId = JobId;

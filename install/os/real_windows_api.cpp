@@ -148,6 +148,28 @@ class RealWindowsApi final : public WindowsApi {
 
   BOOL CloseHandle(HANDLE handle) override { return ::CloseHandle(handle); }
 
+  HANDLE CreateBoundaryDescriptorW(LPCWSTR name, ULONG flags) override {
+    return ::CreateBoundaryDescriptorW(name, flags);
+  }
+  BOOL AddSIDToBoundaryDescriptor(HANDLE* boundary, PSID requiredSid) override {
+    return ::AddSIDToBoundaryDescriptor(boundary, requiredSid);
+  }
+  void DeleteBoundaryDescriptor(HANDLE boundary) override { ::DeleteBoundaryDescriptor(boundary); }
+  HANDLE CreatePrivateNamespaceW(LPSECURITY_ATTRIBUTES attributes, LPVOID boundary,
+                                 LPCWSTR aliasPrefix) override {
+    return ::CreatePrivateNamespaceW(attributes, boundary, aliasPrefix);
+  }
+  HANDLE OpenPrivateNamespaceW(LPVOID boundary, LPCWSTR aliasPrefix) override {
+    return ::OpenPrivateNamespaceW(boundary, aliasPrefix);
+  }
+  BOOLEAN ClosePrivateNamespace(HANDLE handle, ULONG flags) override {
+    return ::ClosePrivateNamespace(handle, flags);
+  }
+  BOOL CreateWellKnownSid(WELL_KNOWN_SID_TYPE type, PSID domainSid, PSID sid,
+                          DWORD* size) override {
+    return ::CreateWellKnownSid(type, domainSid, sid, size);
+  }
+
   HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD shareMode,
                      LPSECURITY_ATTRIBUTES attributes, DWORD disposition, DWORD flags,
                      HANDLE templateFile) override {

@@ -62,6 +62,17 @@ class WindowsApi {
       LPCWSTR text, DWORD revision, PSECURITY_DESCRIPTOR* descriptor, PULONG size) = 0;
   virtual BOOL CloseHandle(HANDLE handle) = 0;
 
+  // Private namespaces of kernel objects (kernel32) and well-known groups (advapi32).
+  virtual HANDLE CreateBoundaryDescriptorW(LPCWSTR name, ULONG flags) = 0;
+  virtual BOOL AddSIDToBoundaryDescriptor(HANDLE* boundary, PSID requiredSid) = 0;
+  virtual void DeleteBoundaryDescriptor(HANDLE boundary) = 0;
+  virtual HANDLE CreatePrivateNamespaceW(LPSECURITY_ATTRIBUTES attributes, LPVOID boundary,
+                                         LPCWSTR aliasPrefix) = 0;
+  virtual HANDLE OpenPrivateNamespaceW(LPVOID boundary, LPCWSTR aliasPrefix) = 0;
+  virtual BOOLEAN ClosePrivateNamespace(HANDLE handle, ULONG flags) = 0;
+  virtual BOOL CreateWellKnownSid(WELL_KNOWN_SID_TYPE type, PSID domainSid, PSID sid,
+                                  DWORD* size) = 0;
+
   // Files.
   virtual HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD shareMode,
                              LPSECURITY_ATTRIBUTES attributes, DWORD disposition, DWORD flags,

@@ -1,4 +1,5 @@
-// InstallerLock: the machine-wide mutex that keeps a second installer waiting.
+// InstallerLock: the installers' mutex, in their private namespace, that keeps a second installer
+// waiting.
 #include "program/installer_lock.h"
 
 #include <sddl.h>
@@ -9,12 +10,15 @@
 namespace qv {
 namespace {
 
-constexpr char kInstallerMutexName[] = "Global\\QuintaveraInstaller";
-// Full control for SYSTEM and the Administrators, nobody else: a setup running as SYSTEM and one a
-// person elevated both open it, whichever created it.
+constexpr wchar_t kBoundaryName[] = L"Quintavera";
+constexpr wchar_t kNamespaceAlias[] = L"Quintavera";
+constexpr char kInstallerMutexName[] = "Quintavera\\QuintaveraInstaller";  // in the namespace
+constexpr char kFallbackMutexName[] = "Global\\QuintaveraInstaller";
+// Full control for SYSTEM and the Administrators, nobody else (the namespace and the mutex): a
+// setup running as SYSTEM and one a person elevated both open them, whichever created them.
 constexpr wchar_t kInstallerMutexAccess[] = L"D:P(A;;GA;;;SY)(A;;GA;;;BA)";
 
-HANDLE CreateInstallerMutex() {
+HANDLE CreateInstallerMutex(const char* name) {
   LocalBlock descriptor;
   if (!Os().ConvertStringSecurityDescriptorToSecurityDescriptorW(
           kInstallerMutexAccess, SDDL_REVISION_1,
@@ -22,12 +26,15 @@ HANDLE CreateInstallerMutex() {
     return nullptr;
   }
   SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor.Get(), FALSE};
-  return Os().CreateMutexA(&attributes, FALSE, kInstallerMutexName);
+  return Os().CreateMutexA(&attributes, FALSE, name);
 }
 
 }  // namespace
 
-InstallerLock::InstallerLock() : mutex_(CreateInstallerMutex()) {
+InstallerLock::InstallerLock()
+    : namespace_(kBoundaryName, WinBuiltinAdministratorsSid, kNamespaceAlias,
+                 kInstallerMutexAccess),
+      mutex_(CreateInstallerMutex(namespace_.IsOpen() ? kInstallerMutexName : kFallbackMutexName)) {
   if (!mutex_) {
     error_ = Os().GetLastError();
     return;
@@ -56,6 +63,10 @@ InstallerLock::~InstallerLock() {
 }
 
 void InstallerLock::Log(InstallContext& ctx) const {
+  if (!namespace_.IsOpen()) {
+    LogLine(ctx, L"The installers' namespace can't be had (error %d), using %s",
+            static_cast<int32_t>(namespace_.Error()), L"Global\\QuintaveraInstaller");
+  }
   switch (outcome_) {
     case Outcome::kTaken:
       return;

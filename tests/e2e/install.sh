@@ -3,6 +3,8 @@
 # "uninstall" leaving the machine clean (Wine's in-process spooler holds no monitor DLL: the held
 # road is locked_monitor.sh); an install with two help windows open and no "orbhelp.chm": viewers
 # closed, copy error (100), no help file; "removetray" ends the tray, deletes its file and entry.
+# The logged install runs while another program holds the old name "Global\QuintaveraInstaller":
+# the installers' own mutex is elsewhere, so nothing waits.
 source "$(dirname "$0")/common.sh"
 tray_line='^file: C:\\qvpkg\\qvatray\.exe '
 qv_state
@@ -10,8 +12,11 @@ grep -Ev -- "$tray_line" "$QV_STATE" >"$QV_WORK/clean.txt"
 for answer in 6 '4 def.set' '102 onInit' '3 onChkDrv'; do qv_run_expect $answer; done
 qv_run_quiet 6 removetray
 
-qv_run_quiet 1 install '/log=C:\install.log'
+qv_hold mutex 'Global\QuintaveraInstaller'
+QV_RUN_TIMEOUT_MS=60000 qv_run_quiet 1 install '/log=C:\install.log'
+qv_release
 log="$WINEPREFIX/drive_c/install.log"
+qv_expect_not_in "$log" "Waited|namespace can't be had"
 [ "$(head -n 1 "$log")" = $'Quintavera 2629\r' ] || qv_fail "install.log does not begin with the build"
 qv_check "install.log ends with ##0020 and its CR LF" cmp -s <(tail -c 8 "$log") <(printf '##0020\r\n')
 qv_expect_in "$log" $'^    #Add Printer Driver x64\r$'

@@ -1,5 +1,5 @@
 // One installer at a time: a second run waits for the first, takes over from a killed one, and
-// changes nothing when it cannot have the mutex.
+// changes nothing when it cannot have the mutex; names another account made first block nothing.
 #include "program/installer_lock.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,10 @@
 namespace qv {
 namespace {
 
-constexpr char kMutex[] = "Global\\QuintaveraInstaller";
+constexpr char kNamespace[] = "Quintavera{S-1-5-32-544}\\Quintavera";
+constexpr char kMutex[] = "Quintavera{S-1-5-32-544}\\Quintavera\\QuintaveraInstaller";
+constexpr char kGlobalMutex[] = "Global\\QuintaveraInstaller";
+constexpr wchar_t kAdminsOnly[] = L"D:P(A;;GA;;;SY)(A;;GA;;;BA)";
 
 class InstallerLockTest : public sim::Scenario {
  protected:
@@ -32,7 +35,54 @@ TEST_F(InstallerLockTest, ASecondRunWaitsForTheFirstOrTakesOverFromAKilledOne) {
   EXPECT_GT(LineOf(lines, L"Another Quintavera installer ended without finishing, going on"), 0);
   sim.mutexes.clear();
   EXPECT_EQ(Run(L"install"), 1);  // the first installer makes it, for Administrators and SYSTEM
-  EXPECT_EQ(sim.mutexes[kMutex].access, L"D:P(A;;GA;;;SY)(A;;GA;;;BA)");
+  EXPECT_EQ(sim.mutexes[kMutex].access, kAdminsOnly);
+  EXPECT_EQ(sim.namespaces[kNamespace].access, kAdminsOnly);
+  ExpectAllReleased();
+}
+
+// A standard user's mutex of the old name, and the namespace "Quintavera" of a boundary of their
+// own with the mutex's name in it, held: a run as SYSTEM or as an elevated administrator has its
+// own mutex at once, in the namespace only they can make.
+TEST_F(InstallerLockTest, NamesAStandardUserMadeFirstBlockNothing) {
+  const std::wstring theirs = sim::DefaultAccessOf(sim::SimAccount::kStandardUser);
+  const std::string person =
+      "Quintavera{S-1-5-21-1004336348-1177238915-682003330-1001}\\Quintavera";
+  sim.namespaces[person] = {theirs, 1};
+  for (const std::string& name : {std::string(kGlobalMutex), person + "\\QuintaveraInstaller"})
+    sim.mutexes[name] = {true, false, false, theirs, 1};
+  for (const auto account : {sim::SimAccount::kSystem, sim::SimAccount::kAdministrator}) {
+    sim.account = account;
+    int code = 0;
+    const auto lines = RunAndReadLog(L"install", &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(LineOf(lines, L"Waited", true) + LineOf(lines, L"The installers'", true), -2);
+    EXPECT_EQ(sim.mutexes[kMutex].openHandles + sim.namespaces[kNamespace].openHandles, 0);
+  }
+  EXPECT_EQ(sim.mutexes[kGlobalMutex].openHandles + sim.namespaces[person].openHandles, 2);
+  ExpectAllReleased();
+}
+
+// Without the namespace (Wine has none; a standard user is outside its boundary) the run uses the
+// machine-wide name and says so; a namespace whose last holder let go between its creation and
+// its opening is created again.
+TEST_F(InstallerLockTest, WithoutTheNamespaceTheMachineWideNameServes) {
+  sim.FailNext("CreateBoundaryDescriptorW", 1, ERROR_CALL_NOT_IMPLEMENTED);
+  auto lines = RunAndReadLog(L"install");
+  EXPECT_GT(LineOf(lines,
+                   L"The installers' namespace can't be had (error 120), using "
+                   L"Global\\QuintaveraInstaller"),
+            0);
+  EXPECT_EQ(sim.mutexes[kGlobalMutex].access, kAdminsOnly);
+  sim.namespaces[kNamespace] = {kAdminsOnly, 1};  // another installer's
+  sim.account = sim::SimAccount::kStandardUser;
+  lines = RunAndReadLog(L"install");
+  EXPECT_GT(LineOf(lines, L"The installers' namespace can't be had (error 5)", true), 0);
+  sim.account = sim::SimAccount::kAdministrator;
+  sim.FailNext("OpenPrivateNamespaceW", 1, ERROR_FILE_NOT_FOUND);
+  lines = RunAndReadLog(L"install");
+  EXPECT_EQ(LineOf(lines, L"The installers'", true), -1);
+  EXPECT_EQ(sim.CallCount("OpenPrivateNamespaceW"), 2);
+  EXPECT_EQ(sim.namespaces[kNamespace].openHandles, 1);
   ExpectAllReleased();
 }
 

@@ -313,11 +313,17 @@ BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTR
   return TRUE;
 }
 
+// CreateMutex: a name that exists is opened, "this function requests the MUTEX_ALL_ACCESS
+// access right"; a name in a private namespace needs that namespace open ("Object Namespaces").
 HANDLE SimWindows::CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL, LPCSTR name) {
   if (Fault("CreateMutexA")) return nullptr;
-  const std::string key = name ? name : "";
+  const std::string key = name ? MutexKey(name) : "";
+  if (name && key.empty()) return Fail<HANDLE>(ERROR_PATH_NOT_FOUND, nullptr);
   SimMutex& mutex = mutexes[key];
-  lastError_ = mutex.held || mutex.abandoned || mutex.openHandles > 0 ? ERROR_ALREADY_EXISTS : 0;
+  const bool exists = mutex.held || mutex.abandoned || mutex.openHandles > 0;
+  if (exists && !GrantsFullControl(mutex.access, account))
+    return Fail<HANDLE>(ERROR_ACCESS_DENIED, nullptr);
+  lastError_ = exists ? ERROR_ALREADY_EXISTS : 0;
   if (lastError_ == 0 && attributes && attributes->lpSecurityDescriptor) {
     mutex.access = static_cast<const wchar_t*>(attributes->lpSecurityDescriptor);
   }

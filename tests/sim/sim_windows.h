@@ -77,6 +77,9 @@ struct SimPrinter {
   std::map<std::pair<std::string, std::string>, RegValue> data;  // (key, value); key "" = plain
 };
 
+// The account a run has.
+enum class SimAccount { kSystem, kAdministrator, kStandardUser };
+
 struct SimWindow {
   HWND hwnd;
   std::wstring className, title;
@@ -91,6 +94,18 @@ struct SimMutex {
   // The security descriptor text of the creation that made it; empty for the default one.
   std::wstring access;
   int openHandles = 0;
+};
+
+// Whether `access` (SDDL; empty: the default descriptor of an elevated administrator's or
+// SYSTEM's object) grants `account` full control (sim_security.cpp).
+bool GrantsFullControl(const std::wstring& access, SimAccount account);
+// The descriptor an object gets from the default DACL of `account`'s token.
+std::wstring DefaultAccessOf(SimAccount account);
+
+// A private namespace of kernel objects, by "<boundary name>{<SID>,...}\<alias>".
+struct SimNamespace {
+  std::wstring access;  // its security descriptor (SDDL)
+  int openHandles = 0;  // the namespace is found while a process has it open
 };
 
 struct SimProcessStart {
@@ -191,9 +206,15 @@ class SimWindows : public WindowsApi {
   std::vector<SimWindow> windows;
   SimWindow& AddWindow(const std::wstring& className, const std::wstring& title);
   void RemoveWindow(HWND hwnd);
+  // Mutexes by name; one in a private namespace by "<namespace key>\\<name>".
   std::map<std::string, SimMutex> mutexes;
+  std::map<std::string, SimNamespace> namespaces;
   std::vector<SimProcessStart> processStarts;  // every CreateProcessW call, started or not
   std::function<void(const SimProcessStart&)> onProcessStart;  // called for each process started
+
+  // The run's account (sim_security.cpp): SYSTEM (a deployment tool), an elevated administrator
+  // (a person who confirmed the prompt) or a standard user.
+  SimAccount account = SimAccount::kAdministrator;
 
   // ---- WindowsApi ------------------------------------------------------------------------------
   // Signatures as in os/windows_api.h.
@@ -221,6 +242,13 @@ class SimWindows : public WindowsApi {
   BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR, DWORD, PSECURITY_DESCRIPTOR*,
                                                             PULONG) override;
   BOOL CloseHandle(HANDLE) override;
+  HANDLE CreateBoundaryDescriptorW(LPCWSTR, ULONG) override;
+  BOOL AddSIDToBoundaryDescriptor(HANDLE*, PSID) override;
+  void DeleteBoundaryDescriptor(HANDLE) override;
+  HANDLE CreatePrivateNamespaceW(LPSECURITY_ATTRIBUTES, LPVOID, LPCWSTR) override;
+  HANDLE OpenPrivateNamespaceW(LPVOID, LPCWSTR) override;
+  BOOLEAN ClosePrivateNamespace(HANDLE, ULONG) override;
+  BOOL CreateWellKnownSid(WELL_KNOWN_SID_TYPE, PSID, PSID, DWORD*) override;
   HANDLE CreateFileW(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) override;
   BOOL ReadFile(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) override;
   BOOL WriteFile(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) override;
@@ -277,7 +305,9 @@ class SimWindows : public WindowsApi {
   BOOL SetDefaultPrinterW(LPCWSTR) override;
 
   // ---- For the domain files ------------------------------------------------------------------
-  enum class HandleKind { kFile, kMutex, kProcess, kServiceManager, kService, kRegKey, kPrinter };
+  enum class HandleKind {
+    kFile, kMutex, kProcess, kServiceManager, kService, kRegKey, kPrinter, kBoundary, kNamespace
+  };
   struct HandleEntry {
     HandleKind kind;
     std::wstring name;       // file path, mutex name, registry key path, printer name
@@ -300,6 +330,9 @@ class SimWindows : public WindowsApi {
     return result;
   }
   HLOCAL NewLocalBlock(SIZE_T bytes);
+  // The key of a mutex `name`: itself, or in the private namespace its alias prefix names and
+  // this process has open (empty when it has none of that alias).
+  std::string MutexKey(const std::string& name);
 
  private:
   DWORD lastError_ = 0;

@@ -6,7 +6,8 @@
 // DeletePrinterDriverExW; every other lookup is answered by the real GetProcAddress. Patching the
 // import of CreateProcessW of every module, those loaded later included, carries the layer into
 // every process the program starts, whichever module starts it (msiexec's msi.dll starts the
-// custom action host, the custom action DLL it loads starts the installer).
+// custom action host, the custom action DLL it loads starts the installer). The main module's
+// imports of the private-namespace calls, which Wine 8 lacks, go to the layer's own.
 #include <windows.h>
 
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "child_processes.h"
 #include "import_patch.h"
 #include "module_loads.h"
+#include "private_namespaces.h"
 #include "spooler_fixes.h"
 
 namespace qvcompat {
@@ -52,8 +54,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     const void* createProcess = reinterpret_cast<const void*>(&qvcompat::CompatCreateProcessW);
     // Never the layer itself: its wrapper calls the real CreateProcessW.
     const int children = qvcompat::PatchLoadedModules(instance, "CreateProcessW", createProcess);
+    const int namespaces = qvcompat::PatchPrivateNamespaces(program);
     // Refuse to load when there is nothing to patch, so the runner knows the layer is absent.
-    if (spooler + children == 0) return FALSE;
+    if (spooler + children + namespaces == 0) return FALSE;
     qvcompat::PatchModulesAsTheyLoad("CreateProcessW", createProcess);
   }
   return TRUE;

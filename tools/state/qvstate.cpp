@@ -6,10 +6,12 @@
 // "printer: <name> | port=... | driver=... | comment=... | location=... | subkey=... |
 // dsuser-subkey=... | default=yes", "default printer: ...", "run value QuintaveraTray: ...",
 // "tray running: yes", "pending rename: ...", "printer record: none",
-// "file: <path> | exists=yes | version=...".
+// "file: <path> | exists=yes | version=...", "job folder: <path> | rights=<SDDL>",
+// "job file: <name> | rights=<SDDL>".
 #include <string>
 #include <vector>
 
+#include "job_report.h"
 #include "spooler_report.h"
 #include "system_report.h"
 
@@ -25,5 +27,6 @@ int wmain(int argc, wchar_t** argv) {
   ReportPendingRenames();
   ReportPrinterRecord();
   ReportProductFiles(DriverDirectory(), std::vector<std::wstring>(argv + 1, argv + argc));
+  ReportJobs();
   return 0;
 }
