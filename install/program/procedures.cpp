@@ -16,7 +16,7 @@
 #include "reboot/pending_deletes.h"
 #include "reboot/pending_renames.h"
 #include "settings/printer_carry_over.h"
-#include "settings/printer_record.h"
+#include "record/printer_record.h"
 #include "settings/printer_settings.h"
 #include "spooler/spooler_service.h"
 #include "tray/tray.h"

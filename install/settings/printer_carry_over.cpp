@@ -11,8 +11,8 @@
 #include "log/install_log.h"
 #include "printers/product_printers.h"
 #include "settings/parked_printers.h"
-#include "settings/printer_record.h"
-#include "settings/printer_record_format.h"
+#include "record/printer_record.h"
+#include "record/printer_record_format.h"
 #include "settings/printer_settings.h"
 
 namespace qv {
