@@ -348,12 +348,30 @@ TEST_F(PrinterRecord, FiveThousandPrintersComeBackFromASplitRecord) {
   EXPECT_EQ(Install(machine), 1);
   EXPECT_EQ(machine.printers.size(), 5003u);
   for (int i = 0; i < 5000; ++i) {
-    const std::string n = std::to_string(i);
-    const std::string sz = "k" + n + '\0';
+    const std::string n = std::to_string(i), sz = "k" + n + '\0';
     ASSERT_EQ(Settings(machine, (L"Q" + std::to_wstring(i)).c_str()),
               "Quintavera:|Comment " + n + "|Floor " + n + "|" + sz + "|" + sz);
   }
   ExpectBothBack(machine, 5003);
+}
+
+// A split record with a part missing is set aside with its parts beside it; the run goes on.
+TEST_F(PrinterRecord, ASplitRecordWithAPartMissingIsSetAsideWithItsParts) {
+  Machine machine(true);
+  machine.FailAlways("AddPrinterW", RPC_S_SERVER_UNAVAILABLE);
+  Install(machine);  // none of the three back: all in the record
+  auto& values = machine.registry.at(Lower(kRecordKey));
+  const std::wstring part = L"printers." + std::to_wstring(values.at(L"printers").data[6]) + L".";
+  const std::vector<BYTE> first = values.at(part + L"1").data;
+  values.erase(part + L"2");
+  machine.FailNext("AddPrinterW", 0, 0);
+  machine.shiftDown = true;
+  EXPECT_EQ(Install(machine), 100);
+  EXPECT_EQ(LinesWith(machine, L"record"),
+            std::vector<std::wstring>{L"Error(24): The printer record of an earlier run is "
+                                      L"truncated: kept as 'Printers.damaged'"});
+  EXPECT_EQ(values.at(L"printers.damaged.1").data, first);
+  EXPECT_EQ(values.count(part + L"1"), 0u);
 }
 
 // A record the run cannot write (no memory to encode it, or not made lasting) is error 18: the run ends with 100, and the printers come back from what it holds.

@@ -118,12 +118,7 @@ TEST_F(SpoolerService, RestartStopsAndStartsTheDependents) {
   sim.AddSpoolerDependent(L"Idle", SERVICE_STOPPED);
   sim.otherServices[L"fax"].stopPendingPolls = 2;
   InstallContext context;
-  {
-    RestartSpooler restart(&context);
-    EXPECT_FALSE(sim.SpoolerRunning());
-    EXPECT_EQ(sim.otherServices[L"fax"].state, SERVICE_STOPPED);
-    EXPECT_EQ(sim.otherServices[L"faxhelper"].state, SERVICE_STOPPED);
-  }
+  { RestartSpooler restart(&context); }
   EXPECT_EQ(Trimmed(SplitLines(context.logText.Text())),
             Lines({L"#Restart Spooler", L"Stopping service 'faxhelper', which depends on the spooler",
                    L"Stopping service 'fax', which depends on the spooler",
