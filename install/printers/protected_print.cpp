@@ -21,8 +21,7 @@ bool ProtectedPrintModeOn() {
   DWORD type = REG_NONE, state = 0, bytes = sizeof state;
   const LSTATUS status = Os().RegQueryValueExW(key.Get(), kPolicyValue, nullptr, &type,
                                                reinterpret_cast<BYTE*>(&state), &bytes);
-  return status == ERROR_SUCCESS && type == REG_DWORD && bytes == sizeof state &&
-         state == kEnabled;
+  return status == ERROR_SUCCESS && type == REG_DWORD && bytes == sizeof state && state == kEnabled;
 }
 
 }  // namespace qv

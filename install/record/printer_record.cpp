@@ -210,7 +210,8 @@ void RemovePrinterRecord(InstallContext& ctx) {
       status = Os().RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRecordKey);
     } else {
       status = Os().RegDeleteValueA(key.Get(), kRecordValueNarrow);
-      if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) DeleteRecordParts(key.Get(), nullptr);
+      if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND)
+        DeleteRecordParts(key.Get(), nullptr);
     }
   }
   if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) return;

@@ -7,8 +7,8 @@
 namespace qv {
 namespace {
 
-constexpr DWORD kManagerAccess = STANDARD_RIGHTS_REQUIRED | SC_MANAGER_CONNECT;        // 0xF0001
-constexpr DWORD kCheckAccess = SERVICE_QUERY_STATUS | SERVICE_START;                   // 0x14
+constexpr DWORD kManagerAccess = STANDARD_RIGHTS_REQUIRED | SC_MANAGER_CONNECT;  // 0xF0001
+constexpr DWORD kCheckAccess = SERVICE_QUERY_STATUS | SERVICE_START;             // 0x14
 constexpr DWORD kRestartAccess =
     SERVICE_QUERY_STATUS | SERVICE_START | SERVICE_STOP | SERVICE_ENUMERATE_DEPENDENTS;  // 0x3C
 constexpr int kStatePolls = 50;

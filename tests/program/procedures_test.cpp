@@ -83,9 +83,10 @@ TEST_F(ProceduresTest, ProtectedPrintModeRefusesTheInstall) {
     const Lines log = RunAndReadLog(L"install", &code);
     EXPECT_EQ(code, state ? 100 : 1);
     EXPECT_EQ(sim.SpoolerRunning(), state == 0);
-    EXPECT_EQ(log.size() == 2 && log[1] == L"Error(43): Windows protected print mode is on: Windows "
-                                           L"admits no Quintavera printer driver or port monitor, "
-                                           L"nothing was changed",
+    EXPECT_EQ(log.size() == 2 && log[1] ==
+                                     L"Error(43): Windows protected print mode is on: Windows "
+                                     L"admits no Quintavera printer driver or port monitor, "
+                                     L"nothing was changed",
               state == 1);
   }
   ExpectAllReleased();

@@ -108,8 +108,8 @@ BOOL SimWindows::StartServiceW(SC_HANDLE handle, DWORD argc, LPCWSTR* argv) {
 // EnumDependentServices: sized with a null array and 0 bytes (ERROR_MORE_DATA with the size);
 // the names follow the records in the caller's array.
 BOOL SimWindows::EnumDependentServicesW(SC_HANDLE handle, DWORD state,
-                                        LPENUM_SERVICE_STATUSW services, DWORD size,
-                                        LPDWORD needed, LPDWORD returned) {
+                                        LPENUM_SERVICE_STATUSW services, DWORD size, LPDWORD needed,
+                                        LPDWORD returned) {
   if (Fault("EnumDependentServicesW") || !Checked(handle, "EnumDependentServicesW")) return FALSE;
   if (state != SERVICE_ACTIVE || !needed || !returned) return Fail(ERROR_INVALID_PARAMETER);
   std::vector<std::wstring> names;

@@ -177,8 +177,7 @@ DWORD SimWindows::FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD la
   // ERROR_RESOURCE_LANG_NOT_FOUND.
   if (messageLanguages.count(static_cast<LANGID>(language)) == 0)
     return Fail(ERROR_RESOURCE_LANG_NOT_FOUND, DWORD{0});
-  const std::wstring in =
-      language == 1033 ? L"" : L" in language " + std::to_wstring(language);
+  const std::wstring in = language == 1033 ? L"" : L" in language " + std::to_wstring(language);
   const std::wstring text = L"System message " + std::to_wstring(messageId) + in + L".\r\n";
   auto* block = static_cast<wchar_t*>(NewLocalBlock((text.size() + 1) * sizeof(wchar_t)));
   std::wmemcpy(block, text.c_str(), text.size() + 1);

@@ -113,8 +113,8 @@ void ReportPrinterRecord() {
   }
   size_t bytes = data.size() * sizeof(wchar_t);
   for (const wchar_t* slot : {L"Printers.0.", L"Printers.1."}) {
-    for (int n = 1; ReadMachineValue(kInstallerKey, (slot + std::to_wstring(n)).c_str(), type, data);
-         ++n) {
+    for (int n = 1;
+         ReadMachineValue(kInstallerKey, (slot + std::to_wstring(n)).c_str(), type, data); ++n) {
       bytes += data.size() * sizeof(wchar_t);
     }
   }

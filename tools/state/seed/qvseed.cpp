@@ -144,7 +144,8 @@ bool SeedMany(int count) {
 int Usage() {
   std::fprintf(stderr,
                "usage: qvseed.exe printer <name> <comment> <location> <subkey> plain|dsuser "
-               "[default]\n       qvseed.exe printers <count>\n       qvseed.exe person <name> <comment> <location> [default]\n"
+               "[default]\n       qvseed.exe printers <count>\n       qvseed.exe person <name> "
+               "<comment> <location> [default]\n"
                "       qvseed.exe event <name>\n       qvseed.exe spooler-start <type>\n");
   return 1;
 }
