@@ -13,12 +13,6 @@
 namespace qv {
 namespace {
 
-bool IsSplitHeader(const BYTE* data, DWORD bytes) {
-  uint16_t slot = 0;
-  DWORD payload = 0;
-  return ReadSplitHeader(data, bytes, slot, payload);
-}
-
 constexpr char kRecordKey[] = "SOFTWARE\\Orbelin\\Quintavera\\Installer";
 constexpr wchar_t kRecordValue[] = L"Printers";
 constexpr char kRecordValueNarrow[] = "Printers";
@@ -27,6 +21,12 @@ constexpr DWORD kReadPause = 50;  // ms
 // "Printers.damaged", then "Printers.damaged2" to "Printers.damaged9": an earlier one is kept.
 constexpr int kAsideNames = 9;
 constexpr size_t kAsideNameCapacity = 18;
+
+bool IsSplitHeader(const BYTE* data, DWORD bytes) {
+  uint16_t slot = 0;
+  DWORD payload = 0;
+  return ReadSplitHeader(data, bytes, slot, payload);
+}
 
 bool IsUnreadable(const wchar_t* fault) { return fault && std::wcscmp(fault, L"unreadable") == 0; }
 
