@@ -7,8 +7,12 @@
 # over costs, the record included; the record's own registry step is timed apart (qvrecordcost).
 # Prints per kind of run the median wall time split into the waits the installer's plans
 # prescribe and the rest, the largest peak working set, then the machine reset time, a Wine start
-# time, and the sizes of the installer and the components.
-# Usage: scripts/bench.sh [build-dir] [rounds]     (defaults: build/mingw, 5)
+# time, and the sizes of the installer and the components. Then a print server's reinstall, once
+# each with 0, 100, 1,000 and 3,000 product printers besides "Quintavera" (qvseed printers: a
+# comment, a location and a "SubKey" each): its time, and the size of the record it writes (kept
+# by one more reinstall whose driver file is missing, so that it brings no printer back).
+# Usage: scripts/bench.sh [build-dir] [rounds]     (defaults: build/mingw, 5; 0: the print
+# server's reinstalls alone)
 set -u
 source "$(dirname "$0")/e2e-lib.sh"
 qv_e2e_init "${1:-$QV_ROOT/build/mingw}"
@@ -98,6 +102,29 @@ for ((round = 1; round <= rounds; round++)); do
   echo "round $round of $rounds done" >&2
 done
 
+# "<printers> printers: reinstall <ms> ..." for a machine with that many product printers seeded.
+print_server_run() {
+  local count="$1" wall bytes rc
+  qv_e2e_reset
+  qv_run install >/dev/null
+  wine "$QV_TOOLS/qvseed.exe" printers "$count" >/dev/null 2>&1 || echo "not seeded: $count" >&2
+  QV_RUN_TIMEOUT_MS=3600000 qv_run install >/dev/null
+  rc=$QV_RC
+  wall=$(sed -n 's/^qvrun: wall time \([0-9]*\) ms$/\1/p' "$QV_OUT")
+  rm "$WINEPREFIX/drive_c/qvpkg/drv/orbdrv64.dll"
+  QV_RUN_TIMEOUT_MS=3600000 qv_run install >/dev/null
+  qv_state
+  bytes=$(sed -n 's/^printer record: \([0-9]*\) bytes$/\1/p' "$QV_STATE")
+  printf '%5d printers: reinstall %7d ms (%5.1f ms a printer), exit code %s; record %8d bytes\n' \
+    "$count" "${wall:-0}" "$(awk -v w="${wall:-0}" -v n="$count" 'BEGIN { print w / (n + 1) }')" "$rc" "${bytes:-0}"
+}
+
+if [ "$rounds" -eq 0 ]; then
+  for count in 0 100 1000 3000; do print_server_run "$count"; done
+  qv_e2e_finish >/dev/null
+  exit 0
+fi
+
 qv_e2e_reset
 shift_run install install
 shift_run reinstall install
@@ -128,4 +155,6 @@ for file in drv/qvinstall.exe drv/orbmon64.dll drv/orbdrv64.dll drv/orbui64.dll 
   qvatray.exe; do
   [ -f "$QV_PACKAGE/$file" ] && printf '  %-18s %8d bytes\n' "$file" "$(stat -c %s "$QV_PACKAGE/$file")"
 done
+echo "a print server's reinstall (one run each):"
+for count in 0 100 1000 3000; do print_server_run "$count"; done
 qv_e2e_finish >/dev/null

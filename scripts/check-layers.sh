@@ -6,7 +6,7 @@ set -euo pipefail
 
 INSTALL_DIR=${1:-"$(dirname "$0")/../install"}
 # From the ground up; a folder may include its own headers and those of the folders before it.
-FLOORS=(os base context log spooler reboot tray monitor printers settings program)
+FLOORS=(os base context log spooler reboot tray monitor printers record settings program)
 MAX_FOLDER_LINES=900
 
 declare -A floor_of

@@ -8,6 +8,9 @@
 
 namespace qv {
 
+// Size in bytes of a "SubKey" buffer, NUL included; a longer value is not found.
+constexpr DWORD kSubKeyCapacity = 64;
+
 struct SavedPrinterSettings {
   char* subKey;              // owned narrow "SubKey" text, 1 to 63 bytes
   PRINTER_INFO_2W* printer;  // the printer's record in the run's snapshot or in `recorded`

@@ -29,15 +29,29 @@ void LogLineList(InstallContext& ctx, const wchar_t* format,
   AppendLogText(ctx, line);
 }
 
+namespace {
+
+// The system's text for `error` in `language` into a block of its own; the length, 0 when it has
+// none (the last error says why).
+DWORD SystemMessage(DWORD error, DWORD language, LocalBlock& text) {
+  constexpr DWORD kFlags =
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
+  return Os().FormatMessageW(kFlags, nullptr, error, language,
+                             reinterpret_cast<LPWSTR>(text.Receive()), 0, nullptr);
+}
+
+}  // namespace
+
 bool DescribeError(DWORD error, wchar_t* out, size_t capacity) {
   if (capacity == 0) return false;
   out[0] = L'\0';
   LocalBlock description;
-  constexpr DWORD kFlags =
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
-  const DWORD length =
-      Os().FormatMessageW(kFlags, nullptr, error, kEnglishUs,
-                          reinterpret_cast<LPWSTR>(description.Receive()), 0, nullptr);
+  DWORD length = SystemMessage(error, kEnglishUs, description);
+  // Where English messages are not installed, the system's own language has the text.
+  if (length == 0 && Os().GetLastError() == ERROR_RESOURCE_LANG_NOT_FOUND) {
+    const LANGID systemLanguage = Os().GetSystemDefaultLangID();
+    if (systemLanguage != kEnglishUs) length = SystemMessage(error, systemLanguage, description);
+  }
   const auto* text = static_cast<const wchar_t*>(description.Get());
   if (length == 0 || !text) return false;
   size_t end = std::min<size_t>(length, capacity - 1);

@@ -44,8 +44,9 @@ class LogIndent {
   int levels_;
 };
 
-// The system's description of `error` (language 1033), CR and LF at its end removed; empty when
-// the system has none. Writes at most `capacity` characters with the terminator.
+// The system's description of `error` (language 1033, else the system's default language where
+// English messages are not installed), CR and LF at its end removed; empty when the system has
+// none. Writes at most `capacity` characters with the terminator.
 bool DescribeError(DWORD error, wchar_t* out, size_t capacity);
 
 }  // namespace qv

@@ -87,6 +87,7 @@ class RealWindowsApi final : public WindowsApi {
   }
 
   HLOCAL LocalFree(HLOCAL mem) override { return ::LocalFree(mem); }
+  LANGID GetSystemDefaultLangID() override { return ::GetSystemDefaultLangID(); }
 
   HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) override { return ::GlobalAlloc(flags, bytes); }
 
@@ -257,6 +258,12 @@ class RealWindowsApi final : public WindowsApi {
 
   BOOL StartServiceW(SC_HANDLE service, DWORD argc, LPCWSTR* argv) override {
     return ::StartServiceW(service, argc, argv);
+  }
+
+  BOOL EnumDependentServicesW(SC_HANDLE service, DWORD serviceState,
+                              LPENUM_SERVICE_STATUSW services, DWORD size, LPDWORD needed,
+                              LPDWORD returned) override {
+    return ::EnumDependentServicesW(service, serviceState, services, size, needed, returned);
   }
 
   BOOL CloseServiceHandle(SC_HANDLE handle) override { return ::CloseServiceHandle(handle); }

@@ -32,6 +32,7 @@ class WindowsApi {
   virtual DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
                                LPWSTR buffer, DWORD size, va_list* arguments) = 0;
   virtual HLOCAL LocalFree(HLOCAL mem) = 0;
+  virtual LANGID GetSystemDefaultLangID() = 0;
   virtual HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) = 0;
   virtual HGLOBAL GlobalFree(HGLOBAL mem) = 0;
   virtual int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByte, int multiByteLength,
@@ -112,6 +113,9 @@ class WindowsApi {
   virtual BOOL ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status) = 0;
   virtual BOOL QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) = 0;
   virtual BOOL StartServiceW(SC_HANDLE service, DWORD argc, LPCWSTR* argv) = 0;
+  virtual BOOL EnumDependentServicesW(SC_HANDLE service, DWORD serviceState,
+                                      LPENUM_SERVICE_STATUSW services, DWORD size, LPDWORD needed,
+                                      LPDWORD returned) = 0;
   virtual BOOL CloseServiceHandle(SC_HANDLE handle) = 0;
 
   // Windows and the keyboard.

@@ -10,12 +10,13 @@
 #include "printers/driver_list.h"
 #include "printers/printer_driver.h"
 #include "printers/product_printers.h"
+#include "printers/protected_print.h"
 #include "program/installer_lock.h"
 #include "program/run_setup.h"
 #include "reboot/pending_deletes.h"
 #include "reboot/pending_renames.h"
+#include "record/printer_record.h"
 #include "settings/printer_carry_over.h"
-#include "settings/printer_record.h"
 #include "settings/printer_settings.h"
 #include "spooler/spooler_service.h"
 #include "tray/tray.h"
@@ -38,14 +39,24 @@ void DeleteFilesQueuedForReboot() {
   DeleteQueuedDeletions(renames);
 }
 
-// A run that could not have the installer mutex: its log names the build and the error, and
-// nothing else happens.
-void RefuseWhileAnotherRuns(const InstallerLock& lock, const LogTarget& log) {
+// A run that changes nothing: its log names the build, the installer mutex's outcome (error 27
+// when it could not be had) and what `refusal` logs.
+void RefuseRun(const InstallerLock& lock, const LogTarget& log, void (*refusal)(InstallContext&)) {
   InstallContext ctx;
   LogLine(ctx, L"Quintavera %d", buildNumber);
   lock.Log(ctx);
+  refusal(ctx);
   ShowLogWindowIfWanted(ctx, log);
   WriteLogFileIfQuiet(ctx, log);
+}
+
+void NoMoreToSay(InstallContext&) {}
+
+void LogProtectedPrintMode(InstallContext& ctx) {
+  Os().SetLastError(0);
+  LogError(ctx, 43,
+           L"Windows protected print mode is on: Windows admits no Quintavera printer driver "
+           L"or port monitor, nothing was changed");
 }
 
 }  // namespace
@@ -97,7 +108,11 @@ void UninstallAndCleanUp(InstallContext& ctx) {
 InstallOutcome RunInstall(unsigned setupFlags, const LogTarget& log) {
   const InstallerLock lock;
   if (!lock.Held()) {
-    RefuseWhileAnotherRuns(lock, log);
+    RefuseRun(lock, log, NoMoreToSay);
+    return {true, 0};
+  }
+  if (ProtectedPrintModeOn()) {
+    RefuseRun(lock, log, LogProtectedPrintMode);
     return {true, 0};
   }
   InstallContext ctx;
@@ -118,7 +133,7 @@ bool RunUninstall(const LogTarget& log, uint32_t& scheduledAtReboot) {
   scheduledAtReboot = 0;
   const InstallerLock lock;
   if (!lock.Held()) {
-    RefuseWhileAnotherRuns(lock, log);
+    RefuseRun(lock, log, NoMoreToSay);
     return true;
   }
   InstallContext ctx;

@@ -3,7 +3,7 @@
 
 #include "context/install_context.h"
 #include "monitor/monitor_ports.h"
-#include "settings/printer_record_format.h"
+#include "record/printer_record_format.h"
 
 namespace qv {
 namespace {

@@ -10,9 +10,9 @@
 #include "context/product.h"
 #include "log/install_log.h"
 #include "printers/product_printers.h"
+#include "record/printer_record.h"
+#include "record/printer_record_format.h"
 #include "settings/parked_printers.h"
-#include "settings/printer_record.h"
-#include "settings/printer_record_format.h"
 #include "settings/printer_settings.h"
 
 namespace qv {

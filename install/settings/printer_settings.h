@@ -5,12 +5,11 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include "context/saved_printer_settings.h"
+
 namespace qv {
 
 struct InstallContext;
-
-// Size in bytes of a "SubKey" buffer, NUL included; a longer value is not found.
-constexpr DWORD kSubKeyCapacity = 64;
 
 // Remembers `printer` (a record of the context's snapshot) with its "SubKey" in the context's
 // savedSettings when it carries a non-empty one, unless a printer of that name is saved already.

@@ -7,9 +7,10 @@
 namespace qv {
 namespace {
 
-constexpr DWORD kManagerAccess = STANDARD_RIGHTS_REQUIRED | SC_MANAGER_CONNECT;        // 0xF0001
-constexpr DWORD kCheckAccess = SERVICE_QUERY_STATUS | SERVICE_START;                   // 0x14
-constexpr DWORD kRestartAccess = SERVICE_QUERY_STATUS | SERVICE_START | SERVICE_STOP;  // 0x34
+constexpr DWORD kManagerAccess = STANDARD_RIGHTS_REQUIRED | SC_MANAGER_CONNECT;  // 0xF0001
+constexpr DWORD kCheckAccess = SERVICE_QUERY_STATUS | SERVICE_START;             // 0x14
+constexpr DWORD kRestartAccess =
+    SERVICE_QUERY_STATUS | SERVICE_START | SERVICE_STOP | SERVICE_ENUMERATE_DEPENDENTS;  // 0x3C
 constexpr int kStatePolls = 50;
 constexpr DWORD kPollInterval = 200;
 constexpr wchar_t kSpooler[] = L"spooler";
@@ -55,6 +56,15 @@ bool StartServiceAndWait(SC_HANDLE service) {
   });
 }
 
+bool StopServiceAndWait(SC_HANDLE service) {
+  SERVICE_STATUS status = {};
+  if (!Os().ControlService(service, SERVICE_CONTROL_STOP, &status) &&
+      Os().GetLastError() != ERROR_SERVICE_NOT_ACTIVE) {
+    return false;
+  }
+  return WaitForState(service, SERVICE_STOPPED, [](DWORD) {});
+}
+
 bool CheckSpooler(InstallContext& ctx) {
   LogLine(ctx, L"#Check Spooler");
   LogIndent indent(ctx);
@@ -89,6 +99,7 @@ RestartSpooler::RestartSpooler(InstallContext* ctx) : context(ctx) {
     if (context) LogError(*context, 2, L"Can't open the spooler");
     return;
   }
+  dependents.StopRunning(serviceManager.Get(), service.Get(), context);
   SERVICE_STATUS status = {};
   if (!Os().ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) {
     const DWORD error = Os().GetLastError();
@@ -103,9 +114,11 @@ RestartSpooler::RestartSpooler(InstallContext* ctx) : context(ctx) {
 }
 
 RestartSpooler::~RestartSpooler() {
-  if (service && stopRequested && !StartServiceAndWait(service.Get()) && context) {
+  if (!service || !stopRequested) return;
+  if (!StartServiceAndWait(service.Get()) && context) {
     LogError(*context, 4, L"Can't start the spooler");
   }
+  dependents.StartAgain(serviceManager.Get(), context);
 }
 
 }  // namespace qv

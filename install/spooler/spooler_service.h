@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "os/scoped_handles.h"
+#include "spooler/spooler_dependents.h"
 
 namespace qv {
 
@@ -17,14 +18,18 @@ struct InstallContext;
 // locked, or because the service was still stopping, is asked again within the same wait. The
 // handle needs SERVICE_START and SERVICE_QUERY_STATUS. Logs nothing.
 bool StartServiceAndWait(SC_HANDLE service);
+// Asks the service to stop and waits until it has stopped; true also when it was not running. The
+// handle needs SERVICE_STOP and SERVICE_QUERY_STATUS. Logs nothing.
+bool StopServiceAndWait(SC_HANDLE service);
 
 // Starts the spooler if it does not run. False when the manager or the service cannot be opened
 // or the start fails; true when it runs, was started, or its state could not be read.
 bool CheckSpooler(InstallContext& ctx);
 
-// A scope: creation stops the spooler and waits until it has stopped; the end of the scope starts
-// it again (only if the stop was requested) and waits until it runs. Without a context it logs
-// nothing at all. Inert when the manager or the service cannot be opened.
+// A scope: creation stops the running services that depend on the spooler, then the spooler, and
+// waits until each has stopped; the end of the scope starts the spooler again (only if the stop was
+// requested) and then those services, waiting until each runs. Without a context it logs nothing
+// at all. Inert when the manager or the service cannot be opened.
 class RestartSpooler {
  public:
   explicit RestartSpooler(InstallContext* context);
@@ -36,6 +41,7 @@ class RestartSpooler {
   InstallContext* context;
   ScopedServiceHandle serviceManager;
   ScopedServiceHandle service;
+  SpoolerDependents dependents;
   bool stopRequested = false;
 };
 

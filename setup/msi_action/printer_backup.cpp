@@ -5,7 +5,8 @@
 #include "context/install_context.h"
 #include "context/printer_list.h"
 #include "scoped_handle.h"
-#include "settings/printer_record_format.h"
+#include "record/printer_record_format.h"
+#include "record/printer_record_values.h"
 #include "settings/printer_settings.h"
 
 namespace qvmsi {
@@ -45,9 +46,9 @@ bool PlacePrinterRecord(const std::vector<BYTE>& bytes) {
       ERROR_FILE_NOT_FOUND) {
     return true;
   }
-  return ::RegSetValueExW(key.Get(), kRecordValue, 0, REG_BINARY, bytes.data(),
-                          static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS &&
-         ::RegFlushKey(key.Get()) == ERROR_SUCCESS;
+  // Written as the installer writes it: one value, or a header and its parts for a large record.
+  return qv::WriteRecordValues(key.Get(), bytes.data(), static_cast<DWORD>(bytes.size())) ==
+         ERROR_SUCCESS;
 }
 
 }  // namespace qvmsi

@@ -4,7 +4,9 @@
 # uninstall while another process has loaded the DLL queues it (101), "onInit" answers 200; setup
 # run again before the restart takes the deletion out; after the restart the monitor still has its
 # DLL and prints a job. (A DLL only held open, deleted by the restart: setup.sh.) A jobs folder
-# made first and open to everyone is closed before a job goes in; one that is a link takes none.
+# made first and open to everyone is closed before a job goes in; one that is a link takes none. A
+# service that depends on the spooler, running before the uninstall restarts the spooler, runs
+# after it.
 source "$(dirname "$0")/common.sh"
 QV_RUN_TIMEOUT_MS=120000
 qv_queue_monitor_deletion PendingFileRenameOperations2
@@ -17,8 +19,15 @@ qv_expect_installed
 qv_expect_state '^pending renames 2: 0$'
 qv_run_expect 102 onInit
 
+dependent=QvSpoolerDependent
+dependent_runs() { wine sc query $dependent 2>/dev/null | grep -q 'RUNNING'; }
+wine sc create $dependent binPath= "$(qv_winpath "$QV_TOOLS/qvdependent.exe")" depend= Spooler \
+  >/dev/null 2>&1 && wine sc start $dependent >/dev/null 2>&1 || qv_fail "no $dependent started"
+qv_poll 20 dependent_runs || qv_fail "$dependent did not start"
 qv_hold load
-qv_run_quiet 101 uninstall
+qv_run_quiet 101 uninstall '/log=C:\uninstall.log'
+qv_expect_in "$WINEPREFIX/drive_c/uninstall.log" '#Restart Spooler'
+qv_poll 20 dependent_runs || qv_fail "$dependent is not running after the spooler's restart"
 qv_state
 qv_expect_removed
 qv_expect_state '^pending renames: 1$'

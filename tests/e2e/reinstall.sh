@@ -4,7 +4,7 @@
 # killed at five points (shifted at random), each kill then an install: both back, no record. An
 # update with the driver file missing from the package gives 100 and keeps the record; with the
 # file back an install brings both back, no record; so do two installs started at the same moment
-# (taking turns, both end with 1). A record of another version: 100, the machine as it was.
+# (taking turns, both end with 1). A record of a later version: 100, the machine as it was.
 source "$(dirname "$0")/common.sh"
 user_key='HKCU\Software\Orbelin\Quintavera\Quintaveras'
 
@@ -57,12 +57,12 @@ grep -ah 'Waited [0-9]* ms for another' "$WINEPREFIX"/drive_c/together*.log || q
 qv_wait_state '^printers: 2$' || qv_fail "no report of two printers after the two installs"
 expect_printers_back
 
-qv_log "a record of version 2, as a newer setup interrupted would leave it"
+qv_log "a record of version 3, as a newer setup interrupted would leave it"
 wine reg add 'HKLM\Software\Orbelin\Quintavera\Installer' /v Printers /t REG_BINARY \
-  /d 51565052020001000000000000000000 /f >/dev/null 2>&1 || qv_fail "no record planted"
+  /d 51565052030001000000000000000000 /f >/dev/null 2>&1 || qv_fail "no record planted"
 qv_state
 cp "$QV_STATE" "$QV_WORK/before.txt"
 qv_run_expect 100 install
-qv_expect_out 'Error\(22\): The printer record is of version 2: nothing was changed, run the newer Quintavera setup'
+qv_expect_out 'Error\(22\): The printer record is of version 3: nothing was changed, run the newer Quintavera setup'
 qv_state
 qv_expect_unchanged "$QV_WORK/before.txt" "the machine, its printers and the record as they were"

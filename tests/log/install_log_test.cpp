@@ -42,5 +42,15 @@ TEST_F(InstallLogTest, LinesIndentedCutAndErrorsCounted) {
   EXPECT_EQ(sim.LiveBlocks(), 0);
 }
 
+// A Windows without English messages describes an error in its own language.
+TEST_F(InstallLogTest, ReasonInTheSystemLanguageWhereEnglishIsMissing) {
+  sim.messageLanguages = {1031};
+  sim.systemLanguage = 1031;
+  sim.SetLastError(5);
+  LogError(ctx, 2, L"Can't open the spooler");
+  EXPECT_EQ(Log(), L"Error(2): Can't open the spooler - (System message 5 in language 1031.)\r\n");
+  EXPECT_EQ(sim.LiveBlocks(), 0);
+}
+
 }  // namespace
 }  // namespace qv

@@ -69,6 +69,29 @@ TEST_F(ProceduresTest, FreshInstallWritesThePlannedLog) {
   ExpectAllReleased();
 }
 
+// Under Windows protected print mode's policy an install changes nothing, not even the spooler's
+// state, and says why; the policy turned off lets it through.
+TEST_F(ProceduresTest, ProtectedPrintModeRefusesTheInstall) {
+  MakeInstalledMachine(sim);
+  for (const DWORD state : {1u, 0u}) {
+    const auto* bytes = reinterpret_cast<const BYTE*>(&state);
+    sim.registry[L"hklm\\software\\policies\\microsoft\\windows nt\\printers\\wpp"]
+                [L"windowsprotectedprintgrouppolicystate"] =
+        sim::RegValue{REG_DWORD, std::vector<BYTE>(bytes, bytes + sizeof state)};
+    sim.spoolerService.state = SERVICE_STOPPED;
+    int code = 0;
+    const Lines log = RunAndReadLog(L"install", &code);
+    EXPECT_EQ(code, state ? 100 : 1);
+    EXPECT_EQ(sim.SpoolerRunning(), state == 0);
+    EXPECT_EQ(log.size() == 2 && log[1] ==
+                                     L"Error(43): Windows protected print mode is on: Windows "
+                                     L"admits no Quintavera printer driver or port monitor, "
+                                     L"nothing was changed",
+              state == 1);
+  }
+  ExpectAllReleased();
+}
+
 // Uninstalling an installed product: printers, driver, monitor removed in that order (a driver
 // without a name listed as such); the monitor DLL the spooler still holds goes after one restart,
 // so nothing waits for the reboot; a printer record left by a reinstall cut short goes too, its

@@ -8,7 +8,7 @@
 #include "../printers/printer_machine.h"
 #include "scenario.h"
 #include "program/command_line.h"
-#include "settings/printer_record_format.h"
+#include "record/printer_record_format.h"
 
 namespace qv::sim {
 namespace {
@@ -23,7 +23,8 @@ class PrinterRecord : public PrinterMachine {
   // installer's Windows while it lives. As on Windows, the product driver gives each new printer a
   // "SubKey" of its own at once.
   struct Machine : SimWindows {
-    Machine() {
+    // `split`: beside them "Archive", whose location makes the record too large for one value.
+    explicit Machine(bool split = false) {
       MakeInstalledMachine(*this);
       onPrinterAdded = [fresh = 0](SimPrinter& printer) mutable {
         if (printer.driver == kProductDriver) SetData(printer, "", "new" + std::to_string(++fresh));
@@ -33,6 +34,10 @@ class PrinterRecord : public PrinterMachine {
       invoices.comment = L"Accounts";
       invoices.location = L"Room 1.02";
       SetData(invoices, "DsUser", "invoices");
+      if (!split) return;
+      SimPrinter& archive = AddPrinter(L"Archive", kProductDriver, kProductPort);
+      archive.location = std::wstring(140000, L'a');
+      SetData(archive, "", "archive");
     }
     ScopedWindowsApi scope{*this};
   };
@@ -41,8 +46,8 @@ class PrinterRecord : public PrinterMachine {
     return RunCommandLine();
   }
   // Every call of an install on a fresh machine, in order.
-  static std::vector<std::string> CallsOfAnInstall() {
-    Machine machine;
+  static std::vector<std::string> CallsOfAnInstall(bool split = false) {
+    Machine machine(split);
     Install(machine);
     return machine.CalledFunctions();
   }
@@ -113,10 +118,13 @@ class PrinterRecord : public PrinterMachine {
 // second cut after it), then a normal install: both printers back (uncut: the last saved first).
 // A failing call that leaves a printer not back whole is an error.
 TEST_F(PrinterRecord, InstallAfterAReinstallCutShortOrFailingAnywhereBringsEveryPrinterBack) {
-  const std::vector<std::string> calls = CallsOfAnInstall();
+  for (const bool split : {false, true}) {
+  SCOPED_TRACE(split ? "a record split over several values" : "a record of one value");
+  const size_t printers = split ? 4 : 3;
+  const std::vector<std::string> calls = CallsOfAnInstall(split);
   for (size_t call = 0; call < calls.size() && !HasFailure(); ++call) {
     SCOPED_TRACE(testing::Message() << "call " << call << " (" << calls[call] << ") failing");
-    Machine machine;
+    Machine machine(split);
     const std::string& function = calls[call];
     machine.FailCallAfter(static_cast<long>(call),
                           function == "GlobalAlloc"                     ? ERROR_NOT_ENOUGH_MEMORY
@@ -125,13 +133,15 @@ TEST_F(PrinterRecord, InstallAfterAReinstallCutShortOrFailingAnywhereBringsEvery
     const int code = Install(machine);
     EXPECT_TRUE(BothThere(machine) || code == 100) << "a printer not back, and no error";
     EXPECT_EQ(Install(machine), 1);
-    ExpectBothBack(machine);
+    ExpectBothBack(machine, printers);
   }
   bool whole = false;  // the last cut came after the run's last call
   for (long cut = 0; !whole && !HasFailure(); ++cut) {
     bool wholeAgain = false;
-    for (long again = -1; !wholeAgain && !HasFailure(); again += again < 0 ? 1 : 10) {
-      Machine machine;
+    // A split record's second cut is left to the record of one value: its values are the same.
+    for (long again = -1; !wholeAgain && !HasFailure() && (!split || again < 0);
+         again += again < 0 ? 1 : 10) {
+      Machine machine(split);
       machine.CutAfter(cut);
       Install(machine);
       const long made = static_cast<long>(machine.CalledFunctions().size());
@@ -145,10 +155,11 @@ TEST_F(PrinterRecord, InstallAfterAReinstallCutShortOrFailingAnywhereBringsEvery
                    << "cut after call " << cut << " (" << last << "), then " << again);
       machine.CutAfter(-1);
       EXPECT_EQ(Install(machine), 1);
-      EXPECT_TRUE(cut != 0 || again >= 0 || machine.printers.at(1).name == L"Invoices")
+      EXPECT_TRUE(cut != 0 || again >= 0 || machine.printers.at(split ? 2 : 1).name == L"Invoices")
           << "uncut: last saved first";
-      ExpectBothBack(machine);
+      ExpectBothBack(machine, printers);
     }
+  }
   }
 }
 
@@ -235,8 +246,8 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
       {"read at the third attempt", same, nullptr, taken, 2},
       {"unreadable", same, nullptr,
        L"Error(23): Can't read the printer record of an earlier run - (System message 5.)", 3},
-      {"later version", [](RegValue& v) { v.data[4] = 2; }, nullptr,
-       L"Error(22): The printer record is of version 2: nothing was changed, run the newer "
+      {"later version", [](RegValue& v) { v.data[4] = 3; }, nullptr,
+       L"Error(22): The printer record is of version 3: nothing was changed, run the newer "
        L"Quintavera setup"},
       {"last byte missing", [](RegValue& v) { v.data.pop_back(); }, L"truncated"},
       {"header cut", [](RegValue& v) { v.data.resize(6); }, L"truncated"},
@@ -293,10 +304,10 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
   }
 }
 
-// The writer never writes a record the reader would refuse for its size, nor does the reader
-// refuse the smallest entry the writer makes.
+// The writer keeps a record in one value up to the largest the reader takes and splits a larger
+// one (version 2); the reader takes both back, as it takes the smallest entry.
 TEST_F(PrinterRecord, WriterAndReaderAgreeOnTheRecordsBounds) {
-  // A comment that fills the record, then one more; no comment: the smallest entry.
+  // A comment that fills one value, then one more; no comment: the smallest entry.
   for (size_t length : {131058u, 131059u, 0u}) {
     SCOPED_TRACE(length);
     std::wstring comment(length, L'c');
@@ -307,22 +318,63 @@ TEST_F(PrinterRecord, WriterAndReaderAgreeOnTheRecordsBounds) {
     PushSavedSettings(list, printer, "k");
     GlobalBlock data, printers;
     DWORD bytes = 0, count = 0;
-    const bool written = EncodePrinterRecord(list, nullptr, 0, data, bytes);
-    EXPECT_EQ(written, length != 131059u);
-    if (length != 0) {
-      EXPECT_EQ(written ? bytes : sim.GetLastError(),
-                written ? kMaxPrinterRecordBytes : DWORD{ERROR_BUFFER_OVERFLOW});
-    }
-    if (!written) continue;
-    EXPECT_EQ(DecodePrinterRecord(static_cast<const BYTE*>(data.Get()), bytes, printers, count),
-              nullptr);
+    ASSERT_TRUE(EncodePrinterRecord(list, nullptr, 0, data, bytes));
+    const auto* record = static_cast<const BYTE*>(data.Get());
+    EXPECT_EQ(PrinterRecordVersion(record, bytes), length == 131059u ? 2u : 1u);
+    EXPECT_EQ(bytes == kMaxPrinterRecordBytes, length == 131058u);
+    EXPECT_EQ(DecodePrinterRecord(record, bytes, printers, count), nullptr);
     EXPECT_EQ(count, 1u);
   }
   EXPECT_EQ(sim.LiveBlocks(), 0);  // the lists let go of their entries
 }
 
-// A record the run cannot write (too large for its reader, no memory to encode it, or not made
-// lasting) is error 18: the run ends with 100, and the printers come back from what it holds.
+// A print server's 5,000 product printers, none of which a reinstall can add again: the record,
+// split over several values, keeps them all, and the next install brings every one back whole.
+TEST_F(PrinterRecord, FiveThousandPrintersComeBackFromASplitRecord) {
+  Machine machine;
+  for (int i = 0; i < 5000; ++i) {
+    const std::wstring n = std::to_wstring(i);
+    SimPrinter& printer = machine.AddPrinter(L"Q" + n, kProductDriver, kProductPort);
+    printer.comment = L"Comment " + n;
+    printer.location = L"Floor " + n;
+    SetData(printer, "", "k" + std::to_string(i));
+  }
+  machine.FailAlways("AddPrinterW", RPC_S_SERVER_UNAVAILABLE);
+  EXPECT_EQ(Install(machine), 100);
+  const auto& values = machine.registry.at(Lower(kRecordKey));
+  EXPECT_EQ(values.at(L"printers").data.size(), kSplitHeaderBytes);
+  EXPECT_EQ(values.count(L"printers.0.1") + values.count(L"printers.0.2"), 2u);
+  machine.FailNext("AddPrinterW", 0, 0);
+  EXPECT_EQ(Install(machine), 1);
+  EXPECT_EQ(machine.printers.size(), 5003u);
+  for (int i = 0; i < 5000; ++i) {
+    const std::string n = std::to_string(i), sz = "k" + n + '\0';
+    ASSERT_EQ(Settings(machine, (L"Q" + std::to_wstring(i)).c_str()),
+              "Quintavera:|Comment " + n + "|Floor " + n + "|" + sz + "|" + sz);
+  }
+  ExpectBothBack(machine, 5003);
+}
+
+// A split record with a part missing is set aside with its parts beside it; the run goes on.
+TEST_F(PrinterRecord, ASplitRecordWithAPartMissingIsSetAsideWithItsParts) {
+  Machine machine(true);
+  machine.FailAlways("AddPrinterW", RPC_S_SERVER_UNAVAILABLE);
+  Install(machine);  // none of the three back: all in the record
+  auto& values = machine.registry.at(Lower(kRecordKey));
+  const std::wstring part = L"printers." + std::to_wstring(values.at(L"printers").data[6]) + L".";
+  const std::vector<BYTE> first = values.at(part + L"1").data;
+  values.erase(part + L"2");
+  machine.FailNext("AddPrinterW", 0, 0);
+  machine.shiftDown = true;
+  EXPECT_EQ(Install(machine), 100);
+  EXPECT_EQ(LinesWith(machine, L"record"),
+            std::vector<std::wstring>{L"Error(24): The printer record of an earlier run is "
+                                      L"truncated: kept as 'Printers.damaged'"});
+  EXPECT_EQ(values.at(L"printers.damaged.1").data, first);
+  EXPECT_EQ(values.count(part + L"1"), 0u);
+}
+
+// A record the run cannot write (no memory to encode it, or not made lasting) is error 18: the run ends with 100, and the printers come back from what it holds.
 TEST_F(PrinterRecord, ARecordThatCannotBeWrittenIsAnError) {
   const auto calls = CallsOfAnInstall();
   const auto flush = std::find(calls.begin(), calls.end(), "RegFlushKey");
@@ -330,11 +382,10 @@ TEST_F(PrinterRecord, ARecordThatCannotBeWrittenIsAnError) {
   const long encoding =
       std::find(std::make_reverse_iterator(flush), calls.rend(), "GlobalAlloc").base() -
       calls.begin() - 1;
-  for (const char* fault : {"too large", "no memory", "not flushed"}) {
+  for (const char* fault : {"no memory", "not flushed"}) {
     SCOPED_TRACE(fault);
     Machine machine;
     const std::string why = fault;
-    if (why == "too large") machine.FindPrinter(L"Invoices")->comment = std::wstring(131060, L'c');
     if (why == "no memory") machine.FailCallAfter(encoding, ERROR_NOT_ENOUGH_MEMORY);
     if (why == "not flushed") machine.FailNext("RegFlushKey", 1, ERROR_ACCESS_DENIED);
     EXPECT_EQ(Install(machine), 100);

@@ -14,15 +14,20 @@ namespace {
 struct BlockSet {  // a fixed table: allocating here would come back through the hooks
   void* blocks[1 << 16];
   size_t count = 0;
+  uint32_t inBucket[1 << 16] = {};  // blocks recorded per bucket: most frees need no search
 
+  static size_t Bucket(void* block) { return (reinterpret_cast<uintptr_t>(block) >> 4) & 0xFFFF; }
   void Record(void* block) {
     if (count == std::size(blocks)) std::abort();  // a leak in a loop: fail loudly
     blocks[count++] = block;
+    ++inBucket[Bucket(block)];
   }
   void Forget(void* block) {
+    if (inBucket[Bucket(block)] == 0) return;
     for (size_t i = count; i-- > 0;) {
       if (blocks[i] == block) {
         blocks[i] = blocks[--count];
+        --inBucket[Bucket(block)];
         return;
       }
     }

@@ -77,8 +77,11 @@ std::vector<std::wstring> SplitPorts(const std::wstring& ports) {
 
 
 SimPrinter* SimWindows::FindPrinter(const std::wstring& name) {
-  for (SimPrinter& printer : printers) {
-    if (Lower(printer.name) == Lower(name)) return &printer;
+  const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; };
+  const auto same = [&](wchar_t a, wchar_t b) { return lower(a) == lower(b); };
+  for (SimPrinter& printer : printers) {  // compared without a copy: freeing one is not free here
+    if (std::equal(printer.name.begin(), printer.name.end(), name.begin(), name.end(), same))
+      return &printer;
   }
   return nullptr;
 }

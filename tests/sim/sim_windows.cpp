@@ -45,6 +45,7 @@ constexpr AccessRule kAccessRules[] = {
     {"QueryServiceStatus", Kind::kService, SERVICE_QUERY_STATUS},
     {"StartServiceW", Kind::kService, SERVICE_START},
     {"ControlService", Kind::kService, SERVICE_STOP},
+    {"EnumDependentServicesW", Kind::kService, SERVICE_ENUMERATE_DEPENDENTS},
 };
 
 const AccessRule& AccessRuleOf(const char* function) {
@@ -165,12 +166,19 @@ HGLOBAL SimWindows::GlobalFree(HGLOBAL mem) {
 
 HLOCAL SimWindows::LocalFree(HLOCAL mem) { return GlobalFree(mem); }
 
-DWORD SimWindows::FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer, DWORD,
-                                 va_list*) {
+LANGID SimWindows::GetSystemDefaultLangID() { return systemLanguage; }
+
+DWORD SimWindows::FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD language,
+                                 LPWSTR buffer, DWORD, va_list*) {
   if (Fault("FormatMessageW")) return 0;
   if (!(flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) || messageId == 0xDEADBEEF)
     return Fail(ERROR_MR_MID_NOT_FOUND, DWORD{0});
-  const std::wstring text = L"System message " + std::to_wstring(messageId) + L".\r\n";
+  // FormatMessage, dwLanguageId: a specific LANGID gives that language's text only, else
+  // ERROR_RESOURCE_LANG_NOT_FOUND.
+  if (messageLanguages.count(static_cast<LANGID>(language)) == 0)
+    return Fail(ERROR_RESOURCE_LANG_NOT_FOUND, DWORD{0});
+  const std::wstring in = language == 1033 ? L"" : L" in language " + std::to_wstring(language);
+  const std::wstring text = L"System message " + std::to_wstring(messageId) + in + L".\r\n";
   auto* block = static_cast<wchar_t*>(NewLocalBlock((text.size() + 1) * sizeof(wchar_t)));
   std::wmemcpy(block, text.c_str(), text.size() + 1);
   *reinterpret_cast<LPWSTR*>(buffer) = block;

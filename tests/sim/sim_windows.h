@@ -59,6 +59,7 @@ struct SimService {
   bool refuseStop = false;   // ControlService fails with ERROR_SERVICE_CANNOT_ACCEPT_CTRL
   bool refuseStart = false;  // StartServiceW fails and the state stays STOPPED
   int stopRequests = 0, startRequests = 0;
+  std::wstring dependsOn;  // the service it depends on (lower case); empty for none
 };
 
 struct SimMonitor {
@@ -162,6 +163,8 @@ class SimWindows : public WindowsApi {
   bool closeBoxClosesDialog = false;  // ... or the title bar's close box (WM_CLOSE)
   SimDialog dialog;
   DWORD majorVersion = 10;
+  LANGID systemLanguage = 1033;
+  std::set<LANGID> messageLanguages = {1033};  // the languages of the system's messages
 
   // Files, by full path (compared without regard to case).
   std::map<std::wstring, SimFile> files;
@@ -183,6 +186,9 @@ class SimWindows : public WindowsApi {
   // The "spooler" service.
   SimService spoolerService;
   bool SpoolerRunning() const { return spoolerService.state == SERVICE_RUNNING; }
+  // Other services, by lower-case name.
+  std::map<std::wstring, SimService> otherServices;
+  SimService& AddSpoolerDependent(const std::wstring& name, DWORD state = SERVICE_RUNNING);
 
   // Print spooler.
   std::vector<SimMonitor> monitors;
@@ -223,6 +229,7 @@ class SimWindows : public WindowsApi {
   void SetLastError(DWORD) override;
   DWORD FormatMessageW(DWORD, LPCVOID, DWORD, DWORD, LPWSTR, DWORD, va_list*) override;
   HLOCAL LocalFree(HLOCAL) override;
+  LANGID GetSystemDefaultLangID() override;
   HGLOBAL GlobalAlloc(UINT, SIZE_T) override;
   HGLOBAL GlobalFree(HGLOBAL) override;
   int MultiByteToWideChar(UINT, DWORD, LPCCH, int, LPWSTR, int) override;
@@ -273,6 +280,8 @@ class SimWindows : public WindowsApi {
   BOOL ControlService(SC_HANDLE, DWORD, LPSERVICE_STATUS) override;
   BOOL QueryServiceStatus(SC_HANDLE, LPSERVICE_STATUS) override;
   BOOL StartServiceW(SC_HANDLE, DWORD, LPCWSTR*) override;
+  BOOL EnumDependentServicesW(SC_HANDLE, DWORD, LPENUM_SERVICE_STATUSW, DWORD, LPDWORD,
+                              LPDWORD) override;
   BOOL CloseServiceHandle(SC_HANDLE) override;
   BOOL IsWindow(HWND) override;
   HWND FindWindowW(LPCWSTR, LPCWSTR) override;
@@ -333,6 +342,9 @@ class SimWindows : public WindowsApi {
   // The key of a mutex `name`: itself, or in the private namespace its alias prefix names and
   // this process has open (empty when it has none of that alias).
   std::string MutexKey(const std::string& name);
+  SimService* ServiceNamed(const std::wstring& name);
+  void RunningDependents(const std::wstring& name, std::vector<std::wstring>& out);
+  BOOL StartNamedService(const std::wstring& name);
 
  private:
   DWORD lastError_ = 0;

@@ -108,5 +108,42 @@ TEST_F(SpoolerService, RestartScopeOutcomes) {
   }
 }
 
+// The services that depend on the spooler: the running ones stopped first (one that depends on
+// another before it) and started again after it (in the reverse order); a stopped one stays
+// stopped; one that will not stop keeps the spooler running, each failure its own line and every
+// wait bounded; one that will not start again is named.
+TEST_F(SpoolerService, RestartStopsAndStartsTheDependents) {
+  sim.AddSpoolerDependent(L"Fax");
+  sim.otherServices[L"faxhelper"].dependsOn = L"fax";
+  sim.AddSpoolerDependent(L"Idle", SERVICE_STOPPED);
+  sim.otherServices[L"fax"].stopPendingPolls = 2;
+  InstallContext context;
+  { RestartSpooler restart(&context); }
+  EXPECT_EQ(Trimmed(SplitLines(context.logText.Text())),
+            Lines({L"#Restart Spooler", L"Stopping service 'faxhelper', which depends on the spooler",
+                   L"Stopping service 'fax', which depends on the spooler",
+                   L"Starting service 'fax' again", L"Starting service 'faxhelper' again"}));
+  EXPECT_TRUE(sim.SpoolerRunning());
+  for (const auto& [name, service] : sim.otherServices) {
+    EXPECT_EQ(service.state, name == L"idle" ? SERVICE_STOPPED : SERVICE_RUNNING) << name.c_str();
+  }
+
+  sim.otherServices[L"faxhelper"].refuseStop = true;
+  sim.AddSpoolerDependent(L"PrintLog").refuseStart = true;
+  InstallContext refused;
+  { RestartSpooler restart(&refused); }
+  const Lines lines = Trimmed(SplitLines(refused.logText.Text()));
+  for (const wchar_t* line : {L"Error(41): Can't stop service 'faxhelper', which depends on",
+                              L"Error(41): Can't stop service 'fax', which depends on",
+                              L"Error(5): ControlService failed with code 1051",
+                              L"Error(42): Can't start service 'printlog' again"}) {
+    EXPECT_NE(LineOf(lines, line, true), -1) << testing::PrintToString(lines);
+  }
+  EXPECT_EQ(refused.errorCount, 5);  // 41 twice, 5, 3 and 42
+  EXPECT_TRUE(sim.SpoolerRunning());
+  EXPECT_LE(sim.clock, 60000u);
+  ExpectAllReleased();
+}
+
 }  // namespace
 }  // namespace qv::sim

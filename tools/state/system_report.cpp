@@ -102,12 +102,23 @@ void ReportPendingRenames() {
   ReportPendingValue(L"PendingFileRenameOperations2", L" 2");
 }
 
+// The record's size: "Printers" and, for a record split over several values, its parts
+// ("Printers.<slot>.<n>").
 void ReportPrinterRecord() {
   DWORD type = 0;
   std::wstring data;
-  const bool present = ReadMachineValue(kInstallerKey, L"Printers", type, data);
-  PrintLine(L"printer record: " +
-            (present ? std::to_wstring(data.size() * sizeof(wchar_t)) + L" bytes" : L"none"));
+  if (!ReadMachineValue(kInstallerKey, L"Printers", type, data)) {
+    PrintLine(L"printer record: none");
+    return;
+  }
+  size_t bytes = data.size() * sizeof(wchar_t);
+  for (const wchar_t* slot : {L"Printers.0.", L"Printers.1."}) {
+    for (int n = 1;
+         ReadMachineValue(kInstallerKey, (slot + std::to_wstring(n)).c_str(), type, data); ++n) {
+      bytes += data.size() * sizeof(wchar_t);
+    }
+  }
+  PrintLine(L"printer record: " + std::to_wstring(bytes) + L" bytes");
 }
 
 void ReportProductFiles(const std::wstring& driverDirectory,

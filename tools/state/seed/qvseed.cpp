@@ -1,6 +1,7 @@
 // qvseed: prepares the Wine machine for a scenario the way a user of the product would have.
 //
 //   qvseed.exe printer <name> <comment> <location> <subkey> plain|dsuser [default]
+//   qvseed.exe printers <count>
 //   qvseed.exe person <name> <comment> <location> [default]
 //   qvseed.exe event <name>
 //   qvseed.exe spooler-start <type>
@@ -13,6 +14,8 @@
 // printer event that Windows' spooler sends for a new printer and Wine's does not ("person" sends
 // it too). Exit code 0 when everything was done, 1 otherwise. (Wine 8 renames no printer:
 // SetPrinterW with a new name leaves one that cannot be opened, so a person's name is given here.)
+// "printers" adds <count> such printers in one run, "Quintavera 1" to "Quintavera <count>", each
+// with a comment, a location and a plain "SubKey" of its own (for the benchmark of a print server).
 // "spooler-start" sets the spooler's start type (4 disabled, 3 on demand) through the service
 // manager, which holds to it at once, without the machine's restart a registry change needs.
 #include <windows.h>
@@ -128,10 +131,21 @@ bool SetSpoolerStartType(DWORD type) {
   return false;
 }
 
+bool SeedMany(int count) {
+  for (int i = 1; i <= count; ++i) {
+    const std::wstring n = std::to_wstring(i);
+    SeedPrinter seed{L"Quintavera " + n, L"Print server queue " + n, L"Building 1, room " + n,
+                     L"queue" + n};
+    if (!Seed(seed)) return false;
+  }
+  return true;
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: qvseed.exe printer <name> <comment> <location> <subkey> plain|dsuser "
-               "[default]\n       qvseed.exe person <name> <comment> <location> [default]\n"
+               "[default]\n       qvseed.exe printers <count>\n       qvseed.exe person <name> "
+               "<comment> <location> [default]\n"
                "       qvseed.exe event <name>\n       qvseed.exe spooler-start <type>\n");
   return 1;
 }
@@ -142,6 +156,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring word = argc > 2 ? argv[1] : L"";
   if (word == L"event" && argc == 3) return qvseed::SendInitializeEvent(argv[2]) ? 0 : 1;
   if (word == L"spooler-start" && argc == 3) return SetSpoolerStartType(_wtoi(argv[2])) ? 0 : 1;
+  if (word == L"printers" && argc == 3) return SeedMany(_wtoi(argv[2])) ? 0 : 1;
   SeedPrinter seed;
   if (word == L"person" && argc >= 5) {
     seed.name = argv[2];

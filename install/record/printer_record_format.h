@@ -1,8 +1,10 @@
-// The printer record's bytes: the product printers a reinstall re-creates, in one REG_BINARY value
-// that a reader checks whole before it trusts any of it.
+// The printer record's bytes: the product printers a reinstall re-creates, which a reader checks
+// whole before it trusts any of it.
 //
-//   header   magic "QVPR", version (16 bits), count (16 bits), payload bytes (32 bits),
-//            FNV-1a hash of the payload (32 bits); little-endian
+//   header   version 1 (a record that fits one registry value): magic "QVPR", version (16 bits),
+//            count (16 bits), payload bytes (32 bits), FNV-1a hash of the payload (32 bits);
+//            version 2 (a record split over several values): magic, version, the slot of its
+//            parts (16 bits), count (32 bits), payload bytes, hash; little-endian
 //   entry    flags (16 bits: default printer, comment present, location present, being
 //            re-created, parked), then name, comment and location as UTF-16 with their NUL,
 //            then the "SubKey" text (narrow) with its NUL and a zero byte when that leaves an odd
@@ -16,13 +18,17 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <cstdint>
+
 #include "context/saved_printer_settings.h"
 #include "os/scoped_handles.h"
 
 namespace qv {
 
-// The largest record a reader takes and a writer writes.
+// The largest registry value of the record a reader takes and a writer writes.
 constexpr DWORD kMaxPrinterRecordBytes = 256 * 1024;
+// The header of a split record, which its first value holds alone.
+constexpr DWORD kSplitHeaderBytes = 20;
 
 // One printer as the record holds it: `info` carries name, comment, location, the product driver
 // and the default mark, pointing into the record's bytes, as a snapshot record would. A parked
@@ -34,11 +40,13 @@ struct RecordedPrinter {
   bool parked;     // a printer of another driver waiting on "file:" for the product port
 };
 
-// The record's bytes for `list` and the names of `parkedCount` parked printers in a new block.
-// False when the block cannot be had or the record would be longer than a reader takes (the last
-// error says which).
+// The record's bytes for `list` and the names of `parkedCount` parked printers in a new block:
+// version 1 when they fit one value, else version 2 with its parts in `slot` (0 or 1). False when
+// the block cannot be had or the record would pass 1 GiB (the last error says which).
 bool EncodePrinterRecord(const SavedSettingsList& list, const wchar_t* const* parked,
-                         DWORD parkedCount, GlobalBlock& data, DWORD& bytes);
+                         DWORD parkedCount, GlobalBlock& data, DWORD& bytes, uint16_t slot = 0);
+// True when `bytes` of `data` are the header of a split record: its slot and payload bytes.
+bool ReadSplitHeader(const BYTE* data, DWORD bytes, uint16_t& slot, DWORD& payload);
 // The version in the header of `bytes` of `data`; 0 when the header is not there.
 DWORD PrinterRecordVersion(const BYTE* data, DWORD bytes);
 

@@ -17,7 +17,8 @@ struct InstallContext;
 // and the run goes on; when that fails too, error 25 and false.
 bool ReadPrinterRecord(InstallContext& ctx);
 // Writes the context's savedSettings and the names of `parkedCount` parked printers as the record
-// and flushes it to disk (error 18 when it cannot, or when it would be too large to be read).
+// (split over several values when it is too large for one) and flushes it to disk (error 18 when
+// it cannot).
 void WritePrinterRecord(InstallContext& ctx, const wchar_t* const* parked, DWORD parkedCount);
 // Deletes the record, if there is one; a record set aside stays (error 19 when the record stays).
 void RemovePrinterRecord(InstallContext& ctx);

@@ -1,13 +1,14 @@
 // The printer record in HKEY_LOCAL_MACHINE\SOFTWARE\Orbelin\Quintavera\Installer, value
-// "Printers": reading and judging it before a reinstall changes anything, setting a broken one
-// aside, writing it durably, removing it.
-#include "settings/printer_record.h"
+// "Printers" (and the parts of a split record): reading and judging it before a reinstall changes
+// anything, setting a broken one aside, writing it durably, removing it.
+#include "record/printer_record.h"
 
 #include <cwchar>
 
 #include "context/install_context.h"
 #include "log/install_log.h"
-#include "settings/printer_record_format.h"
+#include "record/printer_record_format.h"
+#include "record/printer_record_values.h"
 
 namespace qv {
 namespace {
@@ -21,6 +22,12 @@ constexpr DWORD kReadPause = 50;  // ms
 constexpr int kAsideNames = 9;
 constexpr size_t kAsideNameCapacity = 18;
 
+bool IsSplitHeader(const BYTE* data, DWORD bytes) {
+  uint16_t slot = 0;
+  DWORD payload = 0;
+  return ReadSplitHeader(data, bytes, slot, payload);
+}
+
 bool IsUnreadable(const wchar_t* fault) { return fault && std::wcscmp(fault, L"unreadable") == 0; }
 
 // The `number`th name for a record set aside.
@@ -31,9 +38,11 @@ void AsideName(int number, wchar_t (&name)[kAsideNameCapacity]) {
   name[17] = L'\0';
 }
 
-// The record's bytes into `data`, with their type. False when there is no record; `fault` is
-// "unreadable" when one that is there cannot be read now.
-bool ReadRecordValue(GlobalBlock& data, DWORD& bytes, DWORD& type, const wchar_t*& fault) {
+// The record's first value into `data`, with its type, and the whole record into `whole` (the
+// same block as `data` unless the record is split). False when there is no record; `fault` says
+// why one that is there cannot be used, "unreadable" when it cannot be read now.
+bool ReadRecordValue(GlobalBlock& data, DWORD& bytes, DWORD& type, GlobalBlock& whole,
+                     DWORD& wholeBytes, const wchar_t*& fault) {
   ScopedRegKey key;
   const LSTATUS open =
       Os().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRecordKey, 0, KEY_QUERY_VALUE, key.Receive());
@@ -52,15 +61,22 @@ bool ReadRecordValue(GlobalBlock& data, DWORD& bytes, DWORD& type, const wchar_t
   if (query != ERROR_SUCCESS) {
     Os().SetLastError(static_cast<DWORD>(query));
     fault = L"unreadable";
+    return true;
+  }
+  const auto* first = static_cast<const BYTE*>(data.Get());
+  if (type != REG_BINARY) {
+    fault = L"foreign";
+  } else if (bytes > kMaxPrinterRecordBytes) {
+    fault = L"damaged";
+  } else if (IsSplitHeader(first, bytes)) {
+    fault = ReadRecordParts(key.Get(), first, whole, wholeBytes);
   }
   return true;
 }
 
 // Why the record's bytes cannot be used, or null with its printers in `printers`.
-const wchar_t* JudgeRecord(const GlobalBlock& data, DWORD bytes, DWORD type, GlobalBlock& printers,
+const wchar_t* JudgeRecord(const GlobalBlock& data, DWORD bytes, GlobalBlock& printers,
                            DWORD& count) {
-  if (type != REG_BINARY) return L"foreign";
-  if (bytes > kMaxPrinterRecordBytes) return L"damaged";
   const wchar_t* fault =
       DecodePrinterRecord(static_cast<const BYTE*>(data.Get()), bytes, printers, count);
   if (IsUnreadable(fault)) Os().SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -90,12 +106,13 @@ bool SetRecordAside(const GlobalBlock& data, DWORD bytes, DWORD type,
   LSTATUS status = Os().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRecordKey, 0,
                                       KEY_QUERY_VALUE | KEY_SET_VALUE, key.Receive());
   if (status == ERROR_SUCCESS && !FreeAsideName(key.Get(), name)) return false;
-  if (status == ERROR_SUCCESS) {
-    status =
-        Os().RegSetValueExW(key.Get(), name, 0, type, static_cast<const BYTE*>(data.Get()), bytes);
-  }
+  const auto* first = static_cast<const BYTE*>(data.Get());
+  const BYTE* header = type == REG_BINARY && IsSplitHeader(first, bytes) ? first : nullptr;
+  if (status == ERROR_SUCCESS && header) status = CopyRecordPartsAside(key.Get(), header, name);
+  if (status == ERROR_SUCCESS) status = Os().RegSetValueExW(key.Get(), name, 0, type, first, bytes);
   if (status == ERROR_SUCCESS) status = Os().RegFlushKey(key.Get());
   if (status == ERROR_SUCCESS) status = Os().RegDeleteValueA(key.Get(), kRecordValueNarrow);
+  if (status == ERROR_SUCCESS && header) DeleteRecordParts(key.Get(), header);
   if (status == ERROR_SUCCESS) return true;
   Os().SetLastError(static_cast<DWORD>(status));
   return false;
@@ -126,13 +143,14 @@ void KeepRecordedPrinters(InstallContext& ctx, GlobalBlock& data, GlobalBlock& p
 
 bool ReadPrinterRecord(InstallContext& ctx) {
   for (int attempt = 1;; ++attempt) {
-    GlobalBlock data, printers;
-    DWORD bytes = 0, type = REG_NONE, count = 0;
+    GlobalBlock data, whole, printers;
+    DWORD bytes = 0, wholeBytes = 0, type = REG_NONE, count = 0;
     const wchar_t* fault = nullptr;
-    if (!ReadRecordValue(data, bytes, type, fault)) return true;
-    if (!fault) fault = JudgeRecord(data, bytes, type, printers, count);
+    if (!ReadRecordValue(data, bytes, type, whole, wholeBytes, fault)) return true;
+    GlobalBlock& record = whole ? whole : data;
+    if (!fault) fault = JudgeRecord(record, whole ? wholeBytes : bytes, printers, count);
     if (!fault) {
-      KeepRecordedPrinters(ctx, data, printers, count);
+      KeepRecordedPrinters(ctx, record, printers, count);
       return true;
     }
     if (IsUnreadable(fault)) {
@@ -164,25 +182,23 @@ bool ReadPrinterRecord(InstallContext& ctx) {
 }
 
 void WritePrinterRecord(InstallContext& ctx, const wchar_t* const* parked, DWORD parkedCount) {
-  GlobalBlock data;
-  DWORD bytes = 0;
-  if (!EncodePrinterRecord(ctx.savedSettings, parked, parkedCount, data, bytes)) {
-    LogError(ctx, 18, L"Can't write the printer record");
-    return;
-  }
   ScopedRegKey key;
   LSTATUS status =
       Os().RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRecordKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                            KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, key.Receive(), nullptr);
-  if (status == ERROR_SUCCESS) {
-    status = Os().RegSetValueExW(key.Get(), kRecordValue, 0, REG_BINARY,
-                                 static_cast<const BYTE*>(data.Get()), bytes);
-  }
-  if (status == ERROR_SUCCESS) status = Os().RegFlushKey(key.Get());
+  uint16_t slot = 0;
   if (status != ERROR_SUCCESS) {
     Os().SetLastError(static_cast<DWORD>(status));
-    LogError(ctx, 18, L"Can't write the printer record");
+  } else if (FreeRecordSlot(key.Get(), slot)) {
+    GlobalBlock data;
+    DWORD bytes = 0;
+    if (EncodePrinterRecord(ctx.savedSettings, parked, parkedCount, data, bytes, slot)) {
+      status = WriteRecordValues(key.Get(), static_cast<const BYTE*>(data.Get()), bytes);
+      if (status == ERROR_SUCCESS) return;
+      Os().SetLastError(static_cast<DWORD>(status));
+    }
   }
+  LogError(ctx, 18, L"Can't write the printer record");
 }
 
 void RemovePrinterRecord(InstallContext& ctx) {
@@ -190,8 +206,13 @@ void RemovePrinterRecord(InstallContext& ctx) {
   LSTATUS status = Os().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRecordKey, 0,
                                       KEY_QUERY_VALUE | KEY_SET_VALUE, key.Receive());
   if (status == ERROR_SUCCESS) {
-    status = KeepsRecordSetAside(key.Get()) ? Os().RegDeleteValueA(key.Get(), kRecordValueNarrow)
-                                            : Os().RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRecordKey);
+    if (!KeepsRecordSetAside(key.Get())) {
+      status = Os().RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRecordKey);
+    } else {
+      status = Os().RegDeleteValueA(key.Get(), kRecordValueNarrow);
+      if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND)
+        DeleteRecordParts(key.Get(), nullptr);
+    }
   }
   if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) return;
   Os().SetLastError(static_cast<DWORD>(status));

@@ -1,21 +1,22 @@
 // The printer record's bytes: writing them from the saved settings, and checking and reading them
 // back without ever reading past their end.
-#include "settings/printer_record_format.h"
+#include "record/printer_record_format.h"
 
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
 
 #include "context/product.h"
-#include "settings/printer_settings.h"
 
 namespace qv {
 namespace {
 
 constexpr uint32_t kMagic = 0x52505651;  // "QVPR"
 constexpr uint16_t kVersion = 1;
+constexpr uint16_t kSplitVersion = 2;
 constexpr DWORD kHeaderBytes = 16;
-constexpr DWORD kMaxPrinters = 0xFFFF;
+constexpr DWORD kMaxUnsplitPrinters = 0xFFFF;
+constexpr DWORD kMaxRecordBytes = 1u << 30;
 // The smallest entry: flags, a one-letter name, empty comment and location, a one-letter "SubKey".
 constexpr DWORD kMinEntryBytes = 2 + 4 + 2 + 2 + 2;
 
@@ -156,25 +157,27 @@ bool ReadEntry(RecordReader& reader, RecordedPrinter& printer) {
 }  // namespace
 
 bool EncodePrinterRecord(const SavedSettingsList& list, const wchar_t* const* parked,
-                         DWORD parkedCount, GlobalBlock& data, DWORD& bytes) {
+                         DWORD parkedCount, GlobalBlock& data, DWORD& bytes, uint16_t slot) {
   DWORD count = parkedCount;
   DWORD payload = 0;
-  for (DWORD i = 0; i < parkedCount && payload <= kMaxPrinterRecordBytes; ++i) {
+  for (DWORD i = 0; i < parkedCount && payload <= kMaxRecordBytes; ++i) {
     payload += ParkedEntryBytes(parked[i]);
   }
-  for (const SavedPrinterSettings* node = list.head; node && payload <= kMaxPrinterRecordBytes;
+  for (const SavedPrinterSettings* node = list.head; node && payload <= kMaxRecordBytes;
        node = node->next) {
     ++count;
     payload += EntryBytes(*node);
   }
-  if (count > kMaxPrinters || payload > kMaxPrinterRecordBytes - kHeaderBytes) {
+  if (payload > kMaxRecordBytes) {
     Os().SetLastError(ERROR_BUFFER_OVERFLOW);
     return false;
   }
-  data = AllocateZeroedBlock(kHeaderBytes + payload);
+  const bool split = count > kMaxUnsplitPrinters || payload > kMaxPrinterRecordBytes - kHeaderBytes;
+  const DWORD headerBytes = split ? kSplitHeaderBytes : kHeaderBytes;
+  data = AllocateZeroedBlock(headerBytes + payload);
   if (!data) return false;
   auto* start = static_cast<BYTE*>(data.Get());
-  RecordWriter writer(start + kHeaderBytes);
+  RecordWriter writer(start + headerBytes);
   for (const SavedPrinterSettings* node = list.head; node; node = node->next) {
     writer.PutU16(EntryFlags(*node));
     writer.PutWide(node->printer->pPrinterName);
@@ -191,12 +194,28 @@ bool EncodePrinterRecord(const SavedSettingsList& list, const wchar_t* const* pa
   }
   RecordWriter header(start);
   header.PutU32(kMagic);
-  header.PutU16(kVersion);
-  header.PutU16(static_cast<uint16_t>(count));
+  header.PutU16(split ? kSplitVersion : kVersion);
+  if (split) {
+    header.PutU16(slot);
+    header.PutU32(count);
+  } else {
+    header.PutU16(static_cast<uint16_t>(count));
+  }
   header.PutU32(payload);
-  header.PutU32(Fnv1a(start + kHeaderBytes, payload));
-  bytes = kHeaderBytes + payload;
+  header.PutU32(Fnv1a(start + headerBytes, payload));
+  bytes = headerBytes + payload;
   return true;
+}
+
+bool ReadSplitHeader(const BYTE* data, DWORD bytes, uint16_t& slot, DWORD& payload) {
+  RecordReader header(data, bytes);
+  uint32_t magic = 0, count = 0, length = 0;
+  uint16_t version = 0;
+  const bool split = bytes == kSplitHeaderBytes && header.GetU32(magic) && magic == kMagic &&
+                     header.GetU16(version) && version == kSplitVersion && header.GetU16(slot) &&
+                     header.GetU32(count) && header.GetU32(length);
+  payload = length;
+  return split;
 }
 
 DWORD PrinterRecordVersion(const BYTE* data, DWORD bytes) {
@@ -209,20 +228,25 @@ DWORD PrinterRecordVersion(const BYTE* data, DWORD bytes) {
 const wchar_t* DecodePrinterRecord(const BYTE* data, DWORD bytes, GlobalBlock& printers,
                                    DWORD& count) {
   RecordReader header(data, bytes);
-  uint32_t magic = 0, payload = 0, hash = 0;
-  uint16_t version = 0, entries = 0;
+  uint32_t magic = 0, payload = 0, hash = 0, entries = 0;
+  uint16_t version = 0, entries16 = 0, slot = 0;
   if (!header.GetU32(magic)) return L"truncated";
   if (magic != kMagic) return L"foreign";
-  if (!header.GetU16(version) || !header.GetU16(entries) || !header.GetU32(payload) ||
-      !header.GetU32(hash)) {
-    return L"truncated";
+  if (!header.GetU16(version)) return L"truncated";
+  if (version != kVersion && version != kSplitVersion) return L"of another version";
+  bool headerWhole = false;
+  if (version == kVersion) {
+    headerWhole = header.GetU16(entries16);
+    entries = entries16;
+  } else {
+    headerWhole = header.GetU16(slot) && header.GetU32(entries);
   }
-  if (version != kVersion) return L"of another version";
+  if (!headerWhole || !header.GetU32(payload) || !header.GetU32(hash)) return L"truncated";
   if (payload > header.Left()) return L"truncated";
   if (payload < header.Left() || entries == 0 || entries > payload / kMinEntryBytes) {
     return L"damaged";
   }
-  const BYTE* body = data + kHeaderBytes;
+  const BYTE* body = data + (bytes - payload);
   if (Fnv1a(body, payload) != hash) return L"damaged";
 
   printers = AllocateZeroedBlock(entries * sizeof(RecordedPrinter));
