@@ -7,7 +7,7 @@
 //
 // The process uses the real implementation (real_windows_api.cpp), which forwards to Windows and
 // binds the DLLs that are not Known DLLs (winspool.drv, version.dll) from the system directory
-// only. Tests install a simulated Windows for their scope with ScopedWindowsApi.
+// only (so are wtsapi32.dll, userenv.dll and rstrtmgr.dll). Tests install a simulated Windows for their scope with ScopedWindowsApi.
 //
 // Adding a call: declare it here with its Windows signature, forward it in real_windows_api.cpp,
 // and give the simulated Windows (tests/sim) its behaviour.
@@ -16,6 +16,8 @@
 #include <windows.h>
 #include <winspool.h>
 #include <winsvc.h>
+#include <restartmanager.h>
+#include <wtsapi32.h>
 
 namespace qv {
 
@@ -102,6 +104,33 @@ class WindowsApi {
   virtual BOOL QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) = 0;
   virtual BOOL StartServiceW(SC_HANDLE service, DWORD argc, LPCWSTR* argv) = 0;
   virtual BOOL CloseServiceHandle(SC_HANDLE handle) = 0;
+
+  // Accounts and sessions (wtsapi32.dll, userenv.dll).
+  virtual BOOL CreateWellKnownSid(WELL_KNOWN_SID_TYPE type, PSID domain, PSID sid,
+                                  DWORD* size) = 0;
+  virtual BOOL CheckTokenMembership(HANDLE token, PSID sid, PBOOL isMember) = 0;
+  virtual DWORD GetCurrentProcessId() = 0;
+  virtual BOOL ProcessIdToSessionId(DWORD processId, DWORD* sessionId) = 0;
+  virtual BOOL WTSEnumerateSessionsW(HANDLE server, DWORD reserved, DWORD version,
+                                     PWTS_SESSION_INFOW* sessions, DWORD* count) = 0;
+  virtual void WTSFreeMemory(PVOID memory) = 0;
+  virtual BOOL WTSQueryUserToken(ULONG sessionId, PHANDLE token) = 0;
+  virtual BOOL CreateEnvironmentBlock(LPVOID* environment, HANDLE token, BOOL inherit) = 0;
+  virtual BOOL DestroyEnvironmentBlock(LPVOID environment) = 0;
+  virtual BOOL CreateProcessAsUserW(HANDLE token, LPCWSTR applicationName, LPWSTR commandLine,
+                                    LPSECURITY_ATTRIBUTES processAttributes,
+                                    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
+                                    DWORD creationFlags, LPVOID environment,
+                                    LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
+                                    LPPROCESS_INFORMATION processInfo) = 0;
+
+  // Restart Manager (rstrtmgr.dll): programs holding files, in every session.
+  virtual DWORD RmStartSession(DWORD* session, DWORD flags, WCHAR* key) = 0;
+  virtual DWORD RmRegisterResources(DWORD session, UINT files, LPCWSTR* fileNames,
+                                    UINT processes, RM_UNIQUE_PROCESS* processList, UINT services,
+                                    LPCWSTR* serviceNames) = 0;
+  virtual DWORD RmShutdown(DWORD session, ULONG flags, RM_WRITE_STATUS_CALLBACK status) = 0;
+  virtual DWORD RmEndSession(DWORD session) = 0;
 
   // Windows and the keyboard.
   virtual BOOL IsWindow(HWND window) = 0;

@@ -6,6 +6,7 @@
 #include "os/file_version.h"
 #include "printers/driver_list.h"
 #include "printers/product_printers.h"
+#include "tray/people_default.h"
 
 namespace qv {
 namespace {
@@ -53,6 +54,14 @@ void SetProductPrinterDefault() {
   EnumeratePrinters(printers);
   if (const PRINTER_INFO_2W* product = FirstProductPrinter(printers)) {
     Os().SetDefaultPrinterW(product->pPrinterName);
+  }
+}
+
+void RequestProductPrinterDefaultForPeople() {
+  PrinterList printers;
+  EnumeratePrinters(printers);
+  if (const PRINTER_INFO_2W* product = FirstProductPrinter(printers)) {
+    RequestDefaultForPeople(product->pPrinterName);
   }
 }
 

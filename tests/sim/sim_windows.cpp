@@ -130,7 +130,8 @@ SimWindows::HandleEntry* SimWindows::Checked(const void* handle, const char* fun
 
 BOOL SimWindows::CloseHandle(HANDLE handle) {
   Fault("CloseHandle");
-  return CloseOf(handle, {HandleKind::kFile, HandleKind::kMutex, HandleKind::kProcess});
+  return CloseOf(handle,
+                 {HandleKind::kFile, HandleKind::kMutex, HandleKind::kProcess, HandleKind::kToken});
 }
 
 BOOL SimWindows::SetDefaultDllDirectories(DWORD flags) {
@@ -302,7 +303,10 @@ BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTR
   if (!startupInfo ||
       (startupInfo->cb != sizeof(STARTUPINFOW) && startupInfo->cb != sizeof(STARTUPINFOEXW)))
     return Fail(ERROR_INVALID_PARAMETER);
-  const SimProcessStart start{commandLineText ? commandLineText : L""};
+  return StartProcess({commandLineText ? commandLineText : L"", sessionId}, processInfo);
+}
+
+BOOL SimWindows::StartProcess(const SimProcessStart& start, LPPROCESS_INFORMATION processInfo) {
   processStarts.push_back(start);
   if (!FileExists(ProgramOf(start.commandLine))) return Fail(ERROR_FILE_NOT_FOUND);
   if (onProcessStart) onProcessStart(start);
@@ -315,7 +319,7 @@ BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTR
 
 HANDLE SimWindows::CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL, LPCSTR name) {
   if (Fault("CreateMutexA")) return nullptr;
-  const std::string key = name ? name : "";
+  const std::string key = ObjectName(name ? name : "", sessionId);
   SimMutex& mutex = mutexes[key];
   lastError_ = mutex.held || mutex.abandoned || mutex.openHandles > 0 ? ERROR_ALREADY_EXISTS : 0;
   if (lastError_ == 0 && attributes && attributes->lpSecurityDescriptor) {
@@ -348,7 +352,7 @@ BOOL SimWindows::ConvertStringSecurityDescriptorToSecurityDescriptorW(
 
 SimWindow& SimWindows::AddWindow(const std::wstring& className, const std::wstring& title) {
   static uintptr_t next = 0x20000;
-  windows.push_back(SimWindow{reinterpret_cast<HWND>(next += 4), className, title, {}, {}});
+  windows.push_back(SimWindow{reinterpret_cast<HWND>(next += 4), className, title, 1, {}, {}});
   return windows.back();
 }
 
@@ -367,6 +371,8 @@ BOOL SimWindows::IsWindow(HWND window) {
 HWND SimWindows::FindWindowW(LPCWSTR className, LPCWSTR windowName) {
   if (Fault("FindWindowW")) return nullptr;
   for (const SimWindow& w : windows) {
+    // "FindWindowW": the top-level windows of the caller's desktop, so of its session only.
+    if (w.session != sessionId) continue;
     if (className && Lower(w.className) != Lower(className)) continue;
     if (windowName && w.title != windowName) continue;
     return w.hwnd;

@@ -14,6 +14,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "os/windows_api.h"
@@ -77,9 +78,32 @@ struct SimPrinter {
   std::map<std::pair<std::string, std::string>, RegValue> data;  // (key, value); key "" = plain
 };
 
+// The account a run has.
+enum class SimAccount { kSystem, kAdministrator, kStandardUser };
+
+// A session a person is logged on to (sim_sessions.cpp), with what is the person's own.
+struct SimSession {
+  explicit SimSession(DWORD session, WTS_CONNECTSTATE_CLASS connected = WTSActive,
+                      bool person = true, std::wstring printer = L"")
+      : id(session), state(connected), loggedOn(person), defaultPrinter(std::move(printer)) {}
+  DWORD id;
+  WTS_CONNECTSTATE_CLASS state;
+  bool loggedOn;                // false: the log-on screen, no one's token
+  std::wstring defaultPrinter;  // the person's default printer
+};
+
+// A program running, as the Restart Manager sees it.
+struct SimProgram {
+  std::wstring path;
+  DWORD session = 1;
+  // The end-session request reached it; it ends when it chooses, or is ended at `forcedAt`.
+  std::function<void(uint64_t forcedAt)> endSession;
+};
+
 struct SimWindow {
   HWND hwnd;
   std::wstring className, title;
+  DWORD session = 1;
   std::vector<UINT> posted;
   std::function<void(SimWindow&, UINT)> onPost;  // reacts to a posted message
 };
@@ -95,6 +119,8 @@ struct SimMutex {
 
 struct SimProcessStart {
   std::wstring commandLine;
+  DWORD session = 1;
+  bool asPerson = false;  // CreateProcessAsUserW with a person's token; else as the run's account
 };
 
 struct SimDialog {
@@ -195,6 +221,16 @@ class SimWindows : public WindowsApi {
   std::vector<SimProcessStart> processStarts;  // every CreateProcessW call, started or not
   std::function<void(const SimProcessStart&)> onProcessStart;  // called for each process started
 
+  // Accounts and sessions (sim_sessions.cpp).
+  SimAccount account = SimAccount::kAdministrator;
+  DWORD sessionId = 1;                   // the run's session; 0 is the services' session
+  std::vector<SimSession> sessions;      // people's sessions besides session 0
+  std::map<DWORD, SimProgram> programs;  // by process id
+  // A kernel object's name in `session`'s namespace: "Global\" names are machine-wide.
+  static std::string ObjectName(const std::string& name, DWORD session);
+  // Runs `action` as the person of `session` in it: their account and default printer.
+  void AsPerson(SimSession& session, const std::function<void()>& action);
+
   // ---- WindowsApi ------------------------------------------------------------------------------
   // Signatures as in os/windows_api.h.
   BOOL SetDefaultDllDirectories(DWORD) override;
@@ -246,6 +282,23 @@ class SimWindows : public WindowsApi {
   BOOL QueryServiceStatus(SC_HANDLE, LPSERVICE_STATUS) override;
   BOOL StartServiceW(SC_HANDLE, DWORD, LPCWSTR*) override;
   BOOL CloseServiceHandle(SC_HANDLE) override;
+  BOOL CreateWellKnownSid(WELL_KNOWN_SID_TYPE, PSID, PSID, DWORD*) override;
+  BOOL CheckTokenMembership(HANDLE, PSID, PBOOL) override;
+  DWORD GetCurrentProcessId() override;
+  BOOL ProcessIdToSessionId(DWORD, DWORD*) override;
+  BOOL WTSEnumerateSessionsW(HANDLE, DWORD, DWORD, PWTS_SESSION_INFOW*, DWORD*) override;
+  void WTSFreeMemory(PVOID) override;
+  BOOL WTSQueryUserToken(ULONG, PHANDLE) override;
+  BOOL CreateEnvironmentBlock(LPVOID*, HANDLE, BOOL) override;
+  BOOL DestroyEnvironmentBlock(LPVOID) override;
+  BOOL CreateProcessAsUserW(HANDLE, LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                            BOOL, DWORD, LPVOID, LPCWSTR, LPSTARTUPINFOW,
+                            LPPROCESS_INFORMATION) override;
+  DWORD RmStartSession(DWORD*, DWORD, WCHAR*) override;
+  DWORD RmRegisterResources(DWORD, UINT, LPCWSTR*, UINT, RM_UNIQUE_PROCESS*, UINT,
+                            LPCWSTR*) override;
+  DWORD RmShutdown(DWORD, ULONG, RM_WRITE_STATUS_CALLBACK) override;
+  DWORD RmEndSession(DWORD) override;
   BOOL IsWindow(HWND) override;
   HWND FindWindowW(LPCWSTR, LPCWSTR) override;
   BOOL PostMessageW(HWND, UINT, WPARAM, LPARAM) override;
@@ -277,7 +330,9 @@ class SimWindows : public WindowsApi {
   BOOL SetDefaultPrinterW(LPCWSTR) override;
 
   // ---- For the domain files ------------------------------------------------------------------
-  enum class HandleKind { kFile, kMutex, kProcess, kServiceManager, kService, kRegKey, kPrinter };
+  enum class HandleKind {
+    kFile, kMutex, kProcess, kServiceManager, kService, kRegKey, kPrinter, kToken
+  };
   struct HandleEntry {
     HandleKind kind;
     std::wstring name;       // file path, mutex name, registry key path, printer name
@@ -300,6 +355,8 @@ class SimWindows : public WindowsApi {
     return result;
   }
   HLOCAL NewLocalBlock(SIZE_T bytes);
+  // Records a process start and gives it its handles; false when its program file is missing.
+  BOOL StartProcess(const SimProcessStart& start, LPPROCESS_INFORMATION processInfo);
 
  private:
   DWORD lastError_ = 0;
@@ -318,6 +375,8 @@ class SimWindows : public WindowsApi {
   uintptr_t nextHandle_ = 0x1000;
   std::multimap<uint64_t, std::function<void()>> events_;
   std::vector<wchar_t> commandLineCopy_;
+  std::set<std::wstring> restartManagerFiles_;  // of the one Restart Manager session
+  bool restartManagerOpen_ = false;
 };
 
 }  // namespace qv::sim

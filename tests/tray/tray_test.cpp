@@ -1,7 +1,9 @@
-// The tray program's control: closing it in its many moods, registering and starting it.
+// The tray program's control: closing it in its many moods, registering and starting it, in a
+// person's run and from a deployment account; the default printer asked for people.
 #include "tray/tray.h"
 
 #include "context/install_context.h"
+#include "tray/people_default.h"
 #include "scenario.h"
 #include "sim_tray.h"
 
@@ -50,8 +52,8 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
   };
   const Case cases[] = {
       {"ends 1200 ms after the message", kRunning, {0, 1200}, 1, 1200, false},
-      {"never lets go", kRunning, {0, -1}, 20, 21 * 5000 + 9 * 100, true},
-      {"never shows its window", kRunning, {1000000, 0}, 0, 20 * 250 + 9 * 100, true},
+      {"never lets go: ended 30 s later", kRunning, {0, -1}, 20, 21 * 5000 + 30000, false},
+      {"never shows its window: ended 30 s later", kRunning, {1000000, 0}, 0, 5000 + 30000, false},
       {"no window, ends unasked after 3 s", kRunning, {1000000, 0, false, 0, 3000}, 0, 5000, false},
       {"abandons the mutex", kRunning, {0, 100, true}, 1, 100, false},  // abandoned, then ours
       {"file locked 250 ms after it ended", kRunning, {0, 0, false, 250}, 1, 300, false},
@@ -93,7 +95,7 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
   }
 }
 
-TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuotedOnlyWhereWanted) {
+TEST_F(TrayTest, StartTrayRegistersAndStartsQuotedOnlyWhereWanted) {
   sim.AddFile(L"C:\\App\\qvatray.exe", "tray");
   StartFrom(L"C:\\App\\drv\\");
   EXPECT_EQ(sim.processStarts.at(0).commandLine, L"\"C:\\App\\qvatray.exe\"");
@@ -104,11 +106,11 @@ TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuotedOnlyWhereWanted) {
   sim.registry[Lower(kRunKey)];
   const std::wstring parent = L"C:\\" + std::wstring(260, L'p');
   StartFrom(parent + L"\\drv\\");
-  EXPECT_EQ(RegisteredPath(), parent + L"\\qvatray.exe");
+  EXPECT_EQ(RegisteredPath(), L"\"" + parent + L"\\qvatray.exe\"");
   EXPECT_EQ(sim.processStarts.at(2).commandLine,
             L"\"" + (parent + L"\\qvatray.exe").substr(0, 259) + L"\"");
   StartFrom(L"C:\\");  // no parent: a bare name
-  EXPECT_EQ(RegisteredPath(), L"qvatray.exe");
+  EXPECT_EQ(RegisteredPath(), L"\"qvatray.exe\"");
 
   // Neither registered nor started without the wish, before Windows 6 or when the version is
   // unknown.
@@ -139,7 +141,69 @@ TEST_F(TrayTest, InstallKeepsOnlyTheTrayFileItStartsAgain) {
   Run(L"install");
   EXPECT_FALSE(sim.FileExists(L"C:\\Old\\qvatray.exe"));
   EXPECT_TRUE(tray.running());
-  EXPECT_EQ(RegisteredPath(), kTray);
+  EXPECT_EQ(RegisteredPath(), L"\"" + std::wstring(kTray) + L"\"");
+  ExpectAllReleased();
+}
+
+// As SYSTEM in session 0 the trays of people's sessions are closed and started again there as
+// each person, never as SYSTEM; a session without anyone's token, or a deployment account that
+// may not have a person's token, leaves it to the next log-on; a tray that did not end is named.
+TEST_F(TrayTest, DeploymentAccountReachesTheTraysOfPeoplesSessions) {
+  StageProductPackage(sim);
+  sim.account = SimAccount::kSystem;
+  sim.sessionId = 0;
+  sim.sessions = {SimSession{2}, SimSession{3, WTSDisconnected}, SimSession{4, WTSActive, false}};
+  SimTray two(sim, kTray, TrayScript{0, 700}, 2);
+  SimTray three(sim, kTray, TrayScript{0, -1}, 3);
+  Register(sim, kTray);
+  for (SimTray* tray : {&two, &three}) {
+    tray->StartWhenLaunched();
+    tray->Start();
+  }
+  std::vector<std::wstring> log = RunAndReadLog(L"install");
+  EXPECT_EQ(two.starts() + three.starts(), 4);  // each ended and started again
+  EXPECT_TRUE(two.running() && three.running());
+  EXPECT_EQ(sim.processStarts.size(), 2u);
+  for (const SimProcessStart& start : sim.processStarts) EXPECT_TRUE(start.asPerson);
+  EXPECT_GE(LineOf(log, L"Tray program started in session 3"), 0);
+  EXPECT_GE(LineOf(log, L"Tray program of session 4 starts at its next log-on (1008: ", true), 0);
+
+  sim.account = SimAccount::kAdministrator;
+  sim.FailNext("RmShutdown", 1, 351);
+  log = RunAndReadLog(L"install");
+  EXPECT_EQ(sim.processStarts.size(), 2u);
+  EXPECT_GE(LineOf(log, L"A tray program did not end (351): its file stays in use"), 0);
+  EXPECT_GE(LineOf(log, L"Tray program of session 2 starts at its next log-on (1314: ", true), 0);
+  ExpectAllReleased();
+}
+
+// "Make Quintavera the default" from SYSTEM changes no account's default: each person gets it once
+// at their log-on, through their tray program; a person's own run sets their own default.
+TEST_F(TrayTest, DefaultPrinterForPeopleAppliesOnceAtTheirLogOn) {
+  MakeInstalledMachine(sim);
+  sim.registry.erase(Lower(kSessionManagerKey));
+  sim.account = SimAccount::kSystem;
+  sim.sessionId = 0;
+  sim.defaultPrinter = L"Office";
+  sim.sessions = {SimSession{2, WTSActive, true, L"Office"}};
+  SimSession& person = sim.sessions[0];
+  EXPECT_EQ(Run(L"onInit"), 102);
+  EXPECT_EQ(Run(L"def.set"), 4);
+  EXPECT_EQ(Run(L"onInit"), 3);
+  EXPECT_EQ(sim.defaultPrinter + L"," + person.defaultPrinter, L"Office,Office");
+
+  sim.AsPerson(person, [] { EXPECT_TRUE(ApplyRequestedDefault()); });
+  EXPECT_EQ(person.defaultPrinter, L"Quintavera");
+  person.defaultPrinter = L"Office";  // the person's own choice stays
+  sim.AsPerson(person, [] { EXPECT_FALSE(ApplyRequestedDefault()); });
+  EXPECT_EQ(person.defaultPrinter, L"Office");
+
+  sim.account = SimAccount::kAdministrator;
+  sim.sessionId = 1;
+  Run(L"def.set");
+  EXPECT_EQ(sim.defaultPrinter, L"Quintavera");
+  Run(L"uninstall");
+  EXPECT_FALSE(sim.HasRegValue(L"HKLM\\SOFTWARE\\Orbelin\\Quintavera\\Tray", L"DefaultPrinter"));
   ExpectAllReleased();
 }
 

@@ -1,0 +1,159 @@
+// Accounts and sessions of the simulated machine: the run's account and session, the people
+// logged on, their tokens and processes, and the Restart Manager that ends programs in any session.
+#include <cstring>
+#include <utility>
+
+#include "sim_windows.h"
+
+namespace qv::sim {
+namespace {
+
+constexpr DWORD kProcessId = 4242;
+constexpr uint64_t kHungAppTimeout = 30000;  // "RmShutdown": forced after 30 seconds
+constexpr DWORD kFailShutdown = 351;         // ERROR_FAIL_SHUTDOWN: one did not end
+
+}  // namespace
+
+// "Kernel object namespaces": "Global\" names the global namespace; unprefixed and "Local\"
+// names are the session's.
+std::string SimWindows::ObjectName(const std::string& name, DWORD session) {
+  if (name.rfind("Global\\", 0) == 0) return name;
+  const std::string local = name.rfind("Local\\", 0) == 0 ? name.substr(6) : name;
+  return "Session\\" + std::to_string(session) + "\\" + local;
+}
+
+void SimWindows::AsPerson(SimSession& session, const std::function<void()>& action) {
+  const SimAccount run = std::exchange(account, SimAccount::kStandardUser);
+  std::swap(sessionId, session.id);
+  std::swap(defaultPrinter, session.defaultPrinter);
+  action();
+  std::swap(sessionId, session.id);
+  std::swap(defaultPrinter, session.defaultPrinter);
+  account = run;
+}
+
+BOOL SimWindows::CreateWellKnownSid(WELL_KNOWN_SID_TYPE type, PSID domain, PSID sid, DWORD* size) {
+  if (Fault("CreateWellKnownSid")) return FALSE;
+  return ::CreateWellKnownSid(type, domain, sid, size);  // no state of the machine
+}
+
+// "CheckTokenMembership": a null token is the caller's; LocalSystem's SID is only SYSTEM's.
+BOOL SimWindows::CheckTokenMembership(HANDLE token, PSID sid, PBOOL isMember) {
+  if (Fault("CheckTokenMembership")) return FALSE;
+  if (token || !sid || !isMember) return Fail(ERROR_INVALID_PARAMETER);
+  *isMember = ::IsWellKnownSid(sid, WinLocalSystemSid) && account == SimAccount::kSystem;
+  return TRUE;
+}
+
+DWORD SimWindows::GetCurrentProcessId() { return kProcessId; }
+
+BOOL SimWindows::ProcessIdToSessionId(DWORD processId, DWORD* session) {
+  if (Fault("ProcessIdToSessionId")) return FALSE;
+  if (processId != kProcessId || !session) return Fail(ERROR_INVALID_PARAMETER);
+  *session = sessionId;
+  return TRUE;
+}
+
+// "WTSEnumerateSessionsW": Reserved 0, Version 1; session 0 and every person's, freed with
+// WTSFreeMemory.
+BOOL SimWindows::WTSEnumerateSessionsW(HANDLE server, DWORD reserved, DWORD version,
+                                       PWTS_SESSION_INFOW* list, DWORD* count) {
+  if (Fault("WTSEnumerateSessionsW")) return FALSE;
+  if (server != WTS_CURRENT_SERVER_HANDLE || reserved != 0 || version != 1)
+    return Fail(ERROR_INVALID_PARAMETER);
+  static wchar_t station[] = L"Console";
+  *count = static_cast<DWORD>(sessions.size() + 1);
+  *list = static_cast<PWTS_SESSION_INFOW>(NewLocalBlock(*count * sizeof(WTS_SESSION_INFOW)));
+  (*list)[0] = {0, station, WTSDisconnected};
+  for (size_t i = 0; i < sessions.size(); ++i)
+    (*list)[i + 1] = {sessions[i].id, station, sessions[i].state};
+  return TRUE;
+}
+
+void SimWindows::WTSFreeMemory(PVOID memory) { LocalFree(memory); }
+
+// "WTSQueryUserToken": only LocalSystem (with SE_TCB_NAME) may call it; ERROR_NO_TOKEN where no
+// one is logged on.
+BOOL SimWindows::WTSQueryUserToken(ULONG session, PHANDLE token) {
+  if (Fault("WTSQueryUserToken")) return FALSE;
+  if (account != SimAccount::kSystem) return Fail(ERROR_PRIVILEGE_NOT_HELD);
+  for (const SimSession& s : sessions) {
+    if (s.id != session) continue;
+    if (!s.loggedOn) return Fail(ERROR_NO_TOKEN);
+    *token = NewHandle(HandleKind::kToken, std::to_wstring(session));
+    return TRUE;
+  }
+  return Fail(ERROR_CTX_WINSTATION_NOT_FOUND);
+}
+
+BOOL SimWindows::CreateEnvironmentBlock(LPVOID* environment, HANDLE token, BOOL) {
+  if (Fault("CreateEnvironmentBlock")) return FALSE;
+  if (!FindHandle(token, HandleKind::kToken)) return Fail(ERROR_INVALID_HANDLE);
+  *environment = NewLocalBlock(4);  // an empty block: two wide NULs
+  return TRUE;
+}
+
+BOOL SimWindows::DestroyEnvironmentBlock(LPVOID environment) {
+  return !Fault("DestroyEnvironmentBlock") && LocalFree(environment) == nullptr;
+}
+
+// "CreateProcessAsUserW": the process runs as the token's account, in the token's session; a
+// Unicode environment block (CreateEnvironmentBlock's) needs CREATE_UNICODE_ENVIRONMENT.
+BOOL SimWindows::CreateProcessAsUserW(HANDLE token, LPCWSTR, LPWSTR commandLineText,
+                                      LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
+                                      DWORD flags, LPVOID environment, LPCWSTR,
+                                      LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION info) {
+  if (Fault("CreateProcessAsUserW")) return FALSE;
+  const HandleEntry* entry = FindHandle(token, HandleKind::kToken);
+  if (!entry) return Fail(ERROR_INVALID_HANDLE);
+  if (!startupInfo || startupInfo->cb != sizeof(STARTUPINFOW) || !commandLineText ||
+      (environment && !(flags & CREATE_UNICODE_ENVIRONMENT)))
+    return Fail(ERROR_INVALID_PARAMETER);
+  return StartProcess({commandLineText, static_cast<DWORD>(std::stoul(entry->name)), true}, info);
+}
+
+// "RmStartSession": dwSessionFlags reserved (0), the key at least CCH_RM_SESSION_KEY + 1.
+DWORD SimWindows::RmStartSession(DWORD* session, DWORD flags, WCHAR* key) {
+  if (Fault("RmStartSession")) return lastError_;
+  if (!session || !key || flags != 0) return ERROR_BAD_ARGUMENTS;
+  std::wmemcpy(key, L"0123456789abcdef0123456789abcdef", CCH_RM_SESSION_KEY);
+  key[CCH_RM_SESSION_KEY] = L'\0';
+  restartManagerOpen_ = true;
+  *session = 7;
+  return ERROR_SUCCESS;
+}
+
+DWORD SimWindows::RmRegisterResources(DWORD session, UINT files, LPCWSTR* names, UINT,
+                                      RM_UNIQUE_PROCESS*, UINT, LPCWSTR*) {
+  if (Fault("RmRegisterResources")) return lastError_;
+  for (UINT i = 0; i < files; ++i) restartManagerFiles_.insert(Lower(names[i]));
+  return restartManagerOpen_ && session == 7 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+// "RmShutdown": every program of any session using a registered file gets the end-session
+// request; with RmForceShutdown one that has not ended is ended after the timeout; otherwise, or
+// when one still runs, ERROR_FAIL_SHUTDOWN.
+DWORD SimWindows::RmShutdown(DWORD session, ULONG flags, RM_WRITE_STATUS_CALLBACK) {
+  if (Fault("RmShutdown")) return lastError_;
+  if (!restartManagerOpen_ || session != 7) return ERROR_INVALID_HANDLE;
+  std::vector<DWORD> using_;
+  for (const auto& [id, program] : programs)
+    if (restartManagerFiles_.count(Lower(program.path))) using_.push_back(id);
+  const uint64_t deadline = clock + kHungAppTimeout;
+  for (DWORD id : using_)
+    if (programs.count(id)) programs.at(id).endSession(flags & RmForceShutdown ? deadline : ~0ull);
+  auto anyLeft = [&] {
+    return std::any_of(using_.begin(), using_.end(), [&](DWORD id) { return programs.count(id); });
+  };
+  while (anyLeft() && clock < deadline) Advance(100);
+  return anyLeft() ? kFailShutdown : ERROR_SUCCESS;
+}
+
+DWORD SimWindows::RmEndSession(DWORD session) {
+  if (Fault("RmEndSession") || !restartManagerOpen_ || session != 7) return ERROR_INVALID_HANDLE;
+  restartManagerOpen_ = false;
+  restartManagerFiles_.clear();
+  return ERROR_SUCCESS;
+}
+
+}  // namespace qv::sim
