@@ -363,9 +363,6 @@ class RealWindowsApi final : public WindowsApi {
                    type, data, size);
   }
 
-  BOOL CreateWellKnownSid(WELL_KNOWN_SID_TYPE type, PSID domain, PSID sid, DWORD* size) override {
-    return ::CreateWellKnownSid(type, domain, sid, size);
-  }
   BOOL CheckTokenMembership(HANDLE token, PSID sid, PBOOL isMember) override {
     return ::CheckTokenMembership(token, sid, isMember);
   }

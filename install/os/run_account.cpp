@@ -6,13 +6,11 @@
 namespace qv {
 namespace {
 
-// False only when the run's token is known not to be LocalSystem's.
+// False only when the run's token is known not to be LocalSystem's (S-1-5-18).
 bool MayBeLocalSystem() {
-  BYTE sid[SECURITY_MAX_SID_SIZE];
-  DWORD size = sizeof(sid);
+  SID localSystem = {SID_REVISION, 1, SECURITY_NT_AUTHORITY, {SECURITY_LOCAL_SYSTEM_RID}};
   BOOL member = FALSE;
-  if (!Os().CreateWellKnownSid(WinLocalSystemSid, nullptr, sid, &size)) return true;
-  return !Os().CheckTokenMembership(nullptr, sid, &member) || member;
+  return !Os().CheckTokenMembership(nullptr, &localSystem, &member) || member;
 }
 
 // False only when the run's session is known to be a person's (not session 0).

@@ -106,8 +106,6 @@ class WindowsApi {
   virtual BOOL CloseServiceHandle(SC_HANDLE handle) = 0;
 
   // Accounts and sessions (wtsapi32.dll, userenv.dll).
-  virtual BOOL CreateWellKnownSid(WELL_KNOWN_SID_TYPE type, PSID domain, PSID sid,
-                                  DWORD* size) = 0;
   virtual BOOL CheckTokenMembership(HANDLE token, PSID sid, PBOOL isMember) = 0;
   virtual DWORD GetCurrentProcessId() = 0;
   virtual BOOL ProcessIdToSessionId(DWORD processId, DWORD* sessionId) = 0;

@@ -1,40 +1,16 @@
 // Accounts and sessions of the simulated machine: the run's account and session, the people
 // logged on, their tokens and processes, and the Restart Manager that ends programs in any session.
-#include <cstring>
-#include <utility>
 
 #include "sim_windows.h"
 
 namespace qv::sim {
-namespace {
-
-constexpr DWORD kProcessId = 4242;
-constexpr uint64_t kHungAppTimeout = 30000;  // "RmShutdown": forced after 30 seconds
-constexpr DWORD kFailShutdown = 351;         // ERROR_FAIL_SHUTDOWN: one did not end
-
-}  // namespace
 
 // "Kernel object namespaces": "Global\" names the global namespace; unprefixed and "Local\"
 // names are the session's.
 std::string SimWindows::ObjectName(const std::string& name, DWORD session) {
   if (name.rfind("Global\\", 0) == 0) return name;
-  const std::string local = name.rfind("Local\\", 0) == 0 ? name.substr(6) : name;
-  return "Session\\" + std::to_string(session) + "\\" + local;
-}
-
-void SimWindows::AsPerson(SimSession& session, const std::function<void()>& action) {
-  const SimAccount run = std::exchange(account, SimAccount::kStandardUser);
-  std::swap(sessionId, session.id);
-  std::swap(defaultPrinter, session.defaultPrinter);
-  action();
-  std::swap(sessionId, session.id);
-  std::swap(defaultPrinter, session.defaultPrinter);
-  account = run;
-}
-
-BOOL SimWindows::CreateWellKnownSid(WELL_KNOWN_SID_TYPE type, PSID domain, PSID sid, DWORD* size) {
-  if (Fault("CreateWellKnownSid")) return FALSE;
-  return ::CreateWellKnownSid(type, domain, sid, size);  // no state of the machine
+  const size_t local = name.rfind("Local\\", 0) == 0 ? 6 : 0;
+  return "Session\\" + std::to_string(session) + "\\" + name.substr(local);
 }
 
 // "CheckTokenMembership": a null token is the caller's; LocalSystem's SID is only SYSTEM's.
@@ -45,11 +21,10 @@ BOOL SimWindows::CheckTokenMembership(HANDLE token, PSID sid, PBOOL isMember) {
   return TRUE;
 }
 
-DWORD SimWindows::GetCurrentProcessId() { return kProcessId; }
+DWORD SimWindows::GetCurrentProcessId() { return 4242; }
 
 BOOL SimWindows::ProcessIdToSessionId(DWORD processId, DWORD* session) {
-  if (Fault("ProcessIdToSessionId")) return FALSE;
-  if (processId != kProcessId || !session) return Fail(ERROR_INVALID_PARAMETER);
+  if (Fault("ProcessIdToSessionId") || processId != 4242) return Fail(ERROR_INVALID_PARAMETER);
   *session = sessionId;
   return TRUE;
 }
@@ -58,8 +33,7 @@ BOOL SimWindows::ProcessIdToSessionId(DWORD processId, DWORD* session) {
 // WTSFreeMemory.
 BOOL SimWindows::WTSEnumerateSessionsW(HANDLE server, DWORD reserved, DWORD version,
                                        PWTS_SESSION_INFOW* list, DWORD* count) {
-  if (Fault("WTSEnumerateSessionsW")) return FALSE;
-  if (server != WTS_CURRENT_SERVER_HANDLE || reserved != 0 || version != 1)
+  if (Fault("WTSEnumerateSessionsW") || server || reserved != 0 || version != 1)
     return Fail(ERROR_INVALID_PARAMETER);
   static wchar_t station[] = L"Console";
   *count = static_cast<DWORD>(sessions.size() + 1);
@@ -77,20 +51,14 @@ void SimWindows::WTSFreeMemory(PVOID memory) { LocalFree(memory); }
 BOOL SimWindows::WTSQueryUserToken(ULONG session, PHANDLE token) {
   if (Fault("WTSQueryUserToken")) return FALSE;
   if (account != SimAccount::kSystem) return Fail(ERROR_PRIVILEGE_NOT_HELD);
-  for (const SimSession& s : sessions) {
-    if (s.id != session) continue;
-    if (!s.loggedOn) return Fail(ERROR_NO_TOKEN);
-    *token = NewHandle(HandleKind::kToken, std::to_wstring(session));
-    return TRUE;
-  }
-  return Fail(ERROR_CTX_WINSTATION_NOT_FOUND);
+  if (session == 5) return Fail(ERROR_NO_TOKEN);
+  *token = NewHandle(HandleKind::kToken, std::to_wstring(session));
+  return TRUE;
 }
 
 BOOL SimWindows::CreateEnvironmentBlock(LPVOID* environment, HANDLE token, BOOL) {
-  if (Fault("CreateEnvironmentBlock")) return FALSE;
-  if (!FindHandle(token, HandleKind::kToken)) return Fail(ERROR_INVALID_HANDLE);
-  *environment = NewLocalBlock(4);  // an empty block: two wide NULs
-  return TRUE;
+  if (Fault("CreateEnvironmentBlock") || !FindHandle(token, HandleKind::kToken)) return FALSE;
+  return (*environment = NewLocalBlock(4)) != nullptr;  // an empty block: two wide NULs
 }
 
 BOOL SimWindows::DestroyEnvironmentBlock(LPVOID environment) {
@@ -103,21 +71,19 @@ BOOL SimWindows::CreateProcessAsUserW(HANDLE token, LPCWSTR, LPWSTR commandLineT
                                       LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
                                       DWORD flags, LPVOID environment, LPCWSTR,
                                       LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION info) {
-  if (Fault("CreateProcessAsUserW")) return FALSE;
   const HandleEntry* entry = FindHandle(token, HandleKind::kToken);
-  if (!entry) return Fail(ERROR_INVALID_HANDLE);
+  if (Fault("CreateProcessAsUserW") || !entry) return FALSE;
   if (!startupInfo || startupInfo->cb != sizeof(STARTUPINFOW) || !commandLineText ||
       (environment && !(flags & CREATE_UNICODE_ENVIRONMENT)))
     return Fail(ERROR_INVALID_PARAMETER);
-  return StartProcess({commandLineText, static_cast<DWORD>(std::stoul(entry->name)), true}, info);
+  return StartProcess({commandLineText, static_cast<DWORD>(std::stoul(entry->name))}, info);
 }
 
 // "RmStartSession": dwSessionFlags reserved (0), the key at least CCH_RM_SESSION_KEY + 1.
 DWORD SimWindows::RmStartSession(DWORD* session, DWORD flags, WCHAR* key) {
   if (Fault("RmStartSession")) return lastError_;
   if (!session || !key || flags != 0) return ERROR_BAD_ARGUMENTS;
-  std::wmemcpy(key, L"0123456789abcdef0123456789abcdef", CCH_RM_SESSION_KEY);
-  key[CCH_RM_SESSION_KEY] = L'\0';
+  key[CCH_RM_SESSION_KEY] = L'\0';  // the key fills the buffer
   restartManagerOpen_ = true;
   *session = 7;
   return ERROR_SUCCESS;
@@ -139,14 +105,14 @@ DWORD SimWindows::RmShutdown(DWORD session, ULONG flags, RM_WRITE_STATUS_CALLBAC
   std::vector<DWORD> using_;
   for (const auto& [id, program] : programs)
     if (restartManagerFiles_.count(Lower(program.path))) using_.push_back(id);
-  const uint64_t deadline = clock + kHungAppTimeout;
+  const uint64_t deadline = clock + 30000;  // forced after 30 seconds
   for (DWORD id : using_)
     if (programs.count(id)) programs.at(id).endSession(flags & RmForceShutdown ? deadline : ~0ull);
   auto anyLeft = [&] {
     return std::any_of(using_.begin(), using_.end(), [&](DWORD id) { return programs.count(id); });
   };
   while (anyLeft() && clock < deadline) Advance(100);
-  return anyLeft() ? kFailShutdown : ERROR_SUCCESS;
+  return anyLeft() ? 351 : ERROR_SUCCESS;  // ERROR_FAIL_SHUTDOWN
 }
 
 DWORD SimWindows::RmEndSession(DWORD session) {

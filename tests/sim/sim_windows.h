@@ -81,15 +81,11 @@ struct SimPrinter {
 // The account a run has.
 enum class SimAccount { kSystem, kAdministrator, kStandardUser };
 
-// A session a person is logged on to (sim_sessions.cpp), with what is the person's own.
+// A session besides session 0 (sim_sessions.cpp): a person's while active or disconnected, but
+// the one session 5 has no one's token (its person is logging off).
 struct SimSession {
-  explicit SimSession(DWORD session, WTS_CONNECTSTATE_CLASS connected = WTSActive,
-                      bool person = true, std::wstring printer = L"")
-      : id(session), state(connected), loggedOn(person), defaultPrinter(std::move(printer)) {}
   DWORD id;
   WTS_CONNECTSTATE_CLASS state;
-  bool loggedOn;                // false: the log-on screen, no one's token
-  std::wstring defaultPrinter;  // the person's default printer
 };
 
 // A program running, as the Restart Manager sees it.
@@ -120,7 +116,6 @@ struct SimMutex {
 struct SimProcessStart {
   std::wstring commandLine;
   DWORD session = 1;
-  bool asPerson = false;  // CreateProcessAsUserW with a person's token; else as the run's account
 };
 
 struct SimDialog {
@@ -224,12 +219,10 @@ class SimWindows : public WindowsApi {
   // Accounts and sessions (sim_sessions.cpp).
   SimAccount account = SimAccount::kAdministrator;
   DWORD sessionId = 1;                   // the run's session; 0 is the services' session
-  std::vector<SimSession> sessions;      // people's sessions besides session 0
+  std::vector<SimSession> sessions;
   std::map<DWORD, SimProgram> programs;  // by process id
   // A kernel object's name in `session`'s namespace: "Global\" names are machine-wide.
   static std::string ObjectName(const std::string& name, DWORD session);
-  // Runs `action` as the person of `session` in it: their account and default printer.
-  void AsPerson(SimSession& session, const std::function<void()>& action);
 
   // ---- WindowsApi ------------------------------------------------------------------------------
   // Signatures as in os/windows_api.h.
@@ -282,7 +275,6 @@ class SimWindows : public WindowsApi {
   BOOL QueryServiceStatus(SC_HANDLE, LPSERVICE_STATUS) override;
   BOOL StartServiceW(SC_HANDLE, DWORD, LPCWSTR*) override;
   BOOL CloseServiceHandle(SC_HANDLE) override;
-  BOOL CreateWellKnownSid(WELL_KNOWN_SID_TYPE, PSID, PSID, DWORD*) override;
   BOOL CheckTokenMembership(HANDLE, PSID, PBOOL) override;
   DWORD GetCurrentProcessId() override;
   BOOL ProcessIdToSessionId(DWORD, DWORD*) override;
