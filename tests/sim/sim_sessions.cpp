@@ -1,22 +1,18 @@
 // Accounts and sessions of the simulated machine: the run's account and session, the people
 // logged on, their tokens and processes, and the Restart Manager that ends programs in any session.
-
 #include "sim_windows.h"
 
 namespace qv::sim {
 
-// "Kernel object namespaces": "Global\" names the global namespace; unprefixed and "Local\"
-// names are the session's.
+// "Kernel object namespaces": "Global\" names the global namespace; other names the session's.
 std::string SimWindows::ObjectName(const std::string& name, DWORD session) {
   if (name.rfind("Global\\", 0) == 0) return name;
-  const size_t local = name.rfind("Local\\", 0) == 0 ? 6 : 0;
-  return "Session\\" + std::to_string(session) + "\\" + name.substr(local);
+  return "Session\\" + std::to_string(session) + "\\" + name;
 }
 
 // "CheckTokenMembership": a null token is the caller's; LocalSystem's SID is only SYSTEM's.
 BOOL SimWindows::CheckTokenMembership(HANDLE token, PSID sid, PBOOL isMember) {
-  if (Fault("CheckTokenMembership")) return FALSE;
-  if (token || !sid || !isMember) return Fail(ERROR_INVALID_PARAMETER);
+  if (Fault("CheckTokenMembership") || token || !sid) return Fail(ERROR_INVALID_PARAMETER);
   *isMember = ::IsWellKnownSid(sid, WinLocalSystemSid) && account == SimAccount::kSystem;
   return TRUE;
 }
@@ -29,18 +25,17 @@ BOOL SimWindows::ProcessIdToSessionId(DWORD processId, DWORD* session) {
   return TRUE;
 }
 
-// "WTSEnumerateSessionsW": Reserved 0, Version 1; session 0 and every person's, freed with
+// "WTSEnumerateSessionsW": Reserved 0, Version 1; session 0 and every other, freed with
 // WTSFreeMemory.
 BOOL SimWindows::WTSEnumerateSessionsW(HANDLE server, DWORD reserved, DWORD version,
                                        PWTS_SESSION_INFOW* list, DWORD* count) {
   if (Fault("WTSEnumerateSessionsW") || server || reserved != 0 || version != 1)
     return Fail(ERROR_INVALID_PARAMETER);
-  static wchar_t station[] = L"Console";
   *count = static_cast<DWORD>(sessions.size() + 1);
   *list = static_cast<PWTS_SESSION_INFOW>(NewLocalBlock(*count * sizeof(WTS_SESSION_INFOW)));
-  (*list)[0] = {0, station, WTSDisconnected};
-  for (size_t i = 0; i < sessions.size(); ++i)
-    (*list)[i + 1] = {sessions[i].id, station, sessions[i].state};
+  (*list)[0].State = WTSDisconnected;  // session 0
+  PWTS_SESSION_INFOW next = *list;
+  for (const auto& [id, state] : sessions) *++next = {id, nullptr, state};
   return TRUE;
 }
 
@@ -79,7 +74,8 @@ BOOL SimWindows::CreateProcessAsUserW(HANDLE token, LPCWSTR, LPWSTR commandLineT
   return StartProcess({commandLineText, static_cast<DWORD>(std::stoul(entry->name))}, info);
 }
 
-// "RmStartSession": dwSessionFlags reserved (0), the key at least CCH_RM_SESSION_KEY + 1.
+// "RmStartSession": dwSessionFlags reserved (0), the key at least CCH_RM_SESSION_KEY + 1; one
+// session at a time here, its handle 7.
 DWORD SimWindows::RmStartSession(DWORD* session, DWORD flags, WCHAR* key) {
   if (Fault("RmStartSession")) return lastError_;
   if (!session || !key || flags != 0) return ERROR_BAD_ARGUMENTS;
@@ -92,20 +88,21 @@ DWORD SimWindows::RmStartSession(DWORD* session, DWORD flags, WCHAR* key) {
 DWORD SimWindows::RmRegisterResources(DWORD session, UINT files, LPCWSTR* names, UINT,
                                       RM_UNIQUE_PROCESS*, UINT, LPCWSTR*) {
   if (Fault("RmRegisterResources")) return lastError_;
+  if (session != 7) return ERROR_INVALID_HANDLE;
   for (UINT i = 0; i < files; ++i) restartManagerFiles_.insert(Lower(names[i]));
-  return restartManagerOpen_ && session == 7 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+  return ERROR_SUCCESS;
 }
 
 // "RmShutdown": every program of any session using a registered file gets the end-session
-// request; with RmForceShutdown one that has not ended is ended after the timeout; otherwise, or
-// when one still runs, ERROR_FAIL_SHUTDOWN.
+// request; with RmForceShutdown one that has not ended after 30 seconds is ended; one still
+// running is ERROR_FAIL_SHUTDOWN.
 DWORD SimWindows::RmShutdown(DWORD session, ULONG flags, RM_WRITE_STATUS_CALLBACK) {
   if (Fault("RmShutdown")) return lastError_;
   if (!restartManagerOpen_ || session != 7) return ERROR_INVALID_HANDLE;
   std::vector<DWORD> using_;
   for (const auto& [id, program] : programs)
     if (restartManagerFiles_.count(Lower(program.path))) using_.push_back(id);
-  const uint64_t deadline = clock + 30000;  // forced after 30 seconds
+  const uint64_t deadline = clock + 30000;
   for (DWORD id : using_)
     if (programs.count(id)) programs.at(id).endSession(flags & RmForceShutdown ? deadline : ~0ull);
   auto anyLeft = [&] {

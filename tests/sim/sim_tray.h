@@ -1,8 +1,8 @@
-// A scripted qvatray.exe in one session of the simulated machine: while it runs it holds the tray
-// mutex of its session, shows its window (at once or after a while) and keeps its program file
-// locked; the close message 0x0402, or the Restart Manager's end-session request once its window
-// is there, ends it after a chosen time, or never (a forced shutdown still ends it). When it ends
-// it lets go of the mutex or abandons it, and its file may stay locked a little longer.
+// A scripted qvatray.exe in one session: while it runs it holds the tray mutex of its session,
+// shows its window (at once or after a while) and keeps its program file locked; the close message
+// 0x0402, or the Restart Manager's request once its window is there, ends it after a chosen time,
+// or never (until forced). When it ends it lets go of the mutex or abandons it, and its file may
+// stay locked a little longer.
 #pragma once
 
 #include <cstdint>
@@ -41,7 +41,7 @@ class SimTray {
     if (mutex.held || mutex.openHandles > 0) return;  // the name exists: a second copy ends at once
     running_ = true;
     window_ = nullptr;
-    sim_.programs[ProcessId()] = {path_, session_, [this, run](uint64_t forcedAt) {
+    sim_.programs[ProcessId()] = {path_, [this, run](uint64_t forcedAt) {
                                     if (window_) Ask(run);
                                     sim_.At(forcedAt, [this, run] { End(run); });
                                   }};

@@ -81,18 +81,10 @@ struct SimPrinter {
 // The account a run has.
 enum class SimAccount { kSystem, kAdministrator, kStandardUser };
 
-// A session besides session 0 (sim_sessions.cpp): a person's while active or disconnected, but
-// the one session 5 has no one's token (its person is logging off).
-struct SimSession {
-  DWORD id;
-  WTS_CONNECTSTATE_CLASS state;
-};
-
-// A program running, as the Restart Manager sees it.
+// A program running, as the Restart Manager sees it: `endSession(forcedAt)` is its end-session
+// request; it ends when it chooses, or is ended at `forcedAt`.
 struct SimProgram {
   std::wstring path;
-  DWORD session = 1;
-  // The end-session request reached it; it ends when it chooses, or is ended at `forcedAt`.
   std::function<void(uint64_t forcedAt)> endSession;
 };
 
@@ -219,7 +211,9 @@ class SimWindows : public WindowsApi {
   // Accounts and sessions (sim_sessions.cpp).
   SimAccount account = SimAccount::kAdministrator;
   DWORD sessionId = 1;                   // the run's session; 0 is the services' session
-  std::vector<SimSession> sessions;
+  // The sessions besides session 0, by id: a person's while active or disconnected (session 5
+  // has no one's token: its person is logging off).
+  std::map<DWORD, WTS_CONNECTSTATE_CLASS> sessions;
   std::map<DWORD, SimProgram> programs;  // by process id
   // A kernel object's name in `session`'s namespace: "Global\" names are machine-wide.
   static std::string ObjectName(const std::string& name, DWORD session);

@@ -1,9 +1,8 @@
 // The tray program's control: closing it in its many moods, registering and starting it, in a
-// person's run and from a deployment account; the default printer asked for people.
+// person's run and from a deployment account.
 #include "tray/tray.h"
 
 #include "context/install_context.h"
-#include "tray/people_default.h"
 #include "scenario.h"
 #include "sim_tray.h"
 
@@ -137,10 +136,8 @@ TEST_F(TrayTest, DeploymentAccountReachesTheTraysOfPeoplesSessions) {
   SimTray two(sim, kTray, TrayScript{0, 700}, 2);
   SimTray three(sim, kTray, TrayScript{0, -1}, 3);
   Register(sim, L"C:\\SETUP\\QvaTray.exe");
-  for (SimTray* tray : {&two, &three}) {
-    tray->StartWhenLaunched();
-    tray->Start();
-  }
+  two.StartWhenLaunched(), three.StartWhenLaunched();
+  two.Start(), three.Start();
   std::vector<std::wstring> log = RunAndReadLog(L"install");
   EXPECT_EQ(two.starts() + three.starts(), 4);  // each ended and started again
   EXPECT_TRUE(two.running() && three.running());
@@ -157,31 +154,6 @@ TEST_F(TrayTest, DeploymentAccountReachesTheTraysOfPeoplesSessions) {
   EXPECT_EQ(sim.processStarts.size(), 2u);
   EXPECT_GE(LineOf(log, L"A tray program did not end (351): its file stays in use"), 0);
   EXPECT_GE(LineOf(log, L"Tray program of session 2 starts at its next log-on (1314: ", true), 0);
-  ExpectAllReleased();
-}
-
-// "Make Quintavera the default" from SYSTEM changes SYSTEM's default no more than a person's: each
-// person's tray program carries it out once at their log-on; the request goes with the product.
-TEST_F(TrayTest, DefaultPrinterForPeopleAppliesOnceAtTheirLogOn) {
-  MakeInstalledMachine(sim);
-  sim.registry.erase(Lower(kSessionManagerKey));
-  sim.account = SimAccount::kSystem;
-  sim.sessionId = 0;
-  sim.defaultPrinter = L"Office";
-  EXPECT_EQ(Run(L"onInit"), 102);
-  EXPECT_EQ(Run(L"def.set"), 4);
-  EXPECT_EQ(Run(L"onInit"), 3);
-  EXPECT_EQ(sim.defaultPrinter, L"Office");
-
-  sim.account = SimAccount::kStandardUser;  // a person's log-on, their default another printer
-  sim.sessionId = 2;
-  for (bool applied : {true, false}) {
-    sim.defaultPrinter = L"Office";
-    EXPECT_EQ(ApplyRequestedDefault(), applied);
-    EXPECT_EQ(sim.defaultPrinter, applied ? L"Quintavera" : L"Office");
-  }
-  Run(L"uninstall");
-  EXPECT_FALSE(sim.HasRegValue(L"HKLM\\SOFTWARE\\Orbelin\\Quintavera\\Tray", L"DefaultPrinter"));
   ExpectAllReleased();
 }
 
