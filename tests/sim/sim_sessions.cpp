@@ -41,12 +41,10 @@ BOOL SimWindows::WTSEnumerateSessionsW(HANDLE server, DWORD reserved, DWORD vers
 
 void SimWindows::WTSFreeMemory(PVOID memory) { LocalFree(memory); }
 
-// "WTSQueryUserToken": only LocalSystem (with SE_TCB_NAME) may call it; ERROR_NO_TOKEN where no
-// one is logged on.
+// "WTSQueryUserToken": only LocalSystem (with SE_TCB_NAME) may call it.
 BOOL SimWindows::WTSQueryUserToken(ULONG session, PHANDLE token) {
   if (Fault("WTSQueryUserToken")) return FALSE;
   if (account != SimAccount::kSystem) return Fail(ERROR_PRIVILEGE_NOT_HELD);
-  if (session == 5) return Fail(ERROR_NO_TOKEN);
   *token = NewHandle(HandleKind::kToken, std::to_wstring(session));
   return TRUE;
 }
@@ -80,7 +78,6 @@ DWORD SimWindows::RmStartSession(DWORD* session, DWORD flags, WCHAR* key) {
   if (Fault("RmStartSession")) return lastError_;
   if (!session || !key || flags != 0) return ERROR_BAD_ARGUMENTS;
   key[CCH_RM_SESSION_KEY] = L'\0';  // the key fills the buffer
-  restartManagerOpen_ = true;
   *session = 7;
   return ERROR_SUCCESS;
 }
@@ -98,7 +95,7 @@ DWORD SimWindows::RmRegisterResources(DWORD session, UINT files, LPCWSTR* names,
 // running is ERROR_FAIL_SHUTDOWN.
 DWORD SimWindows::RmShutdown(DWORD session, ULONG flags, RM_WRITE_STATUS_CALLBACK) {
   if (Fault("RmShutdown")) return lastError_;
-  if (!restartManagerOpen_ || session != 7) return ERROR_INVALID_HANDLE;
+  if (session != 7) return ERROR_INVALID_HANDLE;
   std::vector<DWORD> using_;
   for (const auto& [id, program] : programs)
     if (restartManagerFiles_.count(Lower(program.path))) using_.push_back(id);
@@ -113,8 +110,7 @@ DWORD SimWindows::RmShutdown(DWORD session, ULONG flags, RM_WRITE_STATUS_CALLBAC
 }
 
 DWORD SimWindows::RmEndSession(DWORD session) {
-  if (Fault("RmEndSession") || !restartManagerOpen_ || session != 7) return ERROR_INVALID_HANDLE;
-  restartManagerOpen_ = false;
+  if (Fault("RmEndSession") || session != 7) return ERROR_INVALID_HANDLE;
   restartManagerFiles_.clear();
   return ERROR_SUCCESS;
 }

@@ -23,7 +23,6 @@ struct TrayScript {
   int64_t endsAfter = 0;       // ms from the close message until it ends; negative: never
   bool abandonsMutex = false;  // ends without letting go of the mutex
   uint64_t fileLockedFor = 0;  // ms its file stays locked after it ended
-  uint64_t endsAlone = 0;      // ms from its start until it ends unasked; 0: never
 };
 
 class SimTray {
@@ -53,7 +52,6 @@ class SimTray {
     } else {
       sim_.At(sim_.clock + script_.windowAfter, [this, run] { ShowWindow(run); });
     }
-    if (script_.endsAlone != 0) sim_.At(sim_.clock + script_.endsAlone, [this, run] { End(run); });
   }
   // From now on, a process start of "<path>" (quoted) in its session starts this program.
   void StartWhenLaunched() {

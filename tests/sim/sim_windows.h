@@ -211,8 +211,7 @@ class SimWindows : public WindowsApi {
   // Accounts and sessions (sim_sessions.cpp).
   SimAccount account = SimAccount::kAdministrator;
   DWORD sessionId = 1;                   // the run's session; 0 is the services' session
-  // The sessions besides session 0, by id: a person's while active or disconnected (session 5
-  // has no one's token: its person is logging off).
+  // The sessions besides session 0, by id: a person's while active or disconnected.
   std::map<DWORD, WTS_CONNECTSTATE_CLASS> sessions;
   std::map<DWORD, SimProgram> programs;  // by process id
   // A kernel object's name in `session`'s namespace: "Global\" names are machine-wide.
@@ -362,7 +361,6 @@ class SimWindows : public WindowsApi {
   std::multimap<uint64_t, std::function<void()>> events_;
   std::vector<wchar_t> commandLineCopy_;
   std::set<std::wstring> restartManagerFiles_;  // of the one Restart Manager session
-  bool restartManagerOpen_ = false;
 };
 
 }  // namespace qv::sim
