@@ -13,10 +13,10 @@
 //     removed, the mutex is released and closed;
 //   - the end-session request of the Restart Manager (WM_QUERYENDSESSION, then WM_ENDSESSION),
 //     with which an installer of another session closes it, ends it the same way.
-// A second copy, started while one runs in the session, finds the mutex there and ends at once. When the
-// notification area cannot take the icon (no shell, Wine's null graphics driver) the program keeps
-// running all the same. When the taskbar starts again (Explorer restarted) the icon is added again:
-// its "TaskbarCreated" broadcast is let through to this elevated program.
+// A second copy, started while one runs in the session, finds the mutex there and ends at once.
+// When the notification area cannot take the icon (no shell, Wine's null graphics driver) the
+// program keeps running all the same. When the taskbar starts again (Explorer restarted) the icon
+// is added again: its "TaskbarCreated" broadcast is let through to an elevated copy.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -117,8 +117,8 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 // Started by a person's elevated install, the program runs elevated, and Windows drops messages
-// that a less privileged process such as Explorer sends it unless they are let through. Bound at run
-// time: the filter call is missing where there is no such isolation.
+// that a less privileged process such as Explorer sends it unless they are let through. Bound at
+// run time: the filter call is missing where there is no such isolation.
 void AllowTaskbarCreated(HWND hwnd) {
   using ChangeFilterFn = BOOL(WINAPI*)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT);
   HMODULE user32 = GetModuleHandleW(L"user32.dll");

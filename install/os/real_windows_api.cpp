@@ -1,11 +1,12 @@
 // The real Windows behind the seam: forwards every call to the system.
 //
-// winspool.drv, version.dll, wtsapi32.dll, userenv.dll and rstrtmgr.dll are not Known DLLs, so a static import would let the loader pick
-// up a copy planted beside the installer, and a load by base name returns any module of that name
-// already in the process, whoever loaded it. They are bound here at first use by their full path
-// in the system directory. SetDefaultDllDirectories is bound at run time as well: where the system
-// lacks it (and with it the LOAD_LIBRARY_SEARCH flags), the full path still names the system's
-// copy, and LOAD_WITH_ALTERED_SEARCH_PATH looks for its own dependencies beside it.
+// winspool.drv, version.dll, wtsapi32.dll, userenv.dll and rstrtmgr.dll are not Known DLLs, so a
+// static import would let the loader pick up a copy planted beside the installer, and a load by
+// base name returns any module of that name already in the process, whoever loaded it. They are
+// bound here at first use by their full path in the system directory. SetDefaultDllDirectories is
+// bound at run time as well: where the system lacks it (and with it the LOAD_LIBRARY_SEARCH
+// flags), the full path still names the system's copy, and LOAD_WITH_ALTERED_SEARCH_PATH looks for
+// its own dependencies beside it.
 #include "os/windows_api.h"
 
 #include <sddl.h>
@@ -376,7 +377,8 @@ class RealWindowsApi final : public WindowsApi {
                    count);
   }
   void WTSFreeMemory(PVOID memory) override {
-    static const auto fn = BindSystemFunction<decltype(&::WTSFreeMemory)>(g_wtsapi, "WTSFreeMemory");
+    static const auto fn =
+        BindSystemFunction<decltype(&::WTSFreeMemory)>(g_wtsapi, "WTSFreeMemory");
     if (fn) fn(memory);
   }
   BOOL WTSQueryUserToken(ULONG sessionId, PHANDLE token) override {
@@ -392,7 +394,8 @@ class RealWindowsApi final : public WindowsApi {
                             LPSECURITY_ATTRIBUTES processAttributes,
                             LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
                             DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
-                            LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInfo) override {
+                            LPSTARTUPINFOW startupInfo,
+                            LPPROCESS_INFORMATION processInfo) override {
     return ::CreateProcessAsUserW(token, applicationName, commandLine, processAttributes,
                                   threadAttributes, inheritHandles, creationFlags, environment,
                                   currentDirectory, startupInfo, processInfo);

@@ -6,8 +6,9 @@
 //   if (!Os().DeleteFileW(path)) AddFileName(ctx.pendingDeletes, path);
 //
 // The process uses the real implementation (real_windows_api.cpp), which forwards to Windows and
-// binds the DLLs that are not Known DLLs (winspool.drv, version.dll) from the system directory
-// only (so are wtsapi32.dll, userenv.dll and rstrtmgr.dll). Tests install a simulated Windows for their scope with ScopedWindowsApi.
+// binds the DLLs that are not Known DLLs (winspool.drv, version.dll, wtsapi32.dll, userenv.dll,
+// rstrtmgr.dll) from the system directory only. Tests install a simulated Windows for their scope
+// with ScopedWindowsApi.
 //
 // Adding a call: declare it here with its Windows signature, forward it in real_windows_api.cpp,
 // and give the simulated Windows (tests/sim) its behaviour.

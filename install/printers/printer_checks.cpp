@@ -57,6 +57,15 @@ void SetProductPrinterDefault() {
   }
 }
 
+bool ProductPrinterRequestedForPeople() {
+  wchar_t name[kRequestedNameChars];
+  ReadDefaultRequest(name);
+  ScopedPrinter printer;
+  if (name[0] == L'\0' || !Os().OpenPrinterW(name, printer.Receive(), nullptr)) return false;
+  const PrinterInfoBlock info = QueryPrinterInfo(printer.Get());
+  return info.Record() && IsProductPrinter(*info.Record());
+}
+
 void RequestProductPrinterDefaultForPeople() {
   PrinterList printers;
   EnumeratePrinters(printers);

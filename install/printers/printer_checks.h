@@ -18,5 +18,7 @@ void SetProductPrinterDefault();
 // Asks that the first product printer become each person's default at their next log-on (see
 // tray/people_default.h); does nothing when there is none.
 void RequestProductPrinterDefaultForPeople();
+// True when the request for people stands and names a product printer that is still there.
+bool ProductPrinterRequestedForPeople();
 
 }  // namespace qv

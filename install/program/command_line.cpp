@@ -14,7 +14,6 @@
 #include "program/installer_lock.h"
 #include "program/procedures.h"
 #include "reboot/pending_renames.h"
-#include "tray/people_default.h"
 #include "tray/tray.h"
 
 namespace qv {
@@ -45,14 +44,15 @@ int RunUninstallRow(const LogTarget& log) {
 
 // The rows without a log that change the machine, each under the installer mutex; a row that
 // cannot have it changes nothing and answers kErrorsLogged. A deployment account's default
-// printer is no one's: its "onInit" answers for the people (102 until the product printer is
-// requested as their default) and its "def.set" requests it for each person's next log-on.
+// printer is no one's: its "onInit" answers for the people (102 until a product printer still
+// there is requested as their default) and its "def.set" requests it for each person's next
+// log-on.
 int RunOnInitRow() {
   const InstallerLock lock;
   if (!lock.Held()) return kErrorsLogged;
   if (CheckPendingProductFiles()) return kProductFilesPending;
   const bool notProduct =
-      RunsAsDeploymentAccount() ? !DefaultRequestedForPeople() : CheckDefaultPrinter();
+      RunsAsDeploymentAccount() ? !ProductPrinterRequestedForPeople() : CheckDefaultPrinter();
   return notProduct ? kDefaultNotProduct : kCheckNegative;
 }
 

@@ -12,9 +12,7 @@ namespace {
 constexpr char kTrayKey[] = "SOFTWARE\\Orbelin\\Quintavera\\Tray";
 constexpr wchar_t kRequestValue[] = L"DefaultPrinter";
 constexpr wchar_t kAppliedValue[] = L"DefaultPrinterApplied";
-constexpr size_t kNameChars = 260;
-
-using PrinterName = wchar_t[kNameChars];
+using PrinterName = wchar_t[kRequestedNameChars];
 
 // A REG_SZ of at most 259 characters; empty when absent, of another type or too long.
 void ReadName(HKEY root, const wchar_t* value, PrinterName& name) {
@@ -47,10 +45,8 @@ bool WriteName(HKEY root, const wchar_t* value, const wchar_t* name) {
 
 }  // namespace
 
-bool DefaultRequestedForPeople() {
-  PrinterName requested;
-  ReadName(HKEY_LOCAL_MACHINE, kRequestValue, requested);
-  return requested[0] != L'\0';
+void ReadDefaultRequest(PrinterName& printerName) {
+  ReadName(HKEY_LOCAL_MACHINE, kRequestValue, printerName);
 }
 
 void RequestDefaultForPeople(const wchar_t* printerName) {

@@ -7,10 +7,13 @@
 //   HKCU\Software\Orbelin\Quintavera\Tray  "DefaultPrinterApplied"  the name carried out
 #pragma once
 
+#include <cstddef>
+
 namespace qv {
 
-// The machine-wide request stands.
-bool DefaultRequestedForPeople();
+// The printer the machine-wide request names; empty when none stands.
+constexpr size_t kRequestedNameChars = 260;
+void ReadDefaultRequest(wchar_t (&printerName)[kRequestedNameChars]);
 
 // Asks that `printerName` become each person's default at their next log-on.
 void RequestDefaultForPeople(const wchar_t* printerName);

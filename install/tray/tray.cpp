@@ -70,8 +70,8 @@ void LaunchTray(const TextBuffer& trayPath) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOW;
   PROCESS_INFORMATION started = {};
-  if (!Os().CreateProcessW(nullptr, commandLine.text, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                           nullptr, nullptr, &startup, &started)) {
+  if (!Os().CreateProcessW(nullptr, commandLine.text, nullptr, nullptr, FALSE,
+                           NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &started)) {
     return;
   }
   ScopedHandle process(started.hProcess);

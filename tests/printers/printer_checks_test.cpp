@@ -40,6 +40,9 @@ TEST_F(PrinterMachine, ChecksOnUnusualMachines) {
   EXPECT_EQ(Run(L"def.set"), 4);
   EXPECT_EQ(Run(L"onInit"), 3);
   EXPECT_EQ(sim.defaultPrinter, L"Q");
+  sim.FindPrinter(L"First")->driver = L"Office driver";
+  EXPECT_EQ(Run(L"onInit"), 102) << "the printer requested is no product printer any more";
+  sim.FindPrinter(L"First")->driver = kProductDriver;
   sim.account = SimAccount::kStandardUser;  // a person's log-on: their default another printer
   sim.sessionId = 2;
   for (bool applied : {true, false}) {

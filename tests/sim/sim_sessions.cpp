@@ -25,8 +25,7 @@ BOOL SimWindows::ProcessIdToSessionId(DWORD processId, DWORD* session) {
   return TRUE;
 }
 
-// "WTSEnumerateSessionsW": Reserved 0, Version 1; session 0 and every other, freed with
-// WTSFreeMemory.
+// "WTSEnumerateSessionsW": Reserved 0, Version 1; session 0 and all others, for WTSFreeMemory.
 BOOL SimWindows::WTSEnumerateSessionsW(HANDLE server, DWORD reserved, DWORD version,
                                        PWTS_SESSION_INFOW* list, DWORD* count) {
   if (Fault("WTSEnumerateSessionsW") || server || reserved != 0 || version != 1)
@@ -72,8 +71,7 @@ BOOL SimWindows::CreateProcessAsUserW(HANDLE token, LPCWSTR, LPWSTR commandLineT
   return StartProcess({commandLineText, static_cast<DWORD>(std::stoul(entry->name))}, info);
 }
 
-// "RmStartSession": dwSessionFlags reserved (0), the key at least CCH_RM_SESSION_KEY + 1; one
-// session at a time here, its handle 7.
+// "RmStartSession": flags 0, a key of CCH_RM_SESSION_KEY + 1; one session at a time, handle 7.
 DWORD SimWindows::RmStartSession(DWORD* session, DWORD flags, WCHAR* key) {
   if (Fault("RmStartSession")) return lastError_;
   if (!session || !key || flags != 0) return ERROR_BAD_ARGUMENTS;
@@ -90,9 +88,8 @@ DWORD SimWindows::RmRegisterResources(DWORD session, UINT files, LPCWSTR* names,
   return ERROR_SUCCESS;
 }
 
-// "RmShutdown": every program of any session using a registered file gets the end-session
-// request; with RmForceShutdown one that has not ended after 30 seconds is ended; one still
-// running is ERROR_FAIL_SHUTDOWN.
+// "RmShutdown": programs of any session using a registered file are asked to end; RmForceShutdown
+// ends one still running after 30 seconds; one left running is ERROR_FAIL_SHUTDOWN.
 DWORD SimWindows::RmShutdown(DWORD session, ULONG flags, RM_WRITE_STATUS_CALLBACK) {
   if (Fault("RmShutdown")) return lastError_;
   if (session != 7) return ERROR_INVALID_HANDLE;

@@ -1,8 +1,7 @@
-// A scripted qvatray.exe in one session: while it runs it holds the tray mutex of its session,
-// shows its window (at once or after a while) and keeps its program file locked; the close message
-// 0x0402, or the Restart Manager's request once its window is there, ends it after a chosen time,
-// or never (until forced). When it ends it lets go of the mutex or abandons it, and its file may
-// stay locked a little longer.
+// A scripted qvatray.exe in one session: while it runs it holds its session's tray mutex, shows its
+// window (at once or after a while) and keeps its file locked; the close message 0x0402, or the
+// Restart Manager's request once the window is there, ends it after a chosen time, or never (until
+// forced). Ended, it lets go of the mutex or abandons it; its file may stay locked a little longer.
 #pragma once
 
 #include <cstdint>
@@ -79,9 +78,7 @@ class SimTray {
     };
   }
   void Ask(int run) {
-    if (script_.endsAfter >= 0) {
-      sim_.At(sim_.clock + static_cast<uint64_t>(script_.endsAfter), [this, run] { End(run); });
-    }
+    if (script_.endsAfter >= 0) sim_.At(sim_.clock + script_.endsAfter, [this, run] { End(run); });
   }
   DWORD ProcessId() const { return 5000 + session_; }
   void End(int run) {

@@ -14,7 +14,6 @@
 #include <map>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "os/windows_api.h"
@@ -315,9 +314,8 @@ class SimWindows : public WindowsApi {
   BOOL SetDefaultPrinterW(LPCWSTR) override;
 
   // ---- For the domain files ------------------------------------------------------------------
-  enum class HandleKind {
-    kFile, kMutex, kProcess, kServiceManager, kService, kRegKey, kPrinter, kToken
-  };
+  enum class HandleKind { kFile, kMutex, kProcess, kServiceManager, kService, kRegKey, kPrinter,
+                          kToken };
   struct HandleEntry {
     HandleKind kind;
     std::wstring name;       // file path, mutex name, registry key path, printer name
