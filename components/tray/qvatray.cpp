@@ -1,20 +1,27 @@
 // qvatray.exe: the Quintavera tray program.
 //
-// Its one duty is to show that Quintavera is there: the product icon in the notification area,
-// with the tooltip "Quintavera" and a right-click menu whose "Close" ends the program. It meets
-// the installer only through these names:
-//   - while it runs it owns the named mutex kMutexName (created owned, released when it ends);
-//   - it has a hidden top-level window of the class kWindowClass (FindWindowW finds it);
+// Its duty is to show that Quintavera is there: the product icon in the notification area, with
+// the tooltip "Quintavera" and a right-click menu whose "Close" ends the program. It runs as the
+// person logged on (started by their log-on entry, or by an install in their session) and, as
+// their agent, makes the product printer their default once when a deployment account asked for
+// it (see install/tray/people_default.h). It meets the installer only through these names:
+//   - while it runs it owns the named mutex kMutexName of its session (created owned, released
+//     when it ends);
+//   - it has a hidden top-level window of the class kWindowClass (FindWindowW in its session finds
+//     it);
 //   - the message 0x0402 (WM_USER + 2) posted to that window ends it cleanly: the icon is
-//     removed, the mutex is released and closed.
-// A second copy, started while one runs, finds the mutex already there and ends at once. When the
-// notification area cannot take the icon (no shell, Wine's null graphics driver) the program keeps
-// running all the same. When the taskbar starts again (Explorer restarted) the icon is added again:
-// its "TaskbarCreated" broadcast is let through to this elevated program.
+//     removed, the mutex is released and closed;
+//   - the end-session request of the Restart Manager (WM_QUERYENDSESSION, then WM_ENDSESSION),
+//     with which an installer of another session closes it, ends it the same way.
+// A second copy, started while one runs in the session, finds the mutex there and ends at once.
+// When the notification area cannot take the icon (no shell, Wine's null graphics driver) the
+// program keeps running all the same. When the taskbar starts again (Explorer restarted) the icon
+// is added again: its "TaskbarCreated" broadcast is let through to an elevated copy.
 #include <windows.h>
 #include <shellapi.h>
 
 #include "qvatray_res.h"
+#include "tray/people_default.h"
 
 namespace {
 
@@ -90,6 +97,11 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       DestroyWindow(hwnd);
       return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;  // nothing to save: it may always end
+    case WM_ENDSESSION:
+      if (wParam) DestroyWindow(hwnd);
+      return 0;
     case WM_DESTROY:
       RemoveTrayIcon(hwnd);
       PostQuitMessage(0);
@@ -104,9 +116,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-// Started by the elevated installer, the program runs elevated, and Windows drops messages that
-// a less privileged process such as Explorer sends it unless they are let through. Bound at run
-// time: the filter call is missing where there is no such isolation.
+// Started by a person's elevated install, the program runs elevated, and Windows drops messages
+// that a less privileged process such as Explorer sends it unless they are let through. Bound at
+// run time: the filter call is missing where there is no such isolation.
 void AllowTaskbarCreated(HWND hwnd) {
   using ChangeFilterFn = BOOL(WINAPI*)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT);
   HMODULE user32 = GetModuleHandleW(L"user32.dll");
@@ -167,6 +179,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     CloseHandle(mutex);
     return 0;
   }
+  qv::ApplyRequestedDefault();
   int code = Run();
   ReleaseMutex(mutex);
   CloseHandle(mutex);

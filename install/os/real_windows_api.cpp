@@ -1,14 +1,16 @@
 // The real Windows behind the seam: forwards every call to the system.
 //
-// winspool.drv and version.dll are not Known DLLs, so a static import would let the loader pick
-// up a copy planted beside the installer, and a load by base name returns any module of that name
-// already in the process, whoever loaded it. They are bound here at first use by their full path
-// in the system directory. SetDefaultDllDirectories is bound at run time as well: where the system
-// lacks it (and with it the LOAD_LIBRARY_SEARCH flags), the full path still names the system's
-// copy, and LOAD_WITH_ALTERED_SEARCH_PATH looks for its own dependencies beside it.
+// winspool.drv, version.dll, wtsapi32.dll, userenv.dll and rstrtmgr.dll are not Known DLLs, so a
+// static import would let the loader pick up a copy planted beside the installer, and a load by
+// base name returns any module of that name already in the process, whoever loaded it. They are
+// bound here at first use by their full path in the system directory. SetDefaultDllDirectories is
+// bound at run time as well: where the system lacks it (and with it the LOAD_LIBRARY_SEARCH
+// flags), the full path still names the system's copy, and LOAD_WITH_ALTERED_SEARCH_PATH looks for
+// its own dependencies beside it.
 #include "os/windows_api.h"
 
 #include <sddl.h>
+#include <userenv.h>
 #include <shellapi.h>
 
 #include <cwchar>
@@ -23,6 +25,9 @@ struct SystemDll {
 
 SystemDll g_winspool = {L"winspool.drv", nullptr};
 SystemDll g_version = {L"version.dll", nullptr};
+SystemDll g_wtsapi = {L"wtsapi32.dll", nullptr};
+SystemDll g_userenv = {L"userenv.dll", nullptr};
+SystemDll g_restartManager = {L"rstrtmgr.dll", nullptr};
 
 using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
 
@@ -386,6 +391,59 @@ class RealWindowsApi final : public WindowsApi {
                           DWORD size) override {
     QV_SYSTEM_CALL(g_winspool, SetPrinterDataExA, ERROR_PROC_NOT_FOUND, printer, keyName, valueName,
                    type, data, size);
+  }
+
+  BOOL CheckTokenMembership(HANDLE token, PSID sid, PBOOL isMember) override {
+    return ::CheckTokenMembership(token, sid, isMember);
+  }
+  DWORD GetCurrentProcessId() override { return ::GetCurrentProcessId(); }
+  BOOL ProcessIdToSessionId(DWORD processId, DWORD* sessionId) override {
+    return ::ProcessIdToSessionId(processId, sessionId);
+  }
+  BOOL WTSEnumerateSessionsW(HANDLE server, DWORD reserved, DWORD version,
+                             PWTS_SESSION_INFOW* sessions, DWORD* count) override {
+    QV_SYSTEM_CALL(g_wtsapi, WTSEnumerateSessionsW, FALSE, server, reserved, version, sessions,
+                   count);
+  }
+  void WTSFreeMemory(PVOID memory) override {
+    static const auto fn =
+        BindSystemFunction<decltype(&::WTSFreeMemory)>(g_wtsapi, "WTSFreeMemory");
+    if (fn) fn(memory);
+  }
+  BOOL WTSQueryUserToken(ULONG sessionId, PHANDLE token) override {
+    QV_SYSTEM_CALL(g_wtsapi, WTSQueryUserToken, FALSE, sessionId, token);
+  }
+  BOOL CreateEnvironmentBlock(LPVOID* environment, HANDLE token, BOOL inherit) override {
+    QV_SYSTEM_CALL(g_userenv, CreateEnvironmentBlock, FALSE, environment, token, inherit);
+  }
+  BOOL DestroyEnvironmentBlock(LPVOID environment) override {
+    QV_SYSTEM_CALL(g_userenv, DestroyEnvironmentBlock, FALSE, environment);
+  }
+  BOOL CreateProcessAsUserW(HANDLE token, LPCWSTR applicationName, LPWSTR commandLine,
+                            LPSECURITY_ATTRIBUTES processAttributes,
+                            LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
+                            DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
+                            LPSTARTUPINFOW startupInfo,
+                            LPPROCESS_INFORMATION processInfo) override {
+    return ::CreateProcessAsUserW(token, applicationName, commandLine, processAttributes,
+                                  threadAttributes, inheritHandles, creationFlags, environment,
+                                  currentDirectory, startupInfo, processInfo);
+  }
+
+  DWORD RmStartSession(DWORD* session, DWORD flags, WCHAR* key) override {
+    QV_SYSTEM_CALL(g_restartManager, RmStartSession, ERROR_PROC_NOT_FOUND, session, flags, key);
+  }
+  DWORD RmRegisterResources(DWORD session, UINT files, LPCWSTR* fileNames, UINT processes,
+                            RM_UNIQUE_PROCESS* processList, UINT services,
+                            LPCWSTR* serviceNames) override {
+    QV_SYSTEM_CALL(g_restartManager, RmRegisterResources, ERROR_PROC_NOT_FOUND, session, files,
+                   fileNames, processes, processList, services, serviceNames);
+  }
+  DWORD RmShutdown(DWORD session, ULONG flags, RM_WRITE_STATUS_CALLBACK status) override {
+    QV_SYSTEM_CALL(g_restartManager, RmShutdown, ERROR_PROC_NOT_FOUND, session, flags, status);
+  }
+  DWORD RmEndSession(DWORD session) override {
+    QV_SYSTEM_CALL(g_restartManager, RmEndSession, ERROR_PROC_NOT_FOUND, session);
   }
 
   BOOL GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) override {

@@ -79,6 +79,16 @@ struct LocalBlockTraits {
   static Value Empty() { return nullptr; }
   static void Close(Value v) { Os().LocalFree(v); }
 };
+struct EnvironmentBlockTraits {  // CreateEnvironmentBlock's
+  using Value = LPVOID;
+  static Value Empty() { return nullptr; }
+  static void Close(Value v) { Os().DestroyEnvironmentBlock(v); }
+};
+struct SessionListTraits {  // WTSEnumerateSessionsW's
+  using Value = PWTS_SESSION_INFOW;
+  static Value Empty() { return nullptr; }
+  static void Close(Value v) { Os().WTSFreeMemory(v); }
+};
 
 using ScopedFile = ScopedResource<KernelHandleTraits>;
 using ScopedHandle = ScopedResource<SyncHandleTraits>;
@@ -87,6 +97,8 @@ using ScopedPrinter = ScopedResource<PrinterHandleTraits>;
 using ScopedRegKey = ScopedResource<RegKeyTraits>;
 using GlobalBlock = ScopedResource<GlobalBlockTraits>;
 using LocalBlock = ScopedResource<LocalBlockTraits>;
+using EnvironmentBlock = ScopedResource<EnvironmentBlockTraits>;
+using SessionList = ScopedResource<SessionListTraits>;
 
 // A zero-filled GMEM_FIXED block of `bytes`; on failure the last error is E_OUTOFMEMORY and the
 // block is empty.

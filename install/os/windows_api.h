@@ -6,8 +6,9 @@
 //   if (!Os().DeleteFileW(path)) AddFileName(ctx.pendingDeletes, path);
 //
 // The process uses the real implementation (real_windows_api.cpp), which forwards to Windows and
-// binds the DLLs that are not Known DLLs (winspool.drv, version.dll) from the system directory
-// only. Tests install a simulated Windows for their scope with ScopedWindowsApi.
+// binds the DLLs that are not Known DLLs (winspool.drv, version.dll, wtsapi32.dll, userenv.dll,
+// rstrtmgr.dll) from the system directory only. Tests install a simulated Windows for their scope
+// with ScopedWindowsApi.
 //
 // Adding a call: declare it here with its Windows signature, forward it in real_windows_api.cpp,
 // and give the simulated Windows (tests/sim) its behaviour.
@@ -16,6 +17,8 @@
 #include <windows.h>
 #include <winspool.h>
 #include <winsvc.h>
+#include <restartmanager.h>
+#include <wtsapi32.h>
 
 namespace qv {
 
@@ -117,6 +120,31 @@ class WindowsApi {
                                       LPENUM_SERVICE_STATUSW services, DWORD size, LPDWORD needed,
                                       LPDWORD returned) = 0;
   virtual BOOL CloseServiceHandle(SC_HANDLE handle) = 0;
+
+  // Accounts and sessions (wtsapi32.dll, userenv.dll).
+  virtual BOOL CheckTokenMembership(HANDLE token, PSID sid, PBOOL isMember) = 0;
+  virtual DWORD GetCurrentProcessId() = 0;
+  virtual BOOL ProcessIdToSessionId(DWORD processId, DWORD* sessionId) = 0;
+  virtual BOOL WTSEnumerateSessionsW(HANDLE server, DWORD reserved, DWORD version,
+                                     PWTS_SESSION_INFOW* sessions, DWORD* count) = 0;
+  virtual void WTSFreeMemory(PVOID memory) = 0;
+  virtual BOOL WTSQueryUserToken(ULONG sessionId, PHANDLE token) = 0;
+  virtual BOOL CreateEnvironmentBlock(LPVOID* environment, HANDLE token, BOOL inherit) = 0;
+  virtual BOOL DestroyEnvironmentBlock(LPVOID environment) = 0;
+  virtual BOOL CreateProcessAsUserW(HANDLE token, LPCWSTR applicationName, LPWSTR commandLine,
+                                    LPSECURITY_ATTRIBUTES processAttributes,
+                                    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
+                                    DWORD creationFlags, LPVOID environment,
+                                    LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
+                                    LPPROCESS_INFORMATION processInfo) = 0;
+
+  // Restart Manager (rstrtmgr.dll): programs holding files, in every session.
+  virtual DWORD RmStartSession(DWORD* session, DWORD flags, WCHAR* key) = 0;
+  virtual DWORD RmRegisterResources(DWORD session, UINT files, LPCWSTR* fileNames,
+                                    UINT processes, RM_UNIQUE_PROCESS* processList, UINT services,
+                                    LPCWSTR* serviceNames) = 0;
+  virtual DWORD RmShutdown(DWORD session, ULONG flags, RM_WRITE_STATUS_CALLBACK status) = 0;
+  virtual DWORD RmEndSession(DWORD session) = 0;
 
   // Windows and the keyboard.
   virtual BOOL IsWindow(HWND window) = 0;

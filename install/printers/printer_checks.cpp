@@ -6,6 +6,7 @@
 #include "os/file_version.h"
 #include "printers/driver_list.h"
 #include "printers/product_printers.h"
+#include "tray/people_default.h"
 
 namespace qv {
 namespace {
@@ -53,6 +54,23 @@ void SetProductPrinterDefault() {
   EnumeratePrinters(printers);
   if (const PRINTER_INFO_2W* product = FirstProductPrinter(printers)) {
     Os().SetDefaultPrinterW(product->pPrinterName);
+  }
+}
+
+bool ProductPrinterRequestedForPeople() {
+  wchar_t name[kRequestedNameChars];
+  ReadDefaultRequest(name);
+  ScopedPrinter printer;
+  if (name[0] == L'\0' || !Os().OpenPrinterW(name, printer.Receive(), nullptr)) return false;
+  const PrinterInfoBlock info = QueryPrinterInfo(printer.Get());
+  return info.Record() && IsProductPrinter(*info.Record());
+}
+
+void RequestProductPrinterDefaultForPeople() {
+  PrinterList printers;
+  EnumeratePrinters(printers);
+  if (const PRINTER_INFO_2W* product = FirstProductPrinter(printers)) {
+    RequestDefaultForPeople(product->pPrinterName);
   }
 }
 

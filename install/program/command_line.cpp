@@ -8,6 +8,7 @@
 
 #include "base/ascii_case.h"
 #include "context/exit_codes.h"
+#include "os/run_account.h"
 #include "os/scoped_handles.h"
 #include "printers/printer_checks.h"
 #include "program/installer_lock.h"
@@ -42,12 +43,17 @@ int RunUninstallRow(const LogTarget& log) {
 }
 
 // The rows without a log that change the machine, each under the installer mutex; a row that
-// cannot have it changes nothing and answers kErrorsLogged.
+// cannot have it changes nothing and answers kErrorsLogged. A deployment account's default
+// printer is no one's: its "onInit" answers for the people (102 until a product printer still
+// there is requested as their default) and its "def.set" requests it for each person's next
+// log-on.
 int RunOnInitRow() {
   const InstallerLock lock;
   if (!lock.Held()) return kErrorsLogged;
   if (CheckPendingProductFiles()) return kProductFilesPending;
-  return CheckDefaultPrinter() ? kDefaultNotProduct : kCheckNegative;
+  const bool notProduct =
+      RunsAsDeploymentAccount() ? !ProductPrinterRequestedForPeople() : CheckDefaultPrinter();
+  return notProduct ? kDefaultNotProduct : kCheckNegative;
 }
 
 int RunRemoveTrayRow() {
@@ -60,7 +66,11 @@ int RunRemoveTrayRow() {
 int RunSetDefaultRow() {
   const InstallerLock lock;
   if (!lock.Held()) return kErrorsLogged;
-  SetProductPrinterDefault();
+  if (RunsAsDeploymentAccount()) {
+    RequestProductPrinterDefaultForPeople();
+  } else {
+    SetProductPrinterDefault();
+  }
   return kDefaultPrinterSet;
 }
 

@@ -19,6 +19,7 @@
 #include "settings/printer_carry_over.h"
 #include "settings/printer_settings.h"
 #include "spooler/spooler_service.h"
+#include "tray/people_default.h"
 #include "tray/tray.h"
 
 namespace qv {
@@ -64,7 +65,9 @@ void LogProtectedPrintMode(InstallContext& ctx) {
 void Uninstall(InstallContext& ctx) {
   LogLine(ctx, L"#UnInstall");
   LogIndent indent(ctx);
-  CloseTray(TrayPathToKeep(ctx).Text());
+  if (const DWORD trays = CloseTray(TrayPathToKeep(ctx).Text())) {
+    LogLine(ctx, L"A tray program did not end (%d): its file stays in use", trays);
+  }
   LogLine(ctx, L"EnumMonitors");
   MonitorList monitors;
   EnumerateMonitors(monitors, ctx);
@@ -103,6 +106,7 @@ void UninstallAndCleanUp(InstallContext& ctx) {
   DeleteFilesQueuedForReboot();
   RetryPendingDeletesWithRestart(ctx);
   RemovePrinterRecord(ctx);
+  WithdrawDefaultRequest();
 }
 
 InstallOutcome RunInstall(unsigned setupFlags, const LogTarget& log) {

@@ -6,7 +6,10 @@
 
 #include "base/ascii_case.h"
 #include "context/install_context.h"
+#include "os/run_account.h"
 #include "os/scoped_handles.h"
+#include "tray/session_start.h"
+#include "tray/tray_shutdown.h"
 
 namespace qv {
 namespace {
@@ -26,8 +29,7 @@ constexpr DWORD kNoEntryDelay = 1000;
 constexpr int kDeleteAttempts = 10;
 constexpr DWORD kDeniedRetryDelay = 100;
 constexpr DWORD kOtherRetryDelay = 10;
-constexpr size_t kRunPathChars = 264;      // the path read back from the Run value
-constexpr size_t kCommandPathChars = 259;  // the most of the path the command line carries
+constexpr size_t kRunPathChars = 264;  // the path read back from the Run value
 
 static_assert(sizeof(OSVERSIONINFOA) == 148, "GetVersionExA is given 148 bytes");
 static_assert(sizeof(STARTUPINFOW) == 104, "CreateProcessW is given 104 bytes");
@@ -47,30 +49,29 @@ bool OpenRunKey(ScopedRegKey& key) {
          ERROR_SUCCESS;
 }
 
+// The path in quotes: unquoted, a path with a blank would first be tried cut at that blank.
 void RegisterTrayAtLogOn(const TextBuffer& trayPath) {
   ScopedRegKey run;
   if (!OpenRunKey(run)) return;
-  const auto bytes = static_cast<DWORD>((trayPath.Length() + 1) * sizeof(wchar_t));
+  TextBuffer command;
+  command.Assign(L"\"");
+  command.Append(trayPath.Text());
+  command.Append(L"\"");
+  const auto bytes = static_cast<DWORD>((command.Length() + 1) * sizeof(wchar_t));
   Os().RegSetValueExW(run.Get(), kRunValue, 0, REG_SZ,
-                      reinterpret_cast<const BYTE*>(trayPath.Text()), bytes);
+                      reinterpret_cast<const BYTE*>(command.Text()), bytes);
 }
 
-// Starts the tray program: its path in quotes, cut at 259 characters, and no arguments.
+// Starts the tray program as the account of this run, in its session.
 void LaunchTray(const TextBuffer& trayPath) {
-  wchar_t commandLine[kCommandPathChars + 3];
-  const auto length = static_cast<size_t>(std::min<uint64_t>(trayPath.Length(), kCommandPathChars));
-  commandLine[0] = L'"';
-  std::wmemcpy(commandLine + 1, trayPath.Text(), length);
-  commandLine[length + 1] = L'"';
-  commandLine[length + 2] = L'\0';
-
+  TrayCommandLine commandLine(trayPath);
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOW;
   PROCESS_INFORMATION started = {};
-  if (!Os().CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                           nullptr, nullptr, &startup, &started)) {
+  if (!Os().CreateProcessW(nullptr, commandLine.text, nullptr, nullptr, FALSE,
+                           NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &started)) {
     return;
   }
   ScopedHandle process(started.hProcess);
@@ -79,6 +80,7 @@ void LaunchTray(const TextBuffer& trayPath) {
 
 // Posts the close message to the tray window and waits for the mutex to be let go of: 20 passes,
 // looking for the window every 250 ms until it appears, and one last wait once it was posted to.
+// Unprefixed names and FindWindowW reach this session only.
 void WaitForTrayToEnd(HANDLE mutex) {
   bool posted = false;
   for (int pass = 0; pass < kClosePasses; ++pass) {
@@ -107,21 +109,33 @@ void DeleteTrayFile(const wchar_t* path) {
   }
 }
 
-// Deletes the file the Run value names, unless it is `keepFile`; without a value, pauses 1 s.
-void DeleteRegisteredTray(HKEY run, const wchar_t* keepFile) {
-  wchar_t path[kRunPathChars] = {};
+enum class RunEntry { kAbsent, kUnusable, kPath };
+
+// The path the Run value names, its quotes taken off (an earlier install wrote it without).
+RunEntry ReadRegisteredTray(HKEY run, wchar_t (&path)[kRunPathChars]) {
   DWORD bytes = sizeof(path);
   if (Os().RegQueryValueExW(run, kRunValue, nullptr, nullptr, reinterpret_cast<BYTE*>(path),
                             &bytes) != ERROR_SUCCESS) {
-    Os().Sleep(kNoEntryDelay);
-    return;
+    return RunEntry::kAbsent;
   }
   const size_t chars = std::min<size_t>(bytes / sizeof(wchar_t), kRunPathChars);
-  if (chars == kRunPathChars && path[kRunPathChars - 1] != L'\0') return;  // no whole path
+  if (chars == kRunPathChars && path[kRunPathChars - 1] != L'\0') return RunEntry::kUnusable;
   if (chars < kRunPathChars) path[chars] = L'\0';
-  if (path[0] == L'\0') return;
-  if (keepFile && *keepFile && EqualsIgnoringAsciiCase(path, keepFile)) return;
-  DeleteTrayFile(path);
+  if (path[0] == L'"') {
+    const wchar_t* end = std::wcschr(path + 1, L'"');
+    if (!end) return RunEntry::kUnusable;
+    const auto length = static_cast<size_t>(end - path - 1);
+    std::wmemmove(path, path + 1, length);
+    path[length] = L'\0';
+  }
+  return path[0] != L'\0' ? RunEntry::kPath : RunEntry::kUnusable;
+}
+
+// Closes the tray program of this session; false when its mutex could not be had at all.
+bool CloseTrayOfThisSession() {
+  ScopedHandle mutex(Os().CreateMutexA(nullptr, FALSE, kTrayMutex));
+  if (mutex && Os().GetLastError() == ERROR_ALREADY_EXISTS) WaitForTrayToEnd(mutex.Get());
+  return mutex.IsValid();
 }
 
 }  // namespace
@@ -145,20 +159,29 @@ void StartTray(InstallContext& ctx) {
   if (!ctx.startTray || !IsTraySupported()) return;
   const TextBuffer trayPath = TrayPathFor(ctx.moduleDir);
   RegisterTrayAtLogOn(trayPath);
-  LaunchTray(trayPath);
+  if (RunsAsDeploymentAccount()) {
+    StartTrayInPeoplesSessions(ctx, trayPath);
+  } else {
+    LaunchTray(trayPath);
+  }
 }
 
-void CloseTray(const wchar_t* keepFile) {
-  bool hadMutex = false;
-  {
-    ScopedHandle mutex(Os().CreateMutexA(nullptr, FALSE, kTrayMutex));
-    hadMutex = mutex.IsValid();
-    if (hadMutex && Os().GetLastError() == ERROR_ALREADY_EXISTS) WaitForTrayToEnd(mutex.Get());
-  }
+DWORD CloseTray(const wchar_t* keepFile) {
+  const bool hadMutex = CloseTrayOfThisSession();
   ScopedRegKey run;
-  if (!OpenRunKey(run)) return;
-  if (hadMutex) DeleteRegisteredTray(run.Get(), keepFile);
+  if (!OpenRunKey(run)) return ERROR_SUCCESS;
+  wchar_t path[kRunPathChars] = {};
+  DWORD trays = ERROR_SUCCESS;
+  const RunEntry entry = ReadRegisteredTray(run.Get(), path);
+  if (entry == RunEntry::kPath) {
+    trays = ShutDownTraysOfEverySession(path);
+    const bool keep = keepFile && *keepFile && EqualsIgnoringAsciiCase(path, keepFile);
+    if (hadMutex && !keep) DeleteTrayFile(path);
+  } else if (hadMutex && entry == RunEntry::kAbsent) {
+    Os().Sleep(kNoEntryDelay);  // a tray program still starting may not have its entry yet
+  }
   Os().RegDeleteValueA(run.Get(), kRunValueNarrow);
+  return trays;
 }
 
 }  // namespace qv

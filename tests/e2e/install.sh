@@ -23,7 +23,7 @@ qv_expect_in "$log" $'^    #Add Printer Driver x64\r$'
 qv_wait_state '^tray window: yes$' || qv_fail "no tray window"
 qv_expect_installed Quintavera
 qv_expect_state '^printers: 1$'
-qv_expect_state '^run value QuintaveraTray: C:\\qvpkg\\qvatray\.exe$'
+qv_expect_state '^run value QuintaveraTray: "C:\\qvpkg\\qvatray\.exe"$'
 for dll in orbdrv64 orbui64; do qv_expect_state "^file: .*\\\\x64\\\\$dll\\.dll \\| exists=no"; done
 for answer in '103 onChkDrv' '4 def.set' '3 onInit'; do qv_run_expect $answer; done
 qv_state

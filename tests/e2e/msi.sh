@@ -108,7 +108,7 @@ qv_wait_state '^tray window: yes$' || qv_fail "no tray window"
 qv_pf_state "$uninstall\\$code" "$uninstall\\$next_code"
 qv_expect_installed Quintavera
 qv_expect_state "^printer: Invoices \\| port=Quintavera: \\| driver=Quintavera printer \\| comment=Accounts \\| location=Room 1\\.02 \\| .* \\| default=yes$"
-qv_expect_state "^run value QuintaveraTray: C:\\\\Program Files\\\\Quintavera\\\\qvatray\\.exe$"
+qv_expect_state "^run value QuintaveraTray: \"C:\\\\Program Files\\\\Quintavera\\\\qvatray\\.exe\"$"
 qv_expect_state '^printers: 2$'
 qv_expect_state "^HKEY_LOCAL_MACHINE.*\\\\Uninstall\\\\$next_code\$"
 qv_expect_no_state "^HKEY_LOCAL_MACHINE.*\\\\Uninstall\\\\$code\$"

@@ -1,5 +1,6 @@
-// The package's checks "onInit", "onChkDrv" and "def.set" on unusual machines.
+// The package's checks "onInit", "onChkDrv" and "def.set" on unusual machines and for people.
 #include "printer_machine.h"
+#include "tray/people_default.h"
 
 namespace qv::sim {
 namespace {
@@ -31,6 +32,24 @@ TEST_F(PrinterMachine, ChecksOnUnusualMachines) {
   AddProductPrinter(L"Q");
   sim.defaultPrinter = L"Q";
   EXPECT_EQ(Run(L"onInit"), 3) << "a product printer of a one-letter name";
+
+  // SYSTEM's default is no one's: its requests are for each person, carried out once at log-on.
+  sim.account = SimAccount::kSystem;
+  sim.sessionId = 0;
+  EXPECT_EQ(Run(L"onInit"), 102);
+  EXPECT_EQ(Run(L"def.set"), 4);
+  EXPECT_EQ(Run(L"onInit"), 3);
+  EXPECT_EQ(sim.defaultPrinter, L"Q");
+  sim.FindPrinter(L"First")->driver = L"Office driver";
+  EXPECT_EQ(Run(L"onInit"), 102) << "the printer requested is no product printer any more";
+  sim.FindPrinter(L"First")->driver = kProductDriver;
+  sim.account = SimAccount::kStandardUser;  // a person's log-on: their default another printer
+  sim.sessionId = 2;
+  for (bool applied : {true, false}) {
+    sim.defaultPrinter = L"Office";
+    EXPECT_EQ(ApplyRequestedDefault(), applied);
+    EXPECT_EQ(sim.defaultPrinter, applied ? L"First" : L"Office");
+  }
   ExpectAllReleased();
 }
 

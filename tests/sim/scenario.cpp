@@ -75,12 +75,12 @@ namespace {
 void AddTrayProgram(SimWindows& sim) {
   sim.AddFile(L"C:\\setup\\qvatray.exe", "tray");
   sim.SetRegString(kRunKey, kRunValue, L"C:\\setup\\qvatray.exe");
-  sim.mutexes[kTrayMutexName].held = true;
+  sim.mutexes[SimWindows::ObjectName(kTrayMutexName, 1)].held = true;
   sim.AddWindow(kTrayWindowClass, L"").onPost = [&sim](SimWindow& window, UINT message) {
     if (message != 0x0402) return;
     sim.At(sim.clock + 300, [&sim, hwnd = window.hwnd] {
       sim.RemoveWindow(hwnd);
-      sim.mutexes[kTrayMutexName].held = false;
+      sim.mutexes[SimWindows::ObjectName(kTrayMutexName, 1)].held = false;
     });
   };
 }

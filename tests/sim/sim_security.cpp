@@ -134,7 +134,8 @@ BOOL SimWindows::CreateWellKnownSid(WELL_KNOWN_SID_TYPE type, PSID domain, PSID 
 
 std::string SimWindows::MutexKey(const std::string& name) {
   const std::string alias = name.substr(0, name.find('\\'));
-  if (alias == name || alias == "Global" || alias == "Local" || alias == "Session") return name;
+  if (alias == name) return ObjectName(name, sessionId);  // the run's session's own
+  if (alias == "Global" || alias == "Local" || alias == "Session") return name;
   for (const auto& [value, entry] : handles_) {
     const std::string key = Narrow(entry.name);
     if (entry.kind == HandleKind::kNamespace && key.size() > alias.size() &&

@@ -1,7 +1,7 @@
-// A scripted qvatray.exe on the simulated machine: while it runs it holds the tray mutex, shows
-// its window (at once or after a while) and keeps its program file locked; the close message
-// 0x0402 ends it after a chosen time, or never. When it ends it lets go of the mutex or abandons
-// it, and its file may stay locked a little longer.
+// A scripted qvatray.exe in one session: while it runs it holds its session's tray mutex, shows its
+// window (at once or after a while) and keeps its file locked; the close message 0x0402, or the
+// Restart Manager's request once the window is there, ends it after a chosen time, or never (until
+// forced). Ended, it lets go of the mutex or abandons it; its file may stay locked a little longer.
 #pragma once
 
 #include <cstdint>
@@ -22,13 +22,12 @@ struct TrayScript {
   int64_t endsAfter = 0;       // ms from the close message until it ends; negative: never
   bool abandonsMutex = false;  // ends without letting go of the mutex
   uint64_t fileLockedFor = 0;  // ms its file stays locked after it ended
-  uint64_t endsAlone = 0;      // ms from its start until it ends unasked; 0: never
 };
 
 class SimTray {
  public:
-  SimTray(SimWindows& sim, std::wstring path, TrayScript script = {})
-      : sim_(sim), path_(std::move(path)), script_(script) {}
+  SimTray(SimWindows& sim, std::wstring path, TrayScript script = {}, DWORD session = 1)
+      : sim_(sim), path_(std::move(path)), script_(script), session_(session) {}
   SimTray(const SimTray&) = delete;
   SimTray& operator=(const SimTray&) = delete;
 
@@ -36,9 +35,14 @@ class SimTray {
   void Start() {
     if (running_ || !sim_.FileExists(path_)) return;
     const int run = ++starts_;
-    SimMutex& mutex = sim_.mutexes[kTrayMutexName];
+    SimMutex& mutex = sim_.mutexes[SimWindows::ObjectName(kTrayMutexName, session_)];
     if (mutex.held || mutex.openHandles > 0) return;  // the name exists: a second copy ends at once
     running_ = true;
+    window_ = nullptr;
+    sim_.programs[ProcessId()] = {path_, [this, run](uint64_t forcedAt) {
+                                    if (window_) Ask(run);
+                                    sim_.At(forcedAt, [this, run] { End(run); });
+                                  }};
     mutex.held = true;  // a fresh mutex: the name was gone
     mutex.abandoned = false;
     sim_.FindFile(path_)->lockedForever = true;  // a running program's file cannot be deleted
@@ -47,12 +51,13 @@ class SimTray {
     } else {
       sim_.At(sim_.clock + script_.windowAfter, [this, run] { ShowWindow(run); });
     }
-    if (script_.endsAlone != 0) sim_.At(sim_.clock + script_.endsAlone, [this, run] { End(run); });
   }
-  // From now on, CreateProcessW of "<path>" (quoted) starts this program.
+  // From now on, a process start of "<path>" (quoted) in its session starts this program.
   void StartWhenLaunched() {
-    sim_.onProcessStart = [this](const SimProcessStart& start) {
-      if (Lower(start.commandLine) == Lower(L"\"" + path_ + L"\"")) Start();
+    sim_.onProcessStart = [this, before = sim_.onProcessStart](const SimProcessStart& start) {
+      if (before) before(start);
+      if (start.session == session_ && Lower(start.commandLine) == Lower(L"\"" + path_ + L"\""))
+        Start();
     };
   }
 
@@ -64,20 +69,24 @@ class SimTray {
   void ShowWindow(int run) {
     if (run != starts_ || !running_) return;
     SimWindow& window = sim_.AddWindow(kTrayWindowClass, L"Quintavera");
+    window.session = session_;
     window_ = window.hwnd;
     window.onPost = [this, run](SimWindow&, UINT message) {
       if (message != 0x0402) return;
       ++closeMessages_;
-      if (script_.endsAfter >= 0) {
-        sim_.At(sim_.clock + static_cast<uint64_t>(script_.endsAfter), [this, run] { End(run); });
-      }
+      Ask(run);
     };
   }
+  void Ask(int run) {
+    if (script_.endsAfter >= 0) sim_.At(sim_.clock + script_.endsAfter, [this, run] { End(run); });
+  }
+  DWORD ProcessId() const { return 5000 + session_; }
   void End(int run) {
     if (run != starts_ || !running_) return;
     running_ = false;
+    sim_.programs.erase(ProcessId());
     sim_.RemoveWindow(window_);
-    SimMutex& mutex = sim_.mutexes[kTrayMutexName];
+    SimMutex& mutex = sim_.mutexes[SimWindows::ObjectName(kTrayMutexName, session_)];
     mutex.held = false;
     mutex.abandoned = script_.abandonsMutex;
     if (SimFile* file = sim_.FindFile(path_)) {
@@ -89,6 +98,7 @@ class SimTray {
   SimWindows& sim_;
   std::wstring path_;
   TrayScript script_;
+  DWORD session_;
   bool running_ = false;
   int starts_ = 0;  // also tells the events of an earlier run from the current one
   int closeMessages_ = 0;

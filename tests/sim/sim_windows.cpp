@@ -131,7 +131,8 @@ SimWindows::HandleEntry* SimWindows::Checked(const void* handle, const char* fun
 
 BOOL SimWindows::CloseHandle(HANDLE handle) {
   Fault("CloseHandle");
-  return CloseOf(handle, {HandleKind::kFile, HandleKind::kMutex, HandleKind::kProcess});
+  return CloseOf(handle,
+                 {HandleKind::kFile, HandleKind::kMutex, HandleKind::kProcess, HandleKind::kToken});
 }
 
 BOOL SimWindows::SetDefaultDllDirectories(DWORD flags) {
@@ -310,7 +311,10 @@ BOOL SimWindows::CreateProcessW(LPCWSTR, LPWSTR commandLineText, LPSECURITY_ATTR
   if (!startupInfo ||
       (startupInfo->cb != sizeof(STARTUPINFOW) && startupInfo->cb != sizeof(STARTUPINFOEXW)))
     return Fail(ERROR_INVALID_PARAMETER);
-  const SimProcessStart start{commandLineText ? commandLineText : L""};
+  return StartProcess({commandLineText ? commandLineText : L"", sessionId}, processInfo);
+}
+
+BOOL SimWindows::StartProcess(const SimProcessStart& start, LPPROCESS_INFORMATION processInfo) {
   processStarts.push_back(start);
   if (!FileExists(ProgramOf(start.commandLine))) return Fail(ERROR_FILE_NOT_FOUND);
   if (onProcessStart) onProcessStart(start);
@@ -362,7 +366,7 @@ BOOL SimWindows::ConvertStringSecurityDescriptorToSecurityDescriptorW(
 
 SimWindow& SimWindows::AddWindow(const std::wstring& className, const std::wstring& title) {
   static uintptr_t next = 0x20000;
-  windows.push_back(SimWindow{reinterpret_cast<HWND>(next += 4), className, title, {}, {}});
+  windows.push_back(SimWindow{reinterpret_cast<HWND>(next += 4), className, title, 1, {}, {}});
   return windows.back();
 }
 
@@ -381,6 +385,8 @@ BOOL SimWindows::IsWindow(HWND window) {
 HWND SimWindows::FindWindowW(LPCWSTR className, LPCWSTR windowName) {
   if (Fault("FindWindowW")) return nullptr;
   for (const SimWindow& w : windows) {
+    // "FindWindowW": the top-level windows of the caller's desktop, so of its session only.
+    if (w.session != sessionId) continue;
     if (className && Lower(w.className) != Lower(className)) continue;
     if (windowName && w.title != windowName) continue;
     return w.hwnd;

@@ -81,9 +81,17 @@ struct SimPrinter {
 // The account a run has.
 enum class SimAccount { kSystem, kAdministrator, kStandardUser };
 
+// A program running, as the Restart Manager sees it: `endSession(forcedAt)` is its end-session
+// request; it ends when it chooses, or is ended at `forcedAt`.
+struct SimProgram {
+  std::wstring path;
+  std::function<void(uint64_t forcedAt)> endSession;
+};
+
 struct SimWindow {
   HWND hwnd;
   std::wstring className, title;
+  DWORD session = 1;
   std::vector<UINT> posted;
   std::function<void(SimWindow&, UINT)> onPost;  // reacts to a posted message
 };
@@ -111,6 +119,7 @@ struct SimNamespace {
 
 struct SimProcessStart {
   std::wstring commandLine;
+  DWORD session = 1;
 };
 
 struct SimDialog {
@@ -218,9 +227,14 @@ class SimWindows : public WindowsApi {
   std::vector<SimProcessStart> processStarts;  // every CreateProcessW call, started or not
   std::function<void(const SimProcessStart&)> onProcessStart;  // called for each process started
 
-  // The run's account (sim_security.cpp): SYSTEM (a deployment tool), an elevated administrator
-  // (a person who confirmed the prompt) or a standard user.
+  // Accounts and sessions (sim_sessions.cpp).
   SimAccount account = SimAccount::kAdministrator;
+  DWORD sessionId = 1;                   // the run's session; 0 is the services' session
+  // The sessions besides session 0, by id: a person's while active or disconnected.
+  std::map<DWORD, WTS_CONNECTSTATE_CLASS> sessions;
+  std::map<DWORD, SimProgram> programs;  // by process id
+  // A kernel object's name in `session`'s namespace: "Global\" names are machine-wide.
+  static std::string ObjectName(const std::string& name, DWORD session);
 
   // ---- WindowsApi ------------------------------------------------------------------------------
   // Signatures as in os/windows_api.h.
@@ -283,6 +297,22 @@ class SimWindows : public WindowsApi {
   BOOL EnumDependentServicesW(SC_HANDLE, DWORD, LPENUM_SERVICE_STATUSW, DWORD, LPDWORD,
                               LPDWORD) override;
   BOOL CloseServiceHandle(SC_HANDLE) override;
+  BOOL CheckTokenMembership(HANDLE, PSID, PBOOL) override;
+  DWORD GetCurrentProcessId() override;
+  BOOL ProcessIdToSessionId(DWORD, DWORD*) override;
+  BOOL WTSEnumerateSessionsW(HANDLE, DWORD, DWORD, PWTS_SESSION_INFOW*, DWORD*) override;
+  void WTSFreeMemory(PVOID) override;
+  BOOL WTSQueryUserToken(ULONG, PHANDLE) override;
+  BOOL CreateEnvironmentBlock(LPVOID*, HANDLE, BOOL) override;
+  BOOL DestroyEnvironmentBlock(LPVOID) override;
+  BOOL CreateProcessAsUserW(HANDLE, LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                            BOOL, DWORD, LPVOID, LPCWSTR, LPSTARTUPINFOW,
+                            LPPROCESS_INFORMATION) override;
+  DWORD RmStartSession(DWORD*, DWORD, WCHAR*) override;
+  DWORD RmRegisterResources(DWORD, UINT, LPCWSTR*, UINT, RM_UNIQUE_PROCESS*, UINT,
+                            LPCWSTR*) override;
+  DWORD RmShutdown(DWORD, ULONG, RM_WRITE_STATUS_CALLBACK) override;
+  DWORD RmEndSession(DWORD) override;
   BOOL IsWindow(HWND) override;
   HWND FindWindowW(LPCWSTR, LPCWSTR) override;
   BOOL PostMessageW(HWND, UINT, WPARAM, LPARAM) override;
@@ -315,7 +345,8 @@ class SimWindows : public WindowsApi {
 
   // ---- For the domain files ------------------------------------------------------------------
   enum class HandleKind {
-    kFile, kMutex, kProcess, kServiceManager, kService, kRegKey, kPrinter, kBoundary, kNamespace
+    kFile, kMutex, kProcess, kServiceManager, kService, kRegKey, kPrinter, kBoundary, kNamespace,
+    kToken
   };
   struct HandleEntry {
     HandleKind kind;
@@ -345,6 +376,8 @@ class SimWindows : public WindowsApi {
   SimService* ServiceNamed(const std::wstring& name);
   void RunningDependents(const std::wstring& name, std::vector<std::wstring>& out);
   BOOL StartNamedService(const std::wstring& name);
+  // Records a process start and gives it its handles; false when its program file is missing.
+  BOOL StartProcess(const SimProcessStart& start, LPPROCESS_INFORMATION processInfo);
 
  private:
   DWORD lastError_ = 0;
@@ -363,6 +396,7 @@ class SimWindows : public WindowsApi {
   uintptr_t nextHandle_ = 0x1000;
   std::multimap<uint64_t, std::function<void()>> events_;
   std::vector<wchar_t> commandLineCopy_;
+  std::set<std::wstring> restartManagerFiles_;  // of the one Restart Manager session
 };
 
 }  // namespace qv::sim
