@@ -127,7 +127,20 @@ Function .onInit
   Call ReadEarlierInstall
   Call RefuseOverNewer
   Call ChooseTray
+  Call RefuseUnderProtectedPrint
   Call CheckBeforeInstall
+FunctionEnd
+
+; Windows protected print mode, turned on by its policy, admits no driver or monitor of ours: the
+; installer would refuse too, but only after the files were laid out.
+Function RefuseUnderProtectedPrint
+  ReadRegDWORD $0 HKLM "${PROTECTED_PRINT_POLICY_KEY}" "${PROTECTED_PRINT_POLICY_VALUE}"
+  ${If} $0 = 1
+    !insertmacro QV_LOG "Failed (${EXIT_FAILED}): ${MSG_PROTECTED_PRINT}"
+    MessageBox MB_ICONSTOP|MB_OK "${MSG_PROTECTED_PRINT}" /SD IDOK
+    SetErrorLevel ${EXIT_FAILED}
+    Quit
+  ${EndIf}
 FunctionEnd
 
 ; /NOTRAY leaves the tray program out, /TRAY puts it back; without either an update keeps the

@@ -7,6 +7,8 @@
 !define PRODUCT_KEY "Software\Orbelin\Quintavera"
 !define PUBLISHER_KEY "Software\Orbelin"
 !define RUN_KEY "SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
+!define PROTECTED_PRINT_POLICY_KEY "Software\Policies\Microsoft\Windows NT\Printers\WPP"
+!define PROTECTED_PRINT_POLICY_VALUE "WindowsProtectedPrintGroupPolicyState"
 !define TRAY_RUN_VALUE "QuintaveraTray"
 !define UNINSTALLER "uninstall.exe"
 ; In the entry: 1 when the tray program was left out; an update keeps that choice unless /TRAY.
@@ -54,6 +56,7 @@
 
 !define MSG_ALREADY_RUNNING "Another Quintavera setup or uninstall is running. Wait until it has finished, then try again."
 !define MSG_NEEDS_AMD64 "Quintavera needs Windows on an x64 (AMD64) processor."
+!define MSG_PROTECTED_PRINT "Windows protected print mode is on: Windows admits no printer driver or port monitor but its own, so Quintavera cannot be installed or updated. Nothing has been changed."
 !define MSG_NEEDS_ADMIN "Quintavera can only be installed or removed by an administrator."
 !define MSG_RESTART_FIRST "Windows must restart before Quintavera can be installed or updated: files of an earlier Quintavera are still waiting to be removed at the restart. Nothing has been changed."
 !define MSG_RESTART_FIRST_ASK "$\n$\nRestart Windows now?"

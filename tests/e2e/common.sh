@@ -7,6 +7,7 @@ trap qv_e2e_finish EXIT
 qv_e2e_reset
 pf='C:\Program Files\Quintavera'
 unix_pf="$WINEPREFIX/drive_c/Program Files/Quintavera"
+QV_WPP_POLICY='HKLM\Software\Policies\Microsoft\Windows NT\Printers\WPP'  # protected print mode
 
 # The state report with the product files in Program Files, the given registry keys, the product's.
 qv_pf_state() {

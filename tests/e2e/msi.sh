@@ -140,6 +140,14 @@ qv_msiexec 1603 /i "$(qv_winpath "$current")"
 [ ! -e "$unix_pf" ] && echo "ok: nothing laid out" || qv_fail "$pf was laid out"
 wine reg delete "$QV_ENTRY" /f >/dev/null 2>&1
 
+qv_log "Windows protected print mode's policy is on: the package changes nothing"
+wine reg add "$QV_WPP_POLICY" /v WindowsProtectedPrintGroupPolicyState /t REG_DWORD /d 1 /f >/dev/null 2>&1
+qv_msiexec 1603 /i "$(qv_winpath "$current")"
+wine reg delete "$QV_WPP_POLICY" /f >/dev/null 2>&1
+tr -d '\r' <"$msi_log" >"$QV_WORK/msi.log"
+qv_expect_not_in "$QV_WORK/msi.log" ' onInit$'  # refused before the first action
+[ ! -e "$unix_pf" ] && echo "ok: nothing laid out" || qv_fail "$pf was laid out"
+
 qv_log "a product file waits for the restart: \"onInit\" stops the package before any change"
 qv_queue_monitor_deletion PendingFileRenameOperations
 qv_msiexec 1603 /i "$(qv_winpath "$current")"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The setup program run silently through one machine's life: install, printer events (Wine sends
 # none) giving "SubKey"s the update keeps, quiet uninstall, /DEFAULTPRINTER, a DLL held open left
-# for the restart (3010, then 1603; the restart deletes it). qvrun prints the whole exit code.
+# for the restart (3010, then 1603; the restart deletes it); refused under protected print mode. qvrun prints the whole exit code.
 source "$(dirname "$0")/common.sh"
 subkey_form='[A-Z2-7]{26}'  # 128 random bits in base 32: UTF-16 with its NUL fits in 64 bytes
 
@@ -44,6 +44,13 @@ qv_quiet_uninstall_run 0
 qv_check "$pf gone once the uninstaller has ended" qv_poll 80 test ! -e "$unix_pf"
 qv_pf_state "$QV_ENTRY"
 qv_expect_unchanged "$QV_WORK/clean.txt" "the machine as before the setup"
+
+qv_log "Windows protected print mode's policy is on: the setup changes nothing"
+wine reg add "$QV_WPP_POLICY" /v WindowsProtectedPrintGroupPolicyState /t REG_DWORD /d 1 /f >/dev/null 2>&1
+qv_setup 1603 /S
+wine reg delete "$QV_WPP_POLICY" /f >/dev/null 2>&1
+[ ! -e "$unix_pf" ] && echo "ok: nothing laid out" || qv_fail "$pf was laid out"
+qv_expect_unchanged "$QV_WORK/clean.txt" "the refused setup changes nothing"
 
 qv_log "no default printer: /DEFAULTPRINTER makes Quintavera the default"
 qv_setup 0 /S /DEFAULTPRINTER
