@@ -376,8 +376,12 @@ BOOL SimWindows::DeletePrinter(HANDLE printer) {
   if (Fault("DeletePrinter") || !Checked(printer, "DeletePrinter")) return FALSE;
   SimPrinter* found = PrinterOf(printer);
   if (!found) return Fail(ERROR_INVALID_HANDLE);
-  if (Lower(defaultPrinter) == Lower(found->name)) defaultPrinter.clear();
+  const bool wasDefault = Lower(defaultPrinter) == Lower(found->name);
   printers.erase(printers.begin() + (found - printers.data()));
+  // SetDefaultPrinter (learn.microsoft.com/windows/win32/printdocs/setdefaultprinter): without a
+  // default, Windows selects one of the installed printers. Deleting the default printer leaves
+  // another one the default; which is not documented: here the one added last.
+  if (wasDefault) defaultPrinter = printers.empty() ? L"" : printers.back().name;
   return TRUE;
 }
 
