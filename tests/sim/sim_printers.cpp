@@ -442,9 +442,9 @@ BOOL SimWindows::GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) {
   if (Fault("GetDefaultPrinterW")) return FALSE;
   if (defaultPrinter.empty()) return Fail(ERROR_FILE_NOT_FOUND);
   const bool fits = buffer && *size > defaultPrinter.size();
+  if (buffer) FillTold(buffer, *size, defaultPrinter);
   *size = static_cast<DWORD>(defaultPrinter.size() + 1);
   if (!fits) return Fail(ERROR_INSUFFICIENT_BUFFER);
-  std::wmemcpy(buffer, defaultPrinter.c_str(), defaultPrinter.size() + 1);
   return TRUE;
 }
 
