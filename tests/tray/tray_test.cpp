@@ -124,7 +124,8 @@ TEST_F(TrayTest, StartTrayRegistersUnquotedAndStartsQuotedOnlyWhereWanted) {
   ExpectAllReleased();
 }
 
-// An install's removal phase deletes every registered tray file but the one it starts again.
+// An install's removal phase deletes every registered tray file but the one it starts again;
+// "removetray" closes it.
 TEST_F(TrayTest, InstallKeepsOnlyTheTrayFileItStartsAgain) {
   StageProductPackage(sim);
   SimTray tray(sim, kTray, TrayScript{0, 200});
@@ -140,6 +141,8 @@ TEST_F(TrayTest, InstallKeepsOnlyTheTrayFileItStartsAgain) {
   EXPECT_FALSE(sim.FileExists(L"C:\\Old\\qvatray.exe"));
   EXPECT_TRUE(tray.running());
   EXPECT_EQ(RegisteredPath(), kTray);
+  EXPECT_EQ(Run(L"removetray"), 6);
+  EXPECT_FALSE(tray.running());
   ExpectAllReleased();
 }
 
