@@ -1,7 +1,10 @@
 // PrinterList: enumeration of the machine's printers and the run's snapshot.
 #include "context/printer_list.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <string>
+#include <vector>
 
 #include "context/install_context.h"
 #include "context/product.h"
@@ -38,29 +41,33 @@ void EnumeratePrinters(PrinterList& list) {
 namespace {
 
 constexpr int kDefaultQueryAttempts = 3;
-
-// The default printer's name; false when there is none, or it cannot be learnt after a few
-// attempts (a default mark lost would be lost for good once the printer is re-created).
-bool QueryDefaultPrinter(wchar_t (&name)[255]) {
-  for (int attempt = 1; attempt <= kDefaultQueryAttempts; ++attempt) {
-    DWORD capacity = 255;
-    if (Os().GetDefaultPrinterW(name, &capacity)) return true;
-    const DWORD error = Os().GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_INSUFFICIENT_BUFFER) return false;
-  }
-  return false;
-}
+constexpr DWORD kDefaultNameCapacity = 255;  // characters of the first buffer, its NUL included
 
 }  // namespace
 
+// A name longer than the buffer is asked again in one of the size GetDefaultPrinterW answers with
+// ERROR_INSUFFICIENT_BUFFER; a spooler that fails otherwise is asked again as it was.
+std::wstring DefaultPrinterName() {
+  std::vector<wchar_t> name(kDefaultNameCapacity, L'\0');
+  for (int attempt = 1; attempt <= kDefaultQueryAttempts; ++attempt) {
+    auto capacity = static_cast<DWORD>(name.size());
+    if (Os().GetDefaultPrinterW(name.data(), &capacity)) {
+      return std::wstring(name.begin(), std::find(name.begin(), name.end(), L'\0'));
+    }
+    const DWORD error = Os().GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) break;
+    if (error == ERROR_INSUFFICIENT_BUFFER && capacity > name.size()) name.resize(capacity);
+  }
+  return {};
+}
+
 void TakePrinterSnapshot(InstallContext& ctx) {
   EnumeratePrinters(ctx.printerSnapshot);
-  wchar_t defaultName[255] = {};
-  if (!QueryDefaultPrinter(defaultName)) return;
-  defaultName[254] = L'\0';
+  const std::wstring defaultName = DefaultPrinterName();
+  if (defaultName.empty()) return;
   PRINTER_INFO_2W* records = ctx.printerSnapshot.entries();
   for (DWORD i = 0; i < ctx.printerSnapshot.count; ++i) {
-    if (records[i].pPrinterName && std::wcscmp(records[i].pPrinterName, defaultName) == 0) {
+    if (records[i].pPrinterName && defaultName == records[i].pPrinterName) {
       records[i].Attributes |= PRINTER_ATTRIBUTE_DEFAULT;
     }
   }

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <string>
+
 #include "os/scoped_handles.h"
 
 namespace qv {
@@ -25,6 +27,9 @@ bool IsProductPrinter(const PRINTER_INFO_2W& printer);
 // failure. Writes no log line.
 void EnumeratePrinters(PrinterList& list);
 void ReleasePrinterList(PrinterList& list);
+// The default printer's name, asked up to three times; empty when there is none, or it cannot be
+// learnt (a default mark lost would be lost for good once the printer is re-created).
+std::wstring DefaultPrinterName();
 // Fills the context's snapshot and marks the default printer's records with
 // PRINTER_ATTRIBUTE_DEFAULT (in the snapshot only).
 void TakePrinterSnapshot(InstallContext& ctx);

@@ -2,6 +2,7 @@
 #include "log/log_output.h"
 
 #include <climits>
+#include <iterator>
 #include <string>
 
 #include "context/install_context.h"
@@ -42,9 +43,10 @@ bool WriteWhole(HANDLE file, const std::string& bytes) {
 
 // "qvinstall.log" in the temporary directory, or an empty string.
 std::wstring FallbackLogPath() {
-  wchar_t directory[MAX_PATH + 1] = {};
-  const DWORD length = Os().GetTempPathW(MAX_PATH + 1, directory);
-  if (length == 0 || length > MAX_PATH) return {};
+  wchar_t directory[MAX_PATH + 1] = {};  // the longest path GetTempPathW answers, and its NUL
+  const auto capacity = static_cast<DWORD>(std::size(directory));
+  const DWORD length = Os().GetTempPathW(capacity, directory);
+  if (length == 0 || length >= capacity) return {};
   std::wstring path(directory, length);
   if (path.back() != L'\\') path += L'\\';
   return path + kFallbackLogName;

@@ -2,6 +2,7 @@
 #include "monitor/monitor_list.h"
 
 #include <cwchar>
+#include <iterator>
 
 #include "context/install_context.h"
 #include "context/product.h"
@@ -14,7 +15,7 @@ namespace {
 // The system's description of `error` for the enumeration lines.
 void LogEnumFailure(InstallContext& ctx, const wchar_t* format, DWORD error) {
   wchar_t description[512];
-  if (!DescribeError(error, description, 512)) {
+  if (!DescribeError(error, description, std::size(description))) {
     std::wcscpy(description, L"No Error or no description");
   }
   LogLine(ctx, format, description);

@@ -1,6 +1,8 @@
 // The default-printer and driver checks behind "onInit", "onChkDrv" and "def.set".
 #include "printers/printer_checks.h"
 
+#include <string>
+
 #include "context/install_context.h"
 #include "context/printer_list.h"
 #include "os/file_version.h"
@@ -10,8 +12,6 @@
 
 namespace qv {
 namespace {
-
-constexpr DWORD kDefaultNameCapacity = 260;
 
 // The first product printer of the list, or null.
 PRINTER_INFO_2W* FirstProductPrinter(const PrinterList& list) {
@@ -25,13 +25,10 @@ PRINTER_INFO_2W* FirstProductPrinter(const PrinterList& list) {
 }  // namespace
 
 bool CheckDefaultPrinter() {
-  wchar_t name[kDefaultNameCapacity] = {};
-  DWORD capacity = kDefaultNameCapacity;
-  Os().GetDefaultPrinterW(name, &capacity);
-  name[kDefaultNameCapacity - 1] = L'\0';
-  if (name[0] == L'\0') return true;
+  std::wstring name = DefaultPrinterName();
+  if (name.empty()) return true;
   ScopedPrinter printer;
-  if (!Os().OpenPrinterW(name, printer.Receive(), nullptr)) return true;
+  if (!Os().OpenPrinterW(&name[0], printer.Receive(), nullptr)) return true;
   const PrinterInfoBlock info = QueryPrinterInfo(printer.Get());
   return !(info.Record() && IsProductPrinter(*info.Record()));
 }

@@ -3,6 +3,7 @@
 #include "program/run_setup.h"
 
 #include <cwchar>
+#include <iterator>
 #include <vector>
 
 #include "context/product.h"
@@ -24,6 +25,7 @@ constexpr PlatformFiles kX64Files = {L"Windows x64", L"orbmon64.dll", L"orbdrv64
 constexpr PlatformFiles kX86Files = {L"Windows NT x86", L"orbmon32.dll", L"orbdrv32.dll",
                                      L"orbui32.dll"};
 constexpr DWORD kPathCapacity = 260;
+constexpr DWORD kLongestPath = 32768;  // characters of a "\\?\" path, its NUL included
 
 void AppendBackslashIfMissing(TextBuffer& dir) {
   if (!dir.Empty() && !dir.EndsWith(L'\\')) dir.Append(L"\\");
@@ -47,24 +49,38 @@ void ReadDriverDirectory(InstallContext& ctx) {
   LogError(ctx, 6, L"Can`t retrieve printer driver directory.");
 }
 
+// The installer's own path, whole: a path GetModuleFileNameW cuts (it answers the buffer's size)
+// is asked again with a buffer twice as large, up to the longest path Windows has.
+std::vector<wchar_t> ModulePath() {
+  for (DWORD capacity = kPathCapacity; capacity <= kLongestPath; capacity *= 2) {
+    std::vector<wchar_t> path(capacity, L'\0');
+    const DWORD length = Os().GetModuleFileNameW(g_instance, path.data(), capacity);
+    if (length == 0) break;
+    if (length < capacity) {
+      path.resize(length + 1);
+      path[length] = L'\0';
+      return path;
+    }
+  }
+  return {};
+}
+
 void ReadModuleDirectory(InstallContext& ctx) {
-  wchar_t path[kPathCapacity + 1] = {};
-  const DWORD length = Os().GetModuleFileNameW(g_instance, path, kPathCapacity);
-  if (length == 0 || length > kPathCapacity) return;
-  path[length < kPathCapacity ? length : kPathCapacity] = L'\0';
+  std::vector<wchar_t> path = ModulePath();
   wchar_t* separator = nullptr;
-  for (wchar_t* p = path; *p; ++p) {
-    if (*p == L'\\' || *p == L'/' || *p == L':') separator = p;
+  for (wchar_t& c : path) {
+    if (c == L'\\' || c == L'/' || c == L':') separator = &c;
   }
   if (!separator) return;
   separator[1] = L'\0';
-  ctx.moduleDir.Assign(path);
+  ctx.moduleDir.Assign(path.data());
 }
 
 void ReadSystemDirectory(InstallContext& ctx) {
   wchar_t path[kPathCapacity] = {};
-  const UINT length = Os().GetSystemDirectoryW(path, kPathCapacity);
-  if (length == 0 || length >= kPathCapacity) {
+  const auto capacity = static_cast<UINT>(std::size(path));
+  const UINT length = Os().GetSystemDirectoryW(path, capacity);
+  if (length == 0 || length >= capacity) {
     LogError(ctx, 7, L"Can`t retrieve system directory.");
     return;
   }

@@ -38,6 +38,19 @@ SavedPrinterSettings* FindBySubKey(const SavedSettingsList& list, const char* su
   return nullptr;
 }
 
+bool IsDefault(const PRINTER_INFO_2W& printer) {
+  return (printer.Attributes & PRINTER_ATTRIBUTE_DEFAULT) != 0;
+}
+
+// Clears the default mark of every saved printer but `chosen`. The record's default printer, one
+// the interrupted run deleted, is the person's choice: a default that another printer gained when
+// Windows moved it away from the deleted one does not come back.
+void KeepOnlyDefault(SavedSettingsList& list, const SavedPrinterSettings* chosen) {
+  for (SavedPrinterSettings* node = list.head; node; node = node->next) {
+    if (node != chosen) node->printer->Attributes &= ~PRINTER_ATTRIBUTE_DEFAULT;
+  }
+}
+
 // Whether the record's entry joins the saved printers. A printer on the machine now wins over the
 // entry of its name, and no two printers share a "SubKey". Only an entry whose printer a run was
 // re-creating wins over a printer of its name that does not carry the entry's "SubKey": that one
@@ -56,6 +69,7 @@ bool TakeOverEntry(InstallContext& ctx, RecordedPrinter& entry) {
   }
   if (!PushSavedSettings(list, entry.info, entry.subKey)) return false;
   list.head->recreated = entry.recreated;
+  if (IsDefault(entry.info)) KeepOnlyDefault(list, list.head);
   return true;
 }
 
@@ -137,7 +151,7 @@ bool RestoreDetails(HANDLE printer, const PRINTER_INFO_2W& old) {
   record->pComment = old.pComment;
   record->pLocation = old.pLocation;
   const bool set = Os().SetPrinterW(printer, 2, reinterpret_cast<LPBYTE>(record), 0) != FALSE;
-  const bool isDefault = (old.Attributes & PRINTER_ATTRIBUTE_DEFAULT) != 0 && IsProductPrinter(old);
+  const bool isDefault = IsDefault(old) && IsProductPrinter(old);
   return (!isDefault || Os().SetDefaultPrinterW(record->pPrinterName)) && set;
 }
 

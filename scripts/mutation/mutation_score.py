@@ -24,8 +24,11 @@ ONLY_RUN_END_TO_END = {"install/os/real_windows_api.cpp", "install/program/main.
 DEFAULT_COUNT = 80
 DEFAULT_SEED = 13
 HARMLESS_LIST = Path(__file__).with_name("harmless.txt")
+USED_SEEDS = Path(__file__).with_name("seeds-used.txt")  # every seed measured, with its score
+FIXED_SEEDS = {13, 14, 15, 16}
 TEST_TIMEOUT_SECONDS = 20
-LOG_TEXT_SHARE = 20  # at most one change of log text in this many
+LOG_TEXT_SHARE = 20  # at most one change of log text (of each kind) in this many
+LOG_TEXT_OPERATORS = ("log text", "text emptied")
 
 
 class Interrupted(Exception):
@@ -108,12 +111,12 @@ def sample_order(candidates, seed, count):
     rest = [m for path in sorted(by_file) for m in by_file[path]]
     rng.shuffle(rest)
     rng.shuffle(first)
-    texts_left = max(1, count // LOG_TEXT_SHARE)
+    texts_left = {operator: max(1, count // LOG_TEXT_SHARE) for operator in LOG_TEXT_OPERATORS}
     for m in first + rest:
-        if m.operator == "log text":
-            if texts_left == 0:
+        if m.operator in texts_left:
+            if texts_left[m.operator] == 0:
                 continue
-            texts_left -= 1
+            texts_left[m.operator] -= 1
         yield m
 
 
@@ -165,6 +168,27 @@ def report(runs, notes, seconds, out, harmless, root):
     out.write_text(text + "\n")
 
 
+def used_seeds():
+    rows = USED_SEEDS.read_text().splitlines() if USED_SEEDS.exists() else []
+    return {int(row.split()[0]) for row in rows if row.strip() and not row.startswith("#")}
+
+
+def fresh_seed():
+    """A seed no earlier measurement used: drawn from the clock, checked against the list."""
+    seed, used = int(time.time()), used_seeds() | set(FIXED_SEEDS)
+    while seed in used:
+        seed += 1
+    return seed
+
+
+def note_fresh_seed(seed, results, count):
+    """Adds a seed beyond the fixed ones to the list with its score: it is never fresh again."""
+    caught = sum(c for _, c in results)
+    with USED_SEEDS.open("a") as out:
+        out.write("%d %s %d/%d of --count %d\n" % (seed, time.strftime("%Y-%m-%d"), caught,
+                                                   len(results), count))
+
+
 def run_change(space, m, tests, args, sole_catches, kills):
     """(m, caught) for one change, or None when it does not compile."""
     space.change(m)
@@ -189,6 +213,9 @@ def main():
     parser.add_argument("--seed", type=int, nargs="+", default=[DEFAULT_SEED],
                         help="one sample of --count changes per seed; a change drawn by several "
                              "seeds runs once")
+    parser.add_argument("--fresh", action="store_true",
+                        help="one more sample on a seed never used before (%s lists them), "
+                             "scored beside the others" % USED_SEEDS.name)
     parser.add_argument("--jobs", type=int, default=2, help="tests run at once")
     parser.add_argument("--only", type=Path,
                         help="a file of changes, one a line: the seed, a blank, the change as "
@@ -198,6 +225,12 @@ def main():
                         help="run every test on each change and count the changes each test "
                              "alone caught (slower)")
     args = parser.parse_args()
+    used = used_seeds()
+    if args.fresh:
+        args.seed.append(fresh_seed())
+        print("fresh seed %d" % args.seed[-1], flush=True)
+    for seed in set(args.seed) & used:
+        print("seed %d was measured before (%s): not a fresh sample" % (seed, USED_SEEDS.name))
 
     root = Path(run(["git", "rev-parse", "--show-toplevel"]).stdout.strip())
     build = (root / args.build).resolve()
@@ -257,6 +290,8 @@ def main():
     finally:
         space.restore()
     space.build_tests(all_tests)
+    for seed in [] if args.only else [s for s in runs if s not in FIXED_SEEDS | used]:
+        note_fresh_seed(seed, runs[seed], args.count)
     print("%d changes did not compile and were skipped" % failed_builds)
     sole = ["changes caught by one test alone: " + ", ".join(
         "%s %d" % (t, sole_catches[t]) for t in all_tests),

@@ -52,5 +52,17 @@ TEST_F(InstallLogTest, ReasonInTheSystemLanguageWhereEnglishIsMissing) {
   EXPECT_EQ(sim.LiveBlocks(), 0);
 }
 
+// A description fills a buffer of its length and NUL, and is cut to fit one a character shorter;
+// the guard words on either side of the buffer stay as they were.
+TEST_F(InstallLogTest, DescriptionFillsItsBufferAndNothingOutside) {
+  const std::wstring text = L"System message 5.";
+  for (size_t capacity : {text.size() + 1, text.size()}) {
+    std::wstring guarded = L"G" + std::wstring(capacity, L'x') + L"G";
+    EXPECT_TRUE(DescribeError(5, &guarded[1], capacity));
+    EXPECT_EQ(guarded, L"G" + text.substr(0, capacity - 1) + std::wstring(1, L'\0') + L"G");
+  }
+  EXPECT_EQ(sim.LiveBlocks(), 0);
+}
+
 }  // namespace
 }  // namespace qv

@@ -43,6 +43,13 @@ TEST_F(QuietMode, WritesTheWholeLogAsUtf8OrFallsBackToTheTemporaryDirectory) {
   const std::string fallback = FileText(kFallbackPath);
   EXPECT_NE(fallback.find("\r\nCan`t write log file 'C:\\logs'\r\n"), std::string::npos)
       << fallback;
+  // A temporary directory of the longest path GetTempPathW answers fills its buffer; one longer
+  // cannot be had whole: no fallback.
+  for (size_t length : {MAX_PATH, MAX_PATH + 1}) {
+    sim.tempDirectory = L"C:\\" + std::wstring(length - 4, L't') + L"\\";
+    EXPECT_EQ(Run(L"uninstall /log=C:\\logs"), 2);
+    EXPECT_EQ(FileText(sim.tempDirectory + L"qvinstall.log") != "(none)", length == MAX_PATH);
+  }
   sim.files.erase(sim::Lower(kFallbackPath));
   sim.FailAlways("CreateFileW", ERROR_ACCESS_DENIED);
   EXPECT_EQ(Run(L"uninstall /log="), 2);

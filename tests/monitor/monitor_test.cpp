@@ -163,6 +163,7 @@ TEST_F(MonitorTest, RecordWithoutDllNameFallsBackToTheMonitorFile) {
 // A reinstall keeps a registered monitor of a compatible build, and registers the DLL in place
 // without copying over it once the monitor is registered no longer.
 TEST_F(MonitorTest, ReinstallKeepsACompatibleMonitor) {
+  sim.monitors = {{L"Local Port", L"Windows x64", L"localspl.dll"}};  // before it, as on Windows
   AddProductMonitor(sim, 2605).heldBySpooler = true;
   Lines lines = RunAndReadLog(L"install");
   ExpectLinesInOrder(lines, {L"Version (2605) is compatible, proceed without uninstall",

@@ -45,9 +45,9 @@ TEST_F(RunSetup, FlagsChooseTheFilesDirectoriesKeepOrGainTheirSeparator) {
   EXPECT_STREQ(ctx.environment, L"Windows NT x86");
   EXPECT_STREQ(ctx.driverFile, L"orbdrv32.dll");
   EXPECT_TRUE(ctx.startTray);
-  // Paths of 259, 260 and 261 characters: the longer two come back cut to 259 within the file's
-  // name, which leaves the directory whole.
-  for (size_t length : {259u, 260u, 261u}) {
+  // Paths of 259, 260 and 261 characters, and one whose directory alone is longer than 260: the
+  // first fills the first buffer, the others are asked again in a larger one.
+  for (size_t length : {259u, 260u, 261u, 600u}) {
     const std::wstring dir = L"C:\\" + std::wstring(length - 17, L'd') + L"\\";
     sim.modulePath = dir + L"qvinstall.exe";
     InitInstallContext(ctx, kSetupX64);
@@ -67,6 +67,13 @@ TEST_F(RunSetup, TheDefaultPrinterIsAskedThreeTimes) {
     EXPECT_EQ((ctx.printerSnapshot.entries()[0].Attributes & PRINTER_ATTRIBUTE_DEFAULT) != 0,
               failures < 3)
         << failures;
+  }
+  // A name that fills the first buffer of 255 characters, and one longer, asked again.
+  for (size_t length : {254u, 255u}) {
+    sim.printers.clear();
+    sim.defaultPrinter = sim.AddPrinter(std::wstring(length, L'n'), L"Other", L"LPT1:").name;
+    InitInstallContext(ctx, kSetupX64);
+    EXPECT_NE(ctx.printerSnapshot.entries()[0].Attributes & PRINTER_ATTRIBUTE_DEFAULT, 0u);
   }
 }
 

@@ -33,10 +33,11 @@ struct BusyQueue : SimWindows {
 
 class PendingDeletionCancel : public Scenario {};
 
-// Only the deletions of the path go (in any case, with or without "\??\"); renames, other paths, a
-// string without its pair and what another program queued meanwhile stay, in order, in either
-// value. Changed since read, grown since sized or short of memory, the queue is edited again; where
-// it cannot be, an error line names the deletion that stays queued and nothing is dropped.
+// Only the deletions of the path go (in any case, with or without "\??\"); renames, other paths
+// (on another drive, a proper prefix of it), a string without its pair and what another program
+// queued meanwhile stay, in order, in either value. Changed since read, grown since sized or short
+// of memory, the queue is edited again; where it cannot be, an error line names the deletion that
+// stays queued and nothing is dropped.
 TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
   const std::vector<std::wstring> kept = {L"\\??\\C:\\other\\app.dll",
                                           L"",
@@ -44,7 +45,9 @@ TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
                                           L"\\??\\C:\\windows\\system32\\orbmon64.old",
                                           L"\\??\\C:\\new\\orbmon64.dll",
                                           L"\\??\\C:\\windows\\system32\\orbmon64.dll",
-                                          L"\\??\\D:\\elsewhere\\orbmon64.dll",
+                                          L"\\??\\D:\\windows\\system32\\orbmon64.dll",
+                                          L"",
+                                          L"\\??\\C:\\windows\\system32\\orbmon64.dl",
                                           L"",
                                           L"\\??\\C:\\unpaired.dll"};
   std::vector<std::wstring> queue = kept;
@@ -81,11 +84,11 @@ TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
     for (int i = 0; i < machine.queued; ++i) expected.insert(expected.begin(), {kBusy, L""});
     EXPECT_EQ(machine.PendingRenames(machine.value), expected);
     EXPECT_EQ(ctx.errorCount, c.error ? 1 : 0);
-    if (c.error) {
-      EXPECT_EQ(SplitLines(ctx.logText.Text()).back(),
-                L"Error(20): Can't cancel the deletion of " + std::wstring(kMonitorDll) +
-                    L" at restart, it stays queued" + c.error);
-    }
+    const std::wstring path = kMonitorDll;
+    EXPECT_EQ(SplitLines(ctx.logText.Text()).back(),
+              c.error ? L"Error(20): Can't cancel the deletion of " + path +
+                            L" at restart, it stays queued" + c.error
+                      : L"Deletion of " + path + L" at restart cancelled");
     EXPECT_EQ(machine.LiveBlocks() + machine.OpenHandles(), 0);
   }
   {  // the reason of a value left is the one logged, whatever the other value's edit went through

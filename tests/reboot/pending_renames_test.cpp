@@ -32,11 +32,12 @@ TEST_F(PendingRenamesTest, TheSecondValueCountsAsMuchAsTheFirst) {
   sim.AddFile(L"C:\\temp\\old.dll");
   sim.AddFile(L"C:\\temp\\a.dll");
   sim.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue,
-                    {L"C:\\temp\\a.dll", L"C:\\temp\\b.dll", L"C:\\unpaired.dll"});
+                    {L"C:\\temp\\a.dll", L"C:\\temp\\b.dll", L"C:\\c", L"C:\\d",
+                     L"C:\\unpaired.dll"});
   sim.SetRegMultiSz(kSessionManagerKey, kPendingRenames2Value,
                     {L"\\??\\C:\\temp\\old.dll", L"", monitor, L""});
   EXPECT_EQ(Paths(ReadPendingRenames()),
-            (std::vector<std::wstring>{L"C:\\temp\\a.dll", L"C:\\temp\\b.dll",
+            (std::vector<std::wstring>{L"C:\\temp\\a.dll", L"C:\\temp\\b.dll", L"C:\\c", L"C:\\d",
                                        L"\\??\\C:\\temp\\old.dll", L"<null>", monitor, L"<null>"}));
   EXPECT_TRUE(CheckPendingProductFiles());
   EXPECT_FALSE(sim.FileExists(L"C:\\temp\\old.dll"));
@@ -51,6 +52,10 @@ TEST_F(PendingRenamesTest, TheSecondValueCountsAsMuchAsTheFirst) {
   FailNthHeapBlock(4);  // the two arrays, the first path's copy, then the next one's
   EXPECT_EQ(ReadPendingRenames().pairCount, 0);
   EXPECT_EQ(HeapBlocksBeforeFailure(), 0);
+  // A directory of the monitor DLL's name, queued for deletion, is no product file.
+  sim.AddFile(kMonitorDll, "").directory = true;
+  sim.SetRegMultiSz(kSessionManagerKey, kPendingRenamesValue, {monitor, L""});
+  EXPECT_FALSE(CheckPendingProductFiles());
   ExpectAllReleased();
 }
 

@@ -441,7 +441,12 @@ TEST_F(PrinterRecord, ParkedPrintersReturnWithTheNextRunThatRegistersTheMonitor)
     }
 
     if (moved) machine.FindPrinter(L"Fax")->port = L"LPT1:";
+    machine.shiftDown = true;  // the log window opens
     EXPECT_EQ(Install(machine), 1);
+    if (moved) {
+      EXPECT_EQ(LinesWith(machine, L"Fax' is"),
+                std::vector<std::wstring>{L"Parked printer 'Fax' is no longer on 'file:'"});
+    }
     EXPECT_EQ(machine.FindPrinter(L"Fax")->port, moved ? L"LPT1:" : L"Quintavera:");
     EXPECT_FALSE(machine.HasRegValue(kRecordKey, L"Printers"));
     if (!alone) ExpectBothBack(machine, 4);

@@ -115,9 +115,8 @@ std::vector<std::wstring> SimWindows::PendingRenames(const wchar_t* value) const
 DWORD SimWindows::GetTempPathW(DWORD size, LPWSTR buffer) {
   if (Fault("GetTempPathW")) return 0;
   const auto length = static_cast<DWORD>(tempDirectory.size());
-  if (size <= length) return length + 1;
-  std::wmemcpy(buffer, tempDirectory.c_str(), length + 1);
-  return length;
+  FillTold(buffer, size, tempDirectory);
+  return size <= length ? length + 1 : length;
 }
 
 DWORD SimWindows::GetFileAttributesW(LPCWSTR fileName) {

@@ -379,8 +379,12 @@ BOOL SimWindows::DeletePrinter(HANDLE printer) {
   if (Fault("DeletePrinter") || !Checked(printer, "DeletePrinter")) return FALSE;
   SimPrinter* found = PrinterOf(printer);
   if (!found) return Fail(ERROR_INVALID_HANDLE);
-  if (Lower(defaultPrinter) == Lower(found->name)) defaultPrinter.clear();
+  const bool wasDefault = Lower(defaultPrinter) == Lower(found->name);
   printers.erase(printers.begin() + (found - printers.data()));
+  // SetDefaultPrinter (learn.microsoft.com/windows/win32/printdocs/setdefaultprinter): without a
+  // default, Windows selects one of the installed printers. Deleting the default printer leaves
+  // another one the default; which is not documented: here the one added last.
+  if (wasDefault) defaultPrinter = printers.empty() ? L"" : printers.back().name;
   return TRUE;
 }
 
@@ -441,9 +445,9 @@ BOOL SimWindows::GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) {
   if (Fault("GetDefaultPrinterW")) return FALSE;
   if (defaultPrinter.empty()) return Fail(ERROR_FILE_NOT_FOUND);
   const bool fits = buffer && *size > defaultPrinter.size();
+  if (buffer) FillTold(buffer, *size, defaultPrinter);
   *size = static_cast<DWORD>(defaultPrinter.size() + 1);
   if (!fits) return Fail(ERROR_INSUFFICIENT_BUFFER);
-  std::wmemcpy(buffer, defaultPrinter.c_str(), defaultPrinter.size() + 1);
   return TRUE;
 }
 

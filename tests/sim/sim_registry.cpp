@@ -72,10 +72,13 @@ LSTATUS SimWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWO
   return ERROR_SUCCESS;
 }
 
-LSTATUS SimWindows::RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* data,
-                                   DWORD size) {
+LSTATUS SimWindows::RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type,
+                                   const BYTE* data, DWORD size) {
   HandleEntry* entry = Fault("RegSetValueExW") ? nullptr : Checked(key, "RegSetValueExW");
   if (!entry) return static_cast<LSTATUS>(GetLastError());
+  // RegSetValueExW (learn.microsoft.com/windows/win32/api/winreg/nf-winreg-regsetvalueexw):
+  // "Reserved: This parameter is reserved and must be zero."
+  if (reserved != 0) return ERROR_INVALID_PARAMETER;
   registry[entry->name][Lower(valueName ? valueName : L"")] =
       RegValue{type, std::vector<BYTE>(data, data + size)};
   return ERROR_SUCCESS;

@@ -278,17 +278,17 @@ LPWSTR* SimWindows::CommandLineToArgvW(LPCWSTR text, int* count) {
 
 DWORD SimWindows::GetModuleFileNameW(HMODULE, LPWSTR fileName, DWORD size) {
   if (Fault("GetModuleFileNameW") || size == 0) return 0;
-  const DWORD length = static_cast<DWORD>(std::min<size_t>(modulePath.size(), size - 1));
-  std::wmemcpy(fileName, modulePath.c_str(), length);
-  fileName[length] = L'\0';
+  // GetModuleFileNameW: a path that does not fit is cut to size - 1 characters and a NUL, and the
+  // answer is the size, with ERROR_INSUFFICIENT_BUFFER.
+  FillTold(fileName, size, modulePath, true);
   if (modulePath.size() >= size) return Fail(ERROR_INSUFFICIENT_BUFFER, size);
-  return length;
+  return static_cast<DWORD>(modulePath.size());
 }
 
 UINT SimWindows::GetSystemDirectoryW(LPWSTR buffer, UINT size) {
   if (Fault("GetSystemDirectoryW")) return 0;
+  FillTold(buffer, size, systemDirectory);
   if (size <= systemDirectory.size()) return static_cast<UINT>(systemDirectory.size() + 1);
-  std::wmemcpy(buffer, systemDirectory.c_str(), systemDirectory.size() + 1);
   return static_cast<UINT>(systemDirectory.size());
 }
 
@@ -417,6 +417,13 @@ INT_PTR SimWindows::DialogBoxParamW(HINSTANCE, LPCWSTR, HWND owner, DLGPROC dial
   HWND dialogWindow = reinterpret_cast<HWND>(static_cast<uintptr_t>(0xD1A10));
   dialog = SimDialog{true, owner, L"", L"", -1};
   dialogProc(dialogWindow, WM_INITDIALOG, 0, initParam);
+  // The log text's edit control reports its focus and its scrolling to the dialog before the person
+  // acts (WM_COMMAND: the control's id, the notification code in the high word). EndDialog ends
+  // the dialog once the procedure returns: no message follows.
+  for (const WORD code : {EN_SETFOCUS, EN_VSCROLL, EN_KILLFOCUS}) {
+    dialogProc(dialogWindow, WM_COMMAND, MAKEWPARAM(1001, code), 0xED17);
+    if (dialog.result != -1) return dialog.result;
+  }
   if (!closeBoxClosesDialog) {
     dialogProc(dialogWindow, WM_COMMAND, escClosesDialog ? IDCANCEL : IDOK, 0);
   } else if (!dialogProc(dialogWindow, WM_CLOSE, 0, 0)) {

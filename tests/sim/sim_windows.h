@@ -8,6 +8,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cwchar>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -398,5 +399,19 @@ class SimWindows : public WindowsApi {
   std::vector<wchar_t> commandLineCopy_;
   std::set<std::wstring> restartManagerFiles_;  // of the one Restart Manager session
 };
+
+// Writes a text call's answer into its buffer of `size` characters as Windows may: `text` and its
+// NUL when they fit (when `cut`, its first size - 1 characters and a NUL otherwise), and every
+// character after them too, since the calls promise nothing of the rest: a program that reads
+// past the NUL or after a failed call, or tells more than its buffer holds, is seen.
+inline void FillTold(wchar_t* buffer, size_t size, const std::wstring& text, bool cut = false) {
+  if (size == 0) return;
+  const bool fits = text.size() < size;
+  std::fill(buffer, buffer + size, L'#');
+  if (!fits && !cut) return;
+  const size_t length = fits ? text.size() : size - 1;
+  std::wmemcpy(buffer, text.c_str(), length);
+  buffer[length] = L'\0';
+}
 
 }  // namespace qv::sim
