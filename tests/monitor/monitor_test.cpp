@@ -112,31 +112,6 @@ TEST_F(MonitorTest, LockedDllIsCopiedWithTheSpoolerStopped) {
   Finish();
 }
 
-// Port lists are edited by whole entries: parked, then returned.
-TEST(MonitorPorts, ParkingAndReturningReplaceOneWholeEntry) {
-  struct Case {
-    std::wstring ports, parked, returned;
-  };
-  const Case cases[] = {
-      {L"Quintavera:", L"file:", L"Quintavera:"},
-      {L"file:,Quintavera:", L"file:,file:", L"Quintavera:,file:"},
-      {L"PDFfile:,Quintavera:", L"PDFfile:,file:", L"PDFfile:,Quintavera:"},
-      {L"Quintavera:,Quintavera:", L"file:,Quintavera:", L"Quintavera:,Quintavera:"},
-      {L"OldQuintavera:,Quintavera:x", L"OldQuintavera:,Quintavera:x", L""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.ports));
-    std::wstring ports = c.ports;
-    EXPECT_EQ(ParkOnFilePort(ports.data()), c.ports != c.parked);
-    EXPECT_STREQ(ports.c_str(), c.parked.c_str());
-    if (c.returned.empty()) continue;
-    EXPECT_TRUE(ReturnToProductPort(ports.data()));
-    EXPECT_STREQ(ports.c_str(), c.returned.c_str());
-  }
-  EXPECT_FALSE(ParkOnFilePort(nullptr));  // a record the spooler gave no port list
-  EXPECT_FALSE(ReturnToProductPort(nullptr));
-}
-
 TEST_F(MonitorTest, RecordWithoutDllNameFallsBackToTheMonitorFile) {
   sim.AddFile(kMonitorDll, "monitor", 2629);
   sim.monitors.push_back({L"Quintavera:", L"Windows x64", L""});
