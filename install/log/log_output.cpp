@@ -41,11 +41,12 @@ bool WriteWhole(HANDLE file, const std::string& bytes) {
   return true;
 }
 
-// "qvinstall.log" in the temporary directory, or an empty string.
+// "qvinstall.log" in the temporary directory, or an empty string. For SYSTEM that is its own
+// folder, never C:\Windows\Temp, where any user could have put a link of that name first.
 std::wstring FallbackLogPath() {
-  wchar_t directory[MAX_PATH + 1] = {};  // the longest path GetTempPathW answers, and its NUL
+  wchar_t directory[MAX_PATH + 1] = {};  // the longest path GetTempPath2W answers, and its NUL
   const auto capacity = static_cast<DWORD>(std::size(directory));
-  const DWORD length = Os().GetTempPathW(capacity, directory);
+  const DWORD length = Os().GetTempPath2W(capacity, directory);
   if (length == 0 || length >= capacity) return {};
   std::wstring path(directory, length);
   if (path.back() != L'\\') path += L'\\';

@@ -40,6 +40,18 @@ SetDefaultDllDirectoriesFunction BindSetDefaultDllDirectories() {
 
 const SetDefaultDllDirectoriesFunction g_setDefaultDllDirectories = BindSetDefaultDllDirectories();
 
+using GetTempPathFunction = DWORD(WINAPI*)(DWORD, LPWSTR);
+
+// GetTempPath2W came with build 20348 (and Windows 10 1607 and later through updates of 2025).
+GetTempPathFunction BindGetTempPath2() {
+  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  FARPROC proc = kernel ? ::GetProcAddress(kernel, "GetTempPath2W") : nullptr;
+  return proc ? reinterpret_cast<GetTempPathFunction>(reinterpret_cast<void*>(proc))
+              : &::GetTempPathW;
+}
+
+const GetTempPathFunction g_getTempPath2 = BindGetTempPath2();
+
 // Loads `file` from the system directory by its full path; null when the path does not fit or
 // the load fails.
 HMODULE LoadFromSystemDirectory(const wchar_t* file) {
@@ -199,7 +211,7 @@ class RealWindowsApi final : public WindowsApi {
   }
 
   DWORD GetFileAttributesW(LPCWSTR fileName) override { return ::GetFileAttributesW(fileName); }
-  DWORD GetTempPathW(DWORD size, LPWSTR buffer) override { return ::GetTempPathW(size, buffer); }
+  DWORD GetTempPath2W(DWORD size, LPWSTR buffer) override { return g_getTempPath2(size, buffer); }
 
   DWORD GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle) override {
     QV_SYSTEM_CALL(g_version, GetFileVersionInfoSizeW, 0, fileName, handle);

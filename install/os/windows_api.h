@@ -88,7 +88,9 @@ class WindowsApi {
   virtual BOOL DeleteFileW(LPCWSTR fileName) = 0;
   virtual BOOL MoveFileExW(LPCWSTR existing, LPCWSTR newName, DWORD flags) = 0;
   virtual DWORD GetFileAttributesW(LPCWSTR fileName) = 0;
-  virtual DWORD GetTempPathW(DWORD size, LPWSTR buffer) = 0;
+  // GetTempPath2W where kernel32 has it (SYSTEM's folder is C:\Windows\SystemTemp, closed to other
+  // accounts; every other account gets GetTempPathW's), else GetTempPathW.
+  virtual DWORD GetTempPath2W(DWORD size, LPWSTR buffer) = 0;
 
   // Version resources (version.dll).
   virtual DWORD GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle) = 0;

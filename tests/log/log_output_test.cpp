@@ -43,14 +43,21 @@ TEST_F(QuietMode, WritesTheWholeLogAsUtf8OrFallsBackToTheTemporaryDirectory) {
   const std::string fallback = FileText(kFallbackPath);
   EXPECT_NE(fallback.find("\r\nCan`t write log file 'C:\\logs'\r\n"), std::string::npos)
       << fallback;
-  // A temporary directory of the longest path GetTempPathW answers fills its buffer; one longer
+  // A temporary directory of the longest path GetTempPath2W answers fills its buffer; one longer
   // cannot be had whole: no fallback.
   for (size_t length : {MAX_PATH, MAX_PATH + 1}) {
     sim.tempDirectory = L"C:\\" + std::wstring(length - 4, L't') + L"\\";
     EXPECT_EQ(Run(L"uninstall /log=C:\\logs"), 2);
     EXPECT_EQ(FileText(sim.tempDirectory + L"qvinstall.log") != "(none)", length == MAX_PATH);
   }
+  // SYSTEM's fallback goes to its own folder, never to the one every user may write.
+  sim.tempDirectory = L"C:\\windows\\temp\\";
   sim.files.erase(sim::Lower(kFallbackPath));
+  sim.account = sim::SimAccount::kSystem;
+  EXPECT_EQ(Run(L"uninstall /log=C:\\logs"), 2);
+  EXPECT_NE(FileText(L"C:\\Windows\\SystemTemp\\qvinstall.log"), "(none)");
+  EXPECT_EQ(FileText(kFallbackPath), "(none)");
+  sim.account = sim::SimAccount::kAdministrator;
   sim.FailAlways("CreateFileW", ERROR_ACCESS_DENIED);
   EXPECT_EQ(Run(L"uninstall /log="), 2);
   EXPECT_EQ(FileText(kFallbackPath), "(none)");

@@ -112,10 +112,14 @@ std::vector<std::wstring> SimWindows::PendingRenames(const wchar_t* value) const
   return strings;
 }
 
-DWORD SimWindows::GetTempPathW(DWORD size, LPWSTR buffer) {
-  if (Fault("GetTempPathW")) return 0;
-  const auto length = static_cast<DWORD>(tempDirectory.size());
-  FillTold(buffer, size, tempDirectory);
+// GetTempPath2W: "When calling this function from a process running as SYSTEM it will return the
+// path C:\Windows\SystemTemp"; for any other account it behaves as GetTempPathW.
+DWORD SimWindows::GetTempPath2W(DWORD size, LPWSTR buffer) {
+  if (Fault("GetTempPath2W")) return 0;
+  const std::wstring directory =
+      account == SimAccount::kSystem ? std::wstring(L"C:\\Windows\\SystemTemp\\") : tempDirectory;
+  const auto length = static_cast<DWORD>(directory.size());
+  FillTold(buffer, size, directory);
   return size <= length ? length + 1 : length;
 }
 

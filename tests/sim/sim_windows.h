@@ -277,7 +277,7 @@ class SimWindows : public WindowsApi {
   BOOL DeleteFileW(LPCWSTR) override;
   BOOL MoveFileExW(LPCWSTR, LPCWSTR, DWORD) override;
   DWORD GetFileAttributesW(LPCWSTR) override;
-  DWORD GetTempPathW(DWORD, LPWSTR) override;
+  DWORD GetTempPath2W(DWORD, LPWSTR) override;
   DWORD GetFileVersionInfoSizeW(LPCWSTR, LPDWORD) override;
   BOOL GetFileVersionInfoW(LPCWSTR, DWORD, DWORD, LPVOID) override;
   BOOL VerQueryValueW(LPCVOID, LPCWSTR, LPVOID*, PUINT) override;
