@@ -3,7 +3,8 @@
 # small way at a time, rebuilds the test binaries the changed file feeds, runs them, and reports
 # per folder of install/ how many changes compiled and how many the tests caught, then every
 # change nothing caught. Needs a built tree (./test.sh); leaves the source tree as it was.
-# Usage: scripts/mutation-score.sh [--count N] [--seed S...] [--fresh] [--build DIR]   (80, 13, build/mingw)
+# Usage: scripts/mutation-score.sh [--count N] [--seed S...] [--fresh] [--build DIR]
+# (80, 13, build/mingw; --fresh without --seed measures the fresh seed alone)
 # Several seeds give one sample each, scored apart and together; scripts/mutation/harmless.txt
 # lists the changes judged unable to change behaviour, left out of the second score.
 set -euo pipefail

@@ -210,9 +210,9 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--build", default="build/mingw", help="configured and built tree")
     parser.add_argument("--count", type=int, default=DEFAULT_COUNT, help="compiling changes")
-    parser.add_argument("--seed", type=int, nargs="+", default=[DEFAULT_SEED],
+    parser.add_argument("--seed", type=int, nargs="+", default=None,
                         help="one sample of --count changes per seed; a change drawn by several "
-                             "seeds runs once")
+                             "seeds runs once (%d unless --fresh is given alone)" % DEFAULT_SEED)
     parser.add_argument("--fresh", action="store_true",
                         help="one more sample on a seed never used before (%s lists them), "
                              "scored beside the others" % USED_SEEDS.name)
@@ -226,6 +226,8 @@ def main():
                              "alone caught (slower)")
     args = parser.parse_args()
     used = used_seeds()
+    if args.seed is None:
+        args.seed = [] if args.fresh else [DEFAULT_SEED]
     if args.fresh:
         args.seed.append(fresh_seed())
         print("fresh seed %d" % args.seed[-1], flush=True)
