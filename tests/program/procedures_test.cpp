@@ -70,9 +70,10 @@ TEST_F(ProceduresTest, FreshInstallWritesThePlannedLog) {
 }
 
 // Under Windows protected print mode's policy an install changes nothing, not even the spooler's
-// state, and says why; the policy turned off lets it through.
+// state, and says why, in the quiet mode's log file too; the policy turned off lets it through.
 TEST_F(ProceduresTest, ProtectedPrintModeRefusesTheInstall) {
   MakeInstalledMachine(sim);
+  sim.AddFile(sim::kMonitorDll, "monitor", 2600);  // older: removed while the spooler holds it
   for (const DWORD state : {1u, 0u}) {
     const auto* bytes = reinterpret_cast<const BYTE*>(&state);
     sim.registry[L"hklm\\software\\policies\\microsoft\\windows nt\\printers\\wpp"]
@@ -88,6 +89,13 @@ TEST_F(ProceduresTest, ProtectedPrintModeRefusesTheInstall) {
                                      L"admits no Quintavera printer driver or port monitor, "
                                      L"nothing was changed",
               state == 1);
+    if (state == 1) {  // quiet, the refusal is in the log file
+      EXPECT_EQ(Run(L"install /log=C:\\refused.log"), 100);
+      EXPECT_NE(sim.FindFile(L"C:\\refused.log"), nullptr);
+    } else {  // the monitor DLL the spooler held goes once it has restarted
+      const Lines lines = Trimmed(log);
+      EXPECT_EQ(lines.at(LineOf(lines, L"#Restart Spooler") + 1), L"DeleteFile-try");
+    }
   }
   ExpectAllReleased();
 }

@@ -84,6 +84,8 @@ TEST_F(SpoolerService, RestartScopeOutcomes) {
        {L"Error(5): ControlService failed with code 1061 (0x425) - (System message 1061.)",
         L"Error(3): Can't stop the spooler - (System message 1061.)"},
        true, 10000},
+      {"no manager: nothing stopped", {false, "OpenSCManagerW", 1, ERROR_ACCESS_DENIED}, 0, false,
+       {L"Error(1): Can't open service manager. - (System message 5.)"}, true, 0},
       {"no context, stop refused", {false, "", 0, 0}, 0, true, {}, true, 10000, false},
   };
   for (const Case& c : cases) {

@@ -39,7 +39,7 @@ class TrayTest : public Scenario {
 // CloseTray in every mood of the tray program: the close messages, the virtual time it costs and
 // whether its file outlives the deletion attempts; the Run value goes in every case.
 TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
-  enum Setup { kRunning, kNotRunning, kNoEntry, kNoMutex, kOddValue, kLongest, kTooLong };
+  enum Setup { kRunning, kNotRunning, kQuoted, kNoEntry, kNoMutex, kOddValue, kLongest, kTooLong };
   struct Case {
     const char* name;
     Setup setup;
@@ -56,6 +56,7 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
       {"abandons the mutex", kRunning, {0, 100, true}, 1, 100, false},  // abandoned, then ours
       {"file locked 250 ms after it ended", kRunning, {0, 0, false, 250}, 1, 300, false},
       {"not running: deleted without a pause", kNotRunning, {}, 0, 0, false},
+      {"its path in quotes, as an install writes it", kQuoted, {}, 0, 0, false},
       {"not running, held open: 10 tries", kNotRunning, {}, 0, 90, true, ERROR_SHARING_VIOLATION},
       {"not running, denied: 10 tries", kNotRunning, {}, 0, 900, true, ERROR_ACCESS_DENIED},
       {"no entry: a pause for a tray program still starting", kNoEntry, {}, 0, 1000, true},
@@ -74,6 +75,7 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
                                                     : kTray;
     Register(machine, path);
     if (c.setup == kNoEntry) machine.registry[Lower(kRunKey)].clear();
+    if (c.setup == kQuoted) machine.SetRegString(kRunKey, kRunValue, L"\"" + path + L"\"");
     if (c.setup == kOddValue) {  // the NUL's second byte cut, its first not 0
       std::vector<BYTE>& value = machine.registry[Lower(kRunKey)][Lower(kRunValue)].data;
       value.pop_back();
@@ -141,12 +143,16 @@ TEST_F(TrayTest, DeploymentAccountReachesTheTraysOfPeoplesSessions) {
   EXPECT_TRUE(two.running() && three.running());
   EXPECT_EQ(sim.processStarts.size(), 2u);
   EXPECT_GE(LineOf(log, L"Tray program started in session 3"), 0);
+  EXPECT_EQ(LineOf(log, L"No one is logged on", true), -1);
 
   sim.account = SimAccount::kAdministrator;
   sim.FailNext("RmShutdown", 1, 351);
   log = RunAndReadLog(L"install");
   EXPECT_GE(LineOf(log, L"A tray program did not end (351): its file stays in use"), 0);
-  EXPECT_GE(LineOf(log, L"Tray program of session 2 starts at its next log-on (1314: ", true), 0);
+  EXPECT_GE(LineOf(log, L"Tray program of session 2 starts at its next log-on (1314: System "
+                        L"message 1314.)"),
+            0);
+  two.Start(), three.Start();
   EXPECT_EQ(Run(L"removetray"), 6);
   EXPECT_FALSE(two.running() || three.running());
   EXPECT_EQ(sim.processStarts.size(), 2u);
