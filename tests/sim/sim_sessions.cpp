@@ -28,8 +28,8 @@ BOOL SimWindows::ProcessIdToSessionId(DWORD processId, DWORD* session) {
 // "WTSEnumerateSessionsW": Reserved 0, Version 1; session 0 and all others, for WTSFreeMemory.
 BOOL SimWindows::WTSEnumerateSessionsW(HANDLE server, DWORD reserved, DWORD version,
                                        PWTS_SESSION_INFOW* list, DWORD* count) {
-  if (Fault("WTSEnumerateSessionsW") || server || reserved != 0 || version != 1)
-    return Fail(ERROR_INVALID_PARAMETER);
+  if (Fault("WTSEnumerateSessionsW")) return FALSE;
+  if (server || reserved != 0 || version != 1) return Fail(ERROR_INVALID_PARAMETER);
   *count = static_cast<DWORD>(sessions.size() + 1);
   *list = static_cast<PWTS_SESSION_INFOW>(NewLocalBlock(*count * sizeof(WTS_SESSION_INFOW)));
   (*list)[0].State = WTSDisconnected;  // session 0

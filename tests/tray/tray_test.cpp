@@ -96,6 +96,7 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
 
 TEST_F(TrayTest, StartTrayRegistersAndStartsQuotedOnlyWhereWanted) {
   sim.AddFile(L"C:\\App\\qvatray.exe", "tray");
+  sim.majorVersion = 6;  // the first Windows it runs on
   StartFrom(L"C:\\App\\drv\\");
   EXPECT_EQ(sim.processStarts.at(0).commandLine, L"\"C:\\App\\qvatray.exe\"");
 
@@ -156,6 +157,29 @@ TEST_F(TrayTest, DeploymentAccountReachesTheTraysOfPeoplesSessions) {
   EXPECT_EQ(Run(L"removetray"), 6);
   EXPECT_FALSE(two.running() || three.running());
   EXPECT_EQ(sim.processStarts.size(), 2u);
+  ExpectAllReleased();
+}
+
+// From a deployment account (LocalSystem in any session, any account in session 0) with no one
+// logged on (a log-on screen is no one's), or the sessions unknown, the tray program waits for
+// each person's log-on.
+TEST_F(TrayTest, DeploymentWithoutPeopleLeavesTheTrayToTheirLogOn) {
+  sim.account = SimAccount::kSystem;  // in session 1: a tool's interactive run
+  sim.sessions = {{2, WTSConnected}};
+  InstallContext ctx;
+  ctx.startTray = true;
+  StartTray(ctx);
+  sim.FailNext("WTSEnumerateSessionsW", 1, ERROR_ACCESS_DENIED);
+  StartTray(ctx);
+  sim.account = SimAccount::kAdministrator;
+  sim.sessionId = 0;
+  StartTray(ctx);
+  const std::wstring noOne = L"No one is logged on: the tray program starts at each log-on";
+  EXPECT_EQ(SplitLines(ctx.logText.Text()),
+            (std::vector<std::wstring>{
+                noOne, L"Tray program starts at each person's next log-on (sessions unknown: 5)",
+                noOne}));
+  EXPECT_TRUE(sim.processStarts.empty());
   ExpectAllReleased();
 }
 
