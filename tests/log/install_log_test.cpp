@@ -37,8 +37,7 @@ TEST_F(InstallLogTest, LinesIndentedCutAndErrorsCounted) {
   EXPECT_EQ(Log(), L"x\r\n  x\r\n" + tenLevels + L"x\r\n" + tenLevels +
                        L"x\r\nx\r\n\r\n3 Monitors found.\r\n" + std::wstring(1023, L'p') +
                        L"\r\nError(7): Can`t retrieve system directory.\r\nError(9): " +
-                       std::wstring(1013, L'e') +
-                       L"\r\n"
+                       std::wstring(1013, L'e') + L"\r\n"
                        L"Error(2): Can't open the spooler - (System message 5.)\r\n"
                        L"Error(4): Can't start the spooler - ( No Description )\r\n");
   EXPECT_EQ(ctx.errorCount, 4);

@@ -55,8 +55,8 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
       {"never shows its window: ended 30 s later", kRunning, {1000000, 0}, 0, 5000 + 30000, false},
       {"abandons the mutex", kRunning, {0, 100, true}, 1, 100, false},  // abandoned, then ours
       {"file locked 250 ms after it ended", kRunning, {0, 0, false, 250}, 1, 300, false},
-      {"not running: deleted without a pause", kNotRunning, {}, 0, 0, false},
-      {"its path in quotes, as an install writes it", kQuoted, {}, 0, 0, false},
+      {"window gone at once, ends 6 s later", kRunning, {0, 6050, false, 0, 0}, 1, 6050, false},
+      {"not running, its path in quotes as installs write it: no pause", kQuoted, {}, 0, 0, false},
       {"not running, held open: 10 tries", kNotRunning, {}, 0, 90, true, ERROR_SHARING_VIOLATION},
       {"not running, denied: 10 tries", kNotRunning, {}, 0, 900, true, ERROR_ACCESS_DENIED},
       {"no entry: a pause for a tray program still starting", kNoEntry, {}, 0, 1000, true},
