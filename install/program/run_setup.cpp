@@ -2,6 +2,7 @@
 // the driver, module and system directories, and the snapshot of the machine's printers.
 #include "program/run_setup.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <iterator>
 #include <string>
@@ -51,15 +52,14 @@ void ReadDriverDirectory(InstallContext& ctx) {
 }
 
 // The installer's own path, whole: a path GetModuleFileNameW cuts (it answers the buffer's size)
-// is asked again with a buffer twice as large, up to the longest path Windows has.
+// is asked again with a buffer twice as large, the last one of the longest path Windows has.
 std::wstring ModulePath() {
-  for (DWORD capacity = kPathCapacity; capacity <= kLongestPath; capacity *= 2) {
+  for (DWORD capacity = kPathCapacity;; capacity = std::min(2 * capacity, kLongestPath)) {
     std::vector<wchar_t> path(capacity, L'\0');
     const DWORD length = Os().GetModuleFileNameW(g_instance, path.data(), capacity);
-    if (length == 0) break;
-    if (length < capacity) return std::wstring(path.data(), length);
+    if (length < capacity) return std::wstring(path.data(), length);  // 0: it failed, empty
+    if (capacity == kLongestPath) return {};
   }
-  return {};
 }
 
 void ReadModuleDirectory(InstallContext& ctx) {

@@ -11,6 +11,7 @@ namespace {
 
 using Lines = std::vector<std::wstring>;
 constexpr wchar_t kRecordKey[] = L"hklm\\software\\orbelin\\quintavera\\installer";
+constexpr wchar_t kRequestKey[] = L"hklm\\software\\orbelin\\quintavera\\tray";
 
 class ProceduresTest : public sim::Scenario {
  protected:
@@ -93,8 +94,7 @@ TEST_F(ProceduresTest, ProtectedPrintModeRefusesTheInstall) {
       EXPECT_EQ(Run(L"install /log=C:\\refused.log"), 100);
       EXPECT_NE(sim.FindFile(L"C:\\refused.log"), nullptr);
     } else {  // the monitor DLL the spooler held goes once it has restarted
-      const Lines lines = Trimmed(log);
-      EXPECT_EQ(lines.at(LineOf(lines, L"#Restart Spooler") + 1), L"DeleteFile-try");
+      EXPECT_EQ(Trimmed(log).at(LineOf(log, L"#Restart Spooler") + 1), L"DeleteFile-try");
     }
   }
   ExpectAllReleased();
@@ -103,11 +103,12 @@ TEST_F(ProceduresTest, ProtectedPrintModeRefusesTheInstall) {
 // Uninstalling an installed product: printers, driver, monitor removed in that order (a driver
 // without a name listed as such); the monitor DLL the spooler still holds goes after one restart,
 // so nothing waits for the reboot; a printer record left by a reinstall cut short goes too, its
-// printers not re-created.
+// printers not re-created, and so does the request of a default printer for people.
 TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
   sim::MakeInstalledMachine(sim);
   sim.drivers.insert(sim.drivers.begin(), sim::SimDriver{})->environment = L"Windows x64";
   sim.registry[kRecordKey][L"printers"] = sim::RegValue{REG_BINARY, {1}};
+  sim.SetRegString(kRequestKey, L"DefaultPrinter", L"Quintavera");
   int code = 0;
   const Lines log = RunAndReadLog(L"uninstall", &code);
   EXPECT_EQ(log, (Lines{
@@ -146,7 +147,7 @@ TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
                  }));
   EXPECT_EQ(code, 2);
   EXPECT_FALSE(sim.FileExists(L"C:\\windows\\system32\\orbmon64.dll"));
-  EXPECT_EQ(sim.registry.count(kRecordKey), 0u);
+  EXPECT_EQ(sim.registry.count(kRecordKey) + sim.registry.count(kRequestKey), 0u);
   ExpectAllReleased();
 }
 

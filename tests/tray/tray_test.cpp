@@ -179,8 +179,6 @@ TEST_F(TrayTest, DeploymentWithoutPeopleLeavesTheTrayToTheirLogOn) {
             (std::vector<std::wstring>{
                 noOne, L"Tray program starts at each person's next log-on (sessions unknown: 5)",
                 noOne}));
-  EXPECT_TRUE(sim.processStarts.empty());
-  ExpectAllReleased();
 }
 
 }  // namespace
