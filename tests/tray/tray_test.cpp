@@ -160,9 +160,8 @@ TEST_F(TrayTest, DeploymentAccountReachesTheTraysOfPeoplesSessions) {
   ExpectAllReleased();
 }
 
-// From a deployment account (LocalSystem in any session, any account in session 0) with no one
-// logged on (a log-on screen is no one's), or the sessions unknown, the tray program waits for
-// each person's log-on.
+// A deployment account (LocalSystem anywhere, any account in session 0) with no one logged on (a
+// log-on screen is no one's) or the sessions unknown leaves the tray program to each log-on.
 TEST_F(TrayTest, DeploymentWithoutPeopleLeavesTheTrayToTheirLogOn) {
   sim.account = SimAccount::kSystem;  // in session 1: a tool's interactive run
   sim.sessions = {{2, WTSConnected}};
