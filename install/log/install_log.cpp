@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <iterator>
 
 #include "context/install_context.h"
 
@@ -25,7 +26,7 @@ void AppendLogText(InstallContext& ctx, const wchar_t* text) {
 void LogLineList(InstallContext& ctx, const wchar_t* format,
                  std::initializer_list<FormatArg> args) {
   wchar_t line[kScratchLine];
-  FormatWide(line, kScratchLine, format, args);
+  FormatWide(line, std::size(line), format, args);
   AppendLogText(ctx, line);
 }
 
@@ -64,15 +65,16 @@ bool DescribeError(DWORD error, wchar_t* out, size_t capacity) {
 void LogErrorList(InstallContext& ctx, int errorNumber, const wchar_t* format,
                   std::initializer_list<FormatArg> args) {
   wchar_t line[kScratchLine];
-  size_t length = FormatWide(line, kScratchLine, L"Error(%d): ", {errorNumber});
-  length += FormatWide(line + length, kScratchLine - length, format, args);
+  const size_t capacity = std::size(line);
+  size_t length = FormatWide(line, capacity, L"Error(%d): ", {errorNumber});
+  length += FormatWide(line + length, capacity - length, format, args);
   const DWORD lastError = Os().GetLastError();
   if (lastError != 0) {
     wchar_t description[kScratchLine];
-    if (DescribeError(lastError, description, kScratchLine)) {
-      FormatWide(line + length, kScratchLine - length, L" - (%s)", {description});
+    if (DescribeError(lastError, description, std::size(description))) {
+      FormatWide(line + length, capacity - length, L" - (%s)", {description});
     } else {
-      FormatWide(line + length, kScratchLine - length, L" - ( No Description )", {});
+      FormatWide(line + length, capacity - length, L" - ( No Description )", {});
     }
   }
   AppendLogText(ctx, line);

@@ -8,10 +8,9 @@
 namespace qv {
 
 int32_t QueryFileBuildNumber(const wchar_t* path) {
-  DWORD ignored = 0;
-  const DWORD size = Os().GetFileVersionInfoSizeW(path, &ignored);
+  const DWORD size = Os().GetFileVersionInfoSizeW(path, nullptr);  // lpdwHandle: optional, unused
   if (size == 0) return -1;
-  std::vector<BYTE> data(size, 0);
+  std::vector<BYTE> data(size);
   if (!Os().GetFileVersionInfoW(path, 0, size, data.data())) return -1;
   VS_FIXEDFILEINFO* info = nullptr;
   UINT length = 0;

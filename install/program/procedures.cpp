@@ -129,7 +129,6 @@ InstallOutcome RunInstall(unsigned setupFlags, const LogTarget& log) {
   outcome.errorsLogged = ctx.errorCount != 0;
   LogLine(ctx, L"##0020");
   WriteLogFileIfQuiet(ctx, log);
-  FreeInstallContext(ctx);
   return outcome;
 }
 
@@ -148,7 +147,6 @@ bool RunUninstall(const LogTarget& log, uint32_t& scheduledAtReboot) {
   ShowLogWindowIfWanted(ctx, log);
   const bool errorsLogged = ctx.errorCount != 0;
   WriteLogFileIfQuiet(ctx, log);
-  FreeInstallContext(ctx);
   return errorsLogged;
 }
 

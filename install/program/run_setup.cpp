@@ -2,8 +2,10 @@
 // the driver, module and system directories, and the snapshot of the machine's printers.
 #include "program/run_setup.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "context/product.h"
@@ -50,30 +52,21 @@ void ReadDriverDirectory(InstallContext& ctx) {
 }
 
 // The installer's own path, whole: a path GetModuleFileNameW cuts (it answers the buffer's size)
-// is asked again with a buffer twice as large, up to the longest path Windows has.
-std::vector<wchar_t> ModulePath() {
-  for (DWORD capacity = kPathCapacity; capacity <= kLongestPath; capacity *= 2) {
+// is asked again with a buffer twice as large, the last one of the longest path Windows has.
+std::wstring ModulePath() {
+  for (DWORD capacity = kPathCapacity;; capacity = std::min(2 * capacity, kLongestPath)) {
     std::vector<wchar_t> path(capacity, L'\0');
     const DWORD length = Os().GetModuleFileNameW(g_instance, path.data(), capacity);
-    if (length == 0) break;
-    if (length < capacity) {
-      path.resize(length + 1);
-      path[length] = L'\0';
-      return path;
-    }
+    if (length < capacity) return std::wstring(path.data(), length);  // 0: it failed, empty
+    if (capacity == kLongestPath) return {};
   }
-  return {};
 }
 
 void ReadModuleDirectory(InstallContext& ctx) {
-  std::vector<wchar_t> path = ModulePath();
-  wchar_t* separator = nullptr;
-  for (wchar_t& c : path) {
-    if (c == L'\\' || c == L'/' || c == L':') separator = &c;
-  }
-  if (!separator) return;
-  separator[1] = L'\0';
-  ctx.moduleDir.Assign(path.data());
+  const std::wstring path = ModulePath();
+  const size_t separator = path.find_last_of(L"\\/:");
+  if (separator == std::wstring::npos) return;
+  ctx.moduleDir.Assign(path.substr(0, separator + 1).c_str());
 }
 
 void ReadSystemDirectory(InstallContext& ctx) {

@@ -32,15 +32,14 @@ void ReadName(HKEY root, const wchar_t* value, PrinterName& name) {
   name[bytes / sizeof(wchar_t)] = L'\0';
 }
 
-bool WriteName(HKEY root, const wchar_t* value, const wchar_t* name) {
+void WriteName(HKEY root, const wchar_t* value, const wchar_t* name) {
   ScopedRegKey key;
   if (Os().RegCreateKeyExA(root, kTrayKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
                            nullptr, key.Receive(), nullptr) != ERROR_SUCCESS) {
-    return false;
+    return;
   }
   const auto bytes = static_cast<DWORD>((std::wcslen(name) + 1) * sizeof(wchar_t));
-  return Os().RegSetValueExW(key.Get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
-                             bytes) == ERROR_SUCCESS;
+  Os().RegSetValueExW(key.Get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(name), bytes);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <iterator>
 
 #include "context/install_context.h"
 #include "log/install_log.h"
@@ -49,7 +50,7 @@ void LogStartInSession(InstallContext& ctx, DWORD session, DWORD error) {
     return;
   }
   wchar_t reason[128] = {};
-  DescribeError(error, reason, sizeof(reason) / sizeof(reason[0]));
+  DescribeError(error, reason, std::size(reason));
   LogLine(ctx, L"Tray program of session %d starts at its next log-on (%d: %s)", session, error,
           reason);
 }

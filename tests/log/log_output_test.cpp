@@ -37,12 +37,21 @@ TEST_F(QuietMode, WritesTheWholeLogAsUtf8OrFallsBackToTheTemporaryDirectory) {
   EXPECT_EQ(text.rfind("Quintavera 2629\r\n", 0), 0u);
   EXPECT_NE(text.find("#DeletePrinter(B\xc3\xbcro \xe2\x9c\x93)\r\n"), std::string::npos);
   EXPECT_EQ(text.substr(text.size() - 8), "##0020\r\n");
+  EXPECT_EQ(FileText(kFallbackPath), "(none)");
 
   sim.AddFile(L"C:\\logs", "").directory = true;
   EXPECT_EQ(Run(L"uninstall /log=C:\\logs"), 2);
   const std::string fallback = FileText(kFallbackPath);
   EXPECT_NE(fallback.find("\r\nCan`t write log file 'C:\\logs'\r\n"), std::string::npos)
       << fallback;
+  // Without a temporary directory there is no fallback; without an error or Shift, no window.
+  const size_t files = sim.files.size();
+  sim.FailNext("GetTempPath2W", 1, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(Run(L"uninstall /log=C:\\logs"), 2);
+  EXPECT_EQ(sim.files.size(), files);
+  sim.shiftDown = false;
+  EXPECT_EQ(Run(L"uninstall"), 2);
+  EXPECT_FALSE(sim.dialog.shown);
   // A temporary directory of the longest path GetTempPath2W answers fills its buffer; one longer
   // cannot be had whole: no fallback.
   for (size_t length : {MAX_PATH, MAX_PATH + 1}) {

@@ -73,6 +73,9 @@ TEST_F(InstallerLockTest, WithoutTheNamespaceTheMachineWideNameServes) {
                    L"Global\\QuintaveraInstaller"),
             0);
   EXPECT_EQ(sim.mutexes[kGlobalMutex].access, kAdminsOnly);
+  sim.FailNext("ConvertStringSecurityDescriptorToSecurityDescriptorW", 1, ERROR_OUTOFMEMORY);
+  lines = RunAndReadLog(L"install");
+  EXPECT_GT(LineOf(lines, L"The installers' namespace can't be had (error 14)", true), 0);
   sim.namespaces[kNamespace] = {kAdminsOnly, 1};  // another installer's
   sim.account = sim::SimAccount::kStandardUser;
   lines = RunAndReadLog(L"install");

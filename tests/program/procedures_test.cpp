@@ -11,6 +11,7 @@ namespace {
 
 using Lines = std::vector<std::wstring>;
 constexpr wchar_t kRecordKey[] = L"hklm\\software\\orbelin\\quintavera\\installer";
+constexpr wchar_t kRequestKey[] = L"hklm\\software\\orbelin\\quintavera\\tray";
 
 class ProceduresTest : public sim::Scenario {
  protected:
@@ -70,9 +71,10 @@ TEST_F(ProceduresTest, FreshInstallWritesThePlannedLog) {
 }
 
 // Under Windows protected print mode's policy an install changes nothing, not even the spooler's
-// state, and says why; the policy turned off lets it through.
+// state, and says why, in the quiet mode's log file too; the policy turned off lets it through.
 TEST_F(ProceduresTest, ProtectedPrintModeRefusesTheInstall) {
   MakeInstalledMachine(sim);
+  sim.AddFile(sim::kMonitorDll, "monitor", 2600);  // older: removed while the spooler holds it
   for (const DWORD state : {1u, 0u}) {
     const auto* bytes = reinterpret_cast<const BYTE*>(&state);
     sim.registry[L"hklm\\software\\policies\\microsoft\\windows nt\\printers\\wpp"]
@@ -88,6 +90,12 @@ TEST_F(ProceduresTest, ProtectedPrintModeRefusesTheInstall) {
                                      L"admits no Quintavera printer driver or port monitor, "
                                      L"nothing was changed",
               state == 1);
+    if (state == 1) {  // quiet, the refusal is in the log file
+      EXPECT_EQ(Run(L"install /log=C:\\refused.log"), 100);
+      EXPECT_NE(sim.FindFile(L"C:\\refused.log"), nullptr);
+    } else {  // the monitor DLL the spooler held goes once it has restarted
+      EXPECT_EQ(Trimmed(log).at(LineOf(log, L"#Restart Spooler") + 1), L"DeleteFile-try");
+    }
   }
   ExpectAllReleased();
 }
@@ -95,11 +103,12 @@ TEST_F(ProceduresTest, ProtectedPrintModeRefusesTheInstall) {
 // Uninstalling an installed product: printers, driver, monitor removed in that order (a driver
 // without a name listed as such); the monitor DLL the spooler still holds goes after one restart,
 // so nothing waits for the reboot; a printer record left by a reinstall cut short goes too, its
-// printers not re-created.
+// printers not re-created, and so does the request of a default printer for people.
 TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
   sim::MakeInstalledMachine(sim);
   sim.drivers.insert(sim.drivers.begin(), sim::SimDriver{})->environment = L"Windows x64";
   sim.registry[kRecordKey][L"printers"] = sim::RegValue{REG_BINARY, {1}};
+  sim.SetRegString(kRequestKey, L"DefaultPrinter", L"Quintavera");
   int code = 0;
   const Lines log = RunAndReadLog(L"uninstall", &code);
   EXPECT_EQ(log, (Lines{
@@ -138,7 +147,7 @@ TEST_F(ProceduresTest, UninstallRemovesPrintersDriverMonitorInOrder) {
                  }));
   EXPECT_EQ(code, 2);
   EXPECT_FALSE(sim.FileExists(L"C:\\windows\\system32\\orbmon64.dll"));
-  EXPECT_EQ(sim.registry.count(kRecordKey), 0u);
+  EXPECT_EQ(sim.registry.count(kRecordKey) + sim.registry.count(kRequestKey), 0u);
   ExpectAllReleased();
 }
 

@@ -45,13 +45,14 @@ TEST_F(RunSetup, FlagsChooseTheFilesDirectoriesKeepOrGainTheirSeparator) {
   EXPECT_STREQ(ctx.environment, L"Windows NT x86");
   EXPECT_STREQ(ctx.driverFile, L"orbdrv32.dll");
   EXPECT_TRUE(ctx.startTray);
-  // Paths of 259, 260 and 261 characters, and one whose directory alone is longer than 260: the
-  // first fills the first buffer, the others are asked again in a larger one.
-  for (size_t length : {259u, 260u, 261u, 600u}) {
+  // Paths of 259, 260 and 261 characters, one whose directory alone is longer than 260, and the
+  // longest Windows has (32767): the first fills the first buffer, the others are asked again in
+  // larger ones; one longer is no path: no directory.
+  for (size_t length : {259u, 260u, 261u, 600u, 32767u, 32768u}) {
     const std::wstring dir = L"C:\\" + std::wstring(length - 17, L'd') + L"\\";
     sim.modulePath = dir + L"qvinstall.exe";
     InitInstallContext(ctx, kSetupX64);
-    EXPECT_EQ(ctx.moduleDir.Text(), dir) << length;
+    EXPECT_EQ(ctx.moduleDir.Text(), length < 32768 ? dir : L"") << length;
   }
 }
 

@@ -22,10 +22,12 @@ for file in package/drv/{qvinstall.exe,orbmon64.dll,orbdrv64.dll,orbui64.dll} pa
 done
 msiinfo extract setup/Quintavera-*-x64.msi Binary.QvMsiAction >"$work/action.dll"
 check "the package carries the signed qvmsiaction.dll" cmp "$work/action.dll" setup/msi_action/qvmsiaction.dll
-# qvinstall.exe inside qvmsiaction.dll: found by its last bytes (its signature's), compared whole.
+# qvinstall.exe inside qvmsiaction.dll: found by its last bytes (its signature's), compared whole;
+# looked for in hexadecimal, where none of them can be taken for a line's end.
+hex() { od -An -tx1 -v | tr -d ' \n'; }
 size=$(stat -c %s package/drv/qvinstall.exe)
-last=$(tail -c 32 package/drv/qvinstall.exe | od -An -tx1 -v | tr -d ' \n' | sed 's/../\\x&/g')
-end=$(LC_ALL=C grep -obUaP "$last" setup/msi_action/qvmsiaction.dll | head -n 1 | cut -d: -f1)
+last=$(tail -c 32 package/drv/qvinstall.exe | hex)
+end=$(hex <setup/msi_action/qvmsiaction.dll | grep -ob "$last" | awk -F: '$1 % 2 == 0 {print $1 / 2; exit}')
 check "qvmsiaction.dll carries the signed qvinstall.exe" \
   cmp -n "$size" -i "$((${end:-0} + 32 - size)):0" setup/msi_action/qvmsiaction.dll package/drv/qvinstall.exe
 

@@ -40,14 +40,21 @@ static bool IsLocked(const SimWindows& sim, const SimFile& file) {
          (file.heldBySpooler && sim.spoolerService.state != SERVICE_STOPPED);
 }
 
+// CreateFileW: FILE_ATTRIBUTE_READONLY, "Applications can read the file, but cannot write to or
+// delete it"; a file made anew takes the attributes given.
 HANDLE SimWindows::CreateFileW(LPCWSTR fileName, DWORD access, DWORD, LPSECURITY_ATTRIBUTES,
-                               DWORD disposition, DWORD, HANDLE) {
+                               DWORD disposition, DWORD attributes, HANDLE) {
   if (Fault("CreateFileW")) return INVALID_HANDLE_VALUE;
   SimFile* file = FindFile(fileName);
   if (access & GENERIC_WRITE) {
-    if (file && (file->directory || IsLocked(*this, *file)))
-      return Fail(file->directory ? ERROR_ACCESS_DENIED : file->openRefusal, INVALID_HANDLE_VALUE);
-    if (disposition == CREATE_ALWAYS || !file) files[Lower(fileName)].data.clear();
+    const bool denied = file && (file->directory || file->readOnly);
+    if (denied || (file && IsLocked(*this, *file)))
+      return Fail(denied ? DWORD{ERROR_ACCESS_DENIED} : file->openRefusal, INVALID_HANDLE_VALUE);
+    if (disposition == CREATE_ALWAYS || !file) {
+      SimFile& made = files[Lower(fileName)];
+      made.data.clear();
+      made.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    }
     return NewHandle(HandleKind::kFile, Lower(fileName), GENERIC_WRITE);
   }
   if (!file || file->directory)
@@ -85,7 +92,7 @@ BOOL SimWindows::DeleteFileW(LPCWSTR fileName) {
   if (Fault("DeleteFileW")) return FALSE;
   SimFile* file = FindFile(fileName);
   if (!file) return Fail(ERROR_FILE_NOT_FOUND);
-  if (file->directory || IsLocked(*this, *file)) return Fail(ERROR_ACCESS_DENIED);
+  if (file->directory || file->readOnly || IsLocked(*this, *file)) return Fail(ERROR_ACCESS_DENIED);
   files.erase(Lower(fileName));
   return TRUE;
 }

@@ -54,10 +54,13 @@ LSTATUS SimWindows::RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM
   return ERROR_SUCCESS;
 }
 
-LSTATUS SimWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type,
+// RegQueryValueExW: "lpReserved: This parameter is reserved and must be NULL"; "lpcbData can be
+// NULL only if lpData is NULL".
+LSTATUS SimWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type,
                                      LPBYTE data, LPDWORD size) {
   HandleEntry* entry = Fault("RegQueryValueExW") ? nullptr : Checked(key, "RegQueryValueExW");
   if (!entry) return static_cast<LSTATUS>(GetLastError());
+  if (reserved || (data && !size)) return ERROR_INVALID_PARAMETER;
   auto& values = registry[entry->name];
   auto found = values.find(Lower(valueName ? valueName : L""));
   if (found == values.end()) return ERROR_FILE_NOT_FOUND;

@@ -28,8 +28,8 @@ BOOL SimWindows::ProcessIdToSessionId(DWORD processId, DWORD* session) {
 // "WTSEnumerateSessionsW": Reserved 0, Version 1; session 0 and all others, for WTSFreeMemory.
 BOOL SimWindows::WTSEnumerateSessionsW(HANDLE server, DWORD reserved, DWORD version,
                                        PWTS_SESSION_INFOW* list, DWORD* count) {
-  if (Fault("WTSEnumerateSessionsW") || server || reserved != 0 || version != 1)
-    return Fail(ERROR_INVALID_PARAMETER);
+  if (Fault("WTSEnumerateSessionsW")) return FALSE;
+  if (server || reserved != 0 || version != 1) return Fail(ERROR_INVALID_PARAMETER);
   *count = static_cast<DWORD>(sessions.size() + 1);
   *list = static_cast<PWTS_SESSION_INFOW>(NewLocalBlock(*count * sizeof(WTS_SESSION_INFOW)));
   (*list)[0].State = WTSDisconnected;  // session 0
@@ -71,19 +71,27 @@ BOOL SimWindows::CreateProcessAsUserW(HANDLE token, LPCWSTR, LPWSTR commandLineT
   return StartProcess({commandLineText, static_cast<DWORD>(std::stoul(entry->name))}, info);
 }
 
-// "RmStartSession": flags 0, a key of CCH_RM_SESSION_KEY + 1; one session at a time, handle 7.
+// "RmStartSession": flags 0, a key of CCH_RM_SESSION_KEY + 1; a session is a handle until
+// RmEndSession ends it.
 DWORD SimWindows::RmStartSession(DWORD* session, DWORD flags, WCHAR* key) {
   if (Fault("RmStartSession")) return lastError_;
   if (!session || !key || flags != 0) return ERROR_BAD_ARGUMENTS;
   key[CCH_RM_SESSION_KEY] = L'\0';  // the key fills the buffer
-  *session = 7;
+  *session = static_cast<DWORD>(reinterpret_cast<uintptr_t>(NewHandle(HandleKind::kRmSession)));
   return ERROR_SUCCESS;
 }
 
-DWORD SimWindows::RmRegisterResources(DWORD session, UINT files, LPCWSTR* names, UINT,
-                                      RM_UNIQUE_PROCESS*, UINT, LPCWSTR*) {
+static void* RmHandle(DWORD session) { return reinterpret_cast<void*>(uintptr_t{session}); }
+
+// "RmRegisterResources": each array "can be NULL if" its count "is 0"; a NULL pointer where a
+// count asks for an array is ERROR_BAD_ARGUMENTS.
+DWORD SimWindows::RmRegisterResources(DWORD session, UINT files, LPCWSTR* names, UINT applications,
+                                      RM_UNIQUE_PROCESS* processes, UINT services,
+                                      LPCWSTR* serviceNames) {
   if (Fault("RmRegisterResources")) return lastError_;
-  if (session != 7) return ERROR_INVALID_HANDLE;
+  if (!FindHandle(RmHandle(session), HandleKind::kRmSession)) return ERROR_INVALID_HANDLE;
+  if ((files && !names) || (applications && !processes) || (services && !serviceNames))
+    return ERROR_BAD_ARGUMENTS;
   for (UINT i = 0; i < files; ++i) restartManagerFiles_.insert(Lower(names[i]));
   return ERROR_SUCCESS;
 }
@@ -92,7 +100,7 @@ DWORD SimWindows::RmRegisterResources(DWORD session, UINT files, LPCWSTR* names,
 // ends one still running after 30 seconds; one left running is ERROR_FAIL_SHUTDOWN.
 DWORD SimWindows::RmShutdown(DWORD session, ULONG flags, RM_WRITE_STATUS_CALLBACK) {
   if (Fault("RmShutdown")) return lastError_;
-  if (session != 7) return ERROR_INVALID_HANDLE;
+  if (!FindHandle(RmHandle(session), HandleKind::kRmSession)) return ERROR_INVALID_HANDLE;
   std::vector<DWORD> using_;
   for (const auto& [id, program] : programs)
     if (restartManagerFiles_.count(Lower(program.path))) using_.push_back(id);
@@ -107,7 +115,8 @@ DWORD SimWindows::RmShutdown(DWORD session, ULONG flags, RM_WRITE_STATUS_CALLBAC
 }
 
 DWORD SimWindows::RmEndSession(DWORD session) {
-  if (Fault("RmEndSession") || session != 7) return ERROR_INVALID_HANDLE;
+  Fault("RmEndSession");
+  if (!CloseOf(RmHandle(session), {HandleKind::kRmSession})) return ERROR_INVALID_HANDLE;
   restartManagerFiles_.clear();
   return ERROR_SUCCESS;
 }

@@ -18,10 +18,11 @@ constexpr wchar_t kRunKey[] = L"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersi
 constexpr wchar_t kRunValue[] = L"QuintaveraTray";
 
 struct TrayScript {
-  uint64_t windowAfter = 0;    // virtual ms from its start until its window appears
-  int64_t endsAfter = 0;       // ms from the close message until it ends; negative: never
-  bool abandonsMutex = false;  // ends without letting go of the mutex
-  uint64_t fileLockedFor = 0;  // ms its file stays locked after it ended
+  uint64_t windowAfter = 0;      // virtual ms from its start until its window appears
+  int64_t endsAfter = 0;         // ms from the close message until it ends; negative: never
+  bool abandonsMutex = false;    // ends without letting go of the mutex
+  uint64_t fileLockedFor = 0;    // ms its file stays locked after it ended
+  int64_t windowGoneAfter = -1;  // ms from the close message until its window goes; < 0: at end
 };
 
 class SimTray {
@@ -79,6 +80,10 @@ class SimTray {
   }
   void Ask(int run) {
     if (script_.endsAfter >= 0) sim_.At(sim_.clock + script_.endsAfter, [this, run] { End(run); });
+    if (script_.windowGoneAfter < 0) return;
+    sim_.At(sim_.clock + script_.windowGoneAfter, [this, run] {
+      if (run == starts_ && window_) sim_.RemoveWindow(std::exchange(window_, nullptr));
+    });
   }
   DWORD ProcessId() const { return 5000 + session_; }
   void End(int run) {

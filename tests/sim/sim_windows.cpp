@@ -201,11 +201,17 @@ int SimWindows::MultiByteToWideChar(UINT, DWORD, LPCCH multiByte, int multiByteL
   return length;
 }
 
+// WideCharToMultiByte: a cchWideChar of 0 fails; for CP_UTF8 "dwFlags must be set to either 0 or
+// WC_ERR_INVALID_CHARS" (else ERROR_INVALID_FLAGS), lpDefaultChar and lpUsedDefaultChar "must be
+// set to NULL".
 int SimWindows::WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int wideLength,
-                                    LPSTR multiByte, int multiByteLength, LPCCH, LPBOOL) {
+                                    LPSTR multiByte, int multiByteLength, LPCCH defaultChar,
+                                    LPBOOL usedDefault) {
   if (Fault("WideCharToMultiByte")) return 0;
-  // UTF-8 only (the log file), by the system's own encoder; CP_UTF8 takes no default character.
-  if (codePage != CP_UTF8 || wideLength < -1) return Fail(ERROR_INVALID_PARAMETER, 0);
+  // UTF-8 only (the log file), by the system's own encoder.
+  if (codePage != CP_UTF8 || wideLength < -1 || wideLength == 0 || defaultChar || usedDefault)
+    return Fail(ERROR_INVALID_PARAMETER, 0);
+  if (flags != 0 && flags != WC_ERR_INVALID_CHARS) return Fail(ERROR_INVALID_FLAGS, 0);
   const int bytes = ::WideCharToMultiByte(CP_UTF8, flags, wide, wideLength, multiByte,
                                           multiByteLength, nullptr, nullptr);
   if (bytes == 0) lastError_ = ::GetLastError();

@@ -41,6 +41,7 @@ constexpr wchar_t kPendingRenames2Value[] = L"PendingFileRenameOperations2";
 struct SimFile {
   std::string data;
   bool directory = false;
+  bool readOnly = false;      // FILE_ATTRIBUTE_READONLY
   bool heldBySpooler = false;  // locked (no delete, no write) while the spooler runs
   uint64_t lockedUntil = 0;    // locked by someone else until this virtual time
   bool lockedForever = false;
@@ -347,7 +348,7 @@ class SimWindows : public WindowsApi {
   // ---- For the domain files ------------------------------------------------------------------
   enum class HandleKind {
     kFile, kMutex, kProcess, kServiceManager, kService, kRegKey, kPrinter, kBoundary, kNamespace,
-    kToken
+    kToken, kRmSession
   };
   struct HandleEntry {
     HandleKind kind;
@@ -397,7 +398,7 @@ class SimWindows : public WindowsApi {
   uintptr_t nextHandle_ = 0x1000;
   std::multimap<uint64_t, std::function<void()>> events_;
   std::vector<wchar_t> commandLineCopy_;
-  std::set<std::wstring> restartManagerFiles_;  // of the one Restart Manager session
+  std::set<std::wstring> restartManagerFiles_;  // of the Restart Manager session open
 };
 
 // Writes a text call's answer into its buffer of `size` characters as Windows may: `text` and its

@@ -84,6 +84,8 @@ TEST_F(SpoolerService, RestartScopeOutcomes) {
        {L"Error(5): ControlService failed with code 1061 (0x425) - (System message 1061.)",
         L"Error(3): Can't stop the spooler - (System message 1061.)"},
        true, 10000},
+      {"no manager: nothing stopped", {false, "OpenSCManagerW", 1, ERROR_ACCESS_DENIED}, 0, false,
+       {L"Error(1): Can't open service manager. - (System message 5.)"}, true, 0},
       {"no context, stop refused", {false, "", 0, 0}, 0, true, {}, true, 10000, false},
   };
   for (const Case& c : cases) {
@@ -111,7 +113,7 @@ TEST_F(SpoolerService, RestartScopeOutcomes) {
 // The services that depend on the spooler: the running ones stopped first (one that depends on
 // another before it) and started again after it (in the reverse order); a stopped one stays
 // stopped; one that will not stop keeps the spooler running, each failure its own line and every
-// wait bounded; one that will not start again is named.
+// wait bounded; one that will not start again is named, as are dependents that cannot be listed.
 TEST_F(SpoolerService, RestartStopsAndStartsTheDependents) {
   sim.AddSpoolerDependent(L"Fax");
   sim.otherServices[L"faxhelper"].dependsOn = L"fax";
@@ -142,6 +144,11 @@ TEST_F(SpoolerService, RestartStopsAndStartsTheDependents) {
   EXPECT_EQ(refused.errorCount, 5);  // 41 twice, 5, 3 and 42
   EXPECT_TRUE(sim.SpoolerRunning());
   EXPECT_LE(sim.clock, 60000u);
+  sim.FailAlways("EnumDependentServicesW", ERROR_ACCESS_DENIED);
+  InstallContext unlisted;
+  { RestartSpooler restart(&unlisted); }
+  EXPECT_EQ(SplitLines(unlisted.logText.Text()).at(1),
+            L"Error(40): Can't list the services that depend on the spooler - (System message 5.)");
   ExpectAllReleased();
 }
 

@@ -39,7 +39,7 @@ class TrayTest : public Scenario {
 // CloseTray in every mood of the tray program: the close messages, the virtual time it costs and
 // whether its file outlives the deletion attempts; the Run value goes in every case.
 TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
-  enum Setup { kRunning, kNotRunning, kNoEntry, kNoMutex, kOddValue, kLongest, kTooLong };
+  enum Setup { kRunning, kNotRunning, kQuoted, kNoEntry, kNoMutex, kOddValue, kLongest, kTooLong };
   struct Case {
     const char* name;
     Setup setup;
@@ -55,7 +55,8 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
       {"never shows its window: ended 30 s later", kRunning, {1000000, 0}, 0, 5000 + 30000, false},
       {"abandons the mutex", kRunning, {0, 100, true}, 1, 100, false},  // abandoned, then ours
       {"file locked 250 ms after it ended", kRunning, {0, 0, false, 250}, 1, 300, false},
-      {"not running: deleted without a pause", kNotRunning, {}, 0, 0, false},
+      {"window gone at once, ends 6 s later", kRunning, {0, 6050, false, 0, 0}, 1, 6050, false},
+      {"not running, its path in quotes as installs write it: no pause", kQuoted, {}, 0, 0, false},
       {"not running, held open: 10 tries", kNotRunning, {}, 0, 90, true, ERROR_SHARING_VIOLATION},
       {"not running, denied: 10 tries", kNotRunning, {}, 0, 900, true, ERROR_ACCESS_DENIED},
       {"no entry: a pause for a tray program still starting", kNoEntry, {}, 0, 1000, true},
@@ -74,6 +75,7 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
                                                     : kTray;
     Register(machine, path);
     if (c.setup == kNoEntry) machine.registry[Lower(kRunKey)].clear();
+    if (c.setup == kQuoted) machine.SetRegString(kRunKey, kRunValue, L"\"" + path + L"\"");
     if (c.setup == kOddValue) {  // the NUL's second byte cut, its first not 0
       std::vector<BYTE>& value = machine.registry[Lower(kRunKey)][Lower(kRunValue)].data;
       value.pop_back();
@@ -94,6 +96,7 @@ TEST(TrayCloseTest, EveryMoodOfTheTrayProgram) {
 
 TEST_F(TrayTest, StartTrayRegistersAndStartsQuotedOnlyWhereWanted) {
   sim.AddFile(L"C:\\App\\qvatray.exe", "tray");
+  sim.majorVersion = 6;  // the first Windows it runs on
   StartFrom(L"C:\\App\\drv\\");
   EXPECT_EQ(sim.processStarts.at(0).commandLine, L"\"C:\\App\\qvatray.exe\"");
 
@@ -141,16 +144,40 @@ TEST_F(TrayTest, DeploymentAccountReachesTheTraysOfPeoplesSessions) {
   EXPECT_TRUE(two.running() && three.running());
   EXPECT_EQ(sim.processStarts.size(), 2u);
   EXPECT_GE(LineOf(log, L"Tray program started in session 3"), 0);
+  EXPECT_EQ(LineOf(log, L"No one is logged on", true), -1);
 
   sim.account = SimAccount::kAdministrator;
   sim.FailNext("RmShutdown", 1, 351);
   log = RunAndReadLog(L"install");
   EXPECT_GE(LineOf(log, L"A tray program did not end (351): its file stays in use"), 0);
-  EXPECT_GE(LineOf(log, L"Tray program of session 2 starts at its next log-on (1314: ", true), 0);
+  EXPECT_GE(LineOf(log, L"Tray program of session 2 starts at its next log-on (1314: System "
+                        L"message 1314.)"),
+            0);
+  two.Start(), three.Start();
   EXPECT_EQ(Run(L"removetray"), 6);
   EXPECT_FALSE(two.running() || three.running());
   EXPECT_EQ(sim.processStarts.size(), 2u);
   ExpectAllReleased();
+}
+
+// A deployment account (LocalSystem anywhere, any account in session 0) with no one logged on (a
+// log-on screen is no one's) or the sessions unknown leaves the tray program to each log-on.
+TEST_F(TrayTest, DeploymentWithoutPeopleLeavesTheTrayToTheirLogOn) {
+  sim.account = SimAccount::kSystem;  // in session 1: a tool's interactive run
+  sim.sessions = {{2, WTSConnected}};
+  InstallContext ctx;
+  ctx.startTray = true;
+  StartTray(ctx);
+  sim.FailNext("WTSEnumerateSessionsW", 1, ERROR_ACCESS_DENIED);
+  StartTray(ctx);
+  sim.account = SimAccount::kAdministrator;
+  sim.sessionId = 0;
+  StartTray(ctx);
+  const std::wstring noOne = L"No one is logged on: the tray program starts at each log-on";
+  EXPECT_EQ(SplitLines(ctx.logText.Text()),
+            (std::vector<std::wstring>{
+                noOne, L"Tray program starts at each person's next log-on (sessions unknown: 5)",
+                noOne}));
 }
 
 }  // namespace
