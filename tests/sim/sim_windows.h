@@ -31,6 +31,10 @@ size_t LiveReallocBlocks();
 // back how many are left before it (0 once it has failed).
 void FailNthHeapBlock(int n);
 int HeapBlocksBeforeFailure();
+// A block of `bytes` with guard bytes on both sides, and its release, which ends the test binary
+// when a guard byte was overwritten.
+void* AllocateGuarded(size_t bytes);
+void FreeGuarded(void* block);
 
 // Windows' reboot queue: these values of this key.
 constexpr wchar_t kSessionManagerKey[] =
