@@ -16,7 +16,7 @@ namespace {
 const wchar_t* PlatformWord(const InstallContext& ctx) { return ctx.is64 ? L"x64" : L"Win32"; }
 
 // Copies one driver file from the installer's directory into the driver directory.
-bool StageDriverFile(InstallContext& ctx, const wchar_t* fileName, wchar_t* stagedPath) {
+bool StageDriverFile(InstallContext& ctx, const wchar_t* fileName, DestPath& stagedPath) {
   return CopyProductFile(ctx, ctx.driverDir.Text(), fileName, stagedPath, true) == S_OK;
 }
 
@@ -75,9 +75,9 @@ void InstallDriver(InstallContext& ctx) {
     LogLine(ctx, L"No printer driver directory, nothing to stage");
     return;
   }
-  wchar_t driverPath[kDestPathCapacity] = {};
-  wchar_t uiPath[kDestPathCapacity] = {};
-  wchar_t helpPath[kDestPathCapacity] = {};
+  DestPath driverPath = {};
+  DestPath uiPath = {};
+  DestPath helpPath = {};
   if (!StageDriverFile(ctx, ctx.driverFile, driverPath)) return;
   if (!StageDriverFile(ctx, ctx.uiFile, uiPath)) return;
   if (!StageDriverFile(ctx, ctx.helpFile, helpPath)) helpPath[0] = L'\0';

@@ -59,6 +59,9 @@ TEST_F(MonitorTest, FindProductMonitor) {
   MonitorList monitors;
   EnumerateMonitors(monitors, ctx);
   EXPECT_EQ(Log().back(), L"3. EnumMonitors  failed with code: System message 1722.");
+  sim.FailNext("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
+  EnumerateMonitors(monitors, ctx);
+  EXPECT_EQ(Log().back(), L"3. EnumMonitors - can't allocate memory for buffer");
   Finish();
 }
 
@@ -70,7 +73,10 @@ TEST_F(MonitorTest, RegistrationRetriesEvery50msThenGivesUp) {
   const uint64_t before = sim.clock;
   InstallMonitor(ctx);
   EXPECT_EQ(sim.clock - before, 200u);
-  EXPECT_EQ(Log().back(), L"AddMonitor - OK :)");
+  Lines retries(4, L"AddMonitor - failed. Trying to wait and install again");
+  retries.push_back(L"AddMonitor - OK :)");
+  const Lines log = Log();
+  EXPECT_EQ(Lines(log.end() - 5, log.end()), retries);
   EXPECT_EQ(ctx.errorCount, 0);
 
   // Five refusals: error 11, and a parked printer stays on "file:".

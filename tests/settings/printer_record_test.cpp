@@ -173,10 +173,10 @@ TEST_F(PrinterRecord, PrintersOnTheMachineWinOverAStaleRecord) {
     std::string settings;
   };
   const Case cases[] = {
-      {"comment edited", [](SimWindows& m) { m.FindPrinter(L"Invoices")->comment = L"Bills"; },
-       L"Invoices", Carried("Bills", "Room 1.02", "invoices")},
       {"renamed", [](SimWindows& m) { m.FindPrinter(L"Invoices")->name = L"Bills"; }, L"Bills",
        Carried("Accounts", "Room 1.02", "invoices")},
+      {"comment edited", [](SimWindows& m) { m.FindPrinter(L"Invoices")->comment = L"Bills"; },
+       L"Invoices", Carried("Bills", "Room 1.02", "invoices")},
       {"replaced by a new one of its name",
        [](SimWindows& m) {
          SimPrinter& p = *m.FindPrinter(L"Invoices");
@@ -196,7 +196,14 @@ TEST_F(PrinterRecord, PrintersOnTheMachineWinOverAStaleRecord) {
     machine.CutAfter(-1);
     ASSERT_TRUE(machine.HasRegValue(kRecordKey, L"Printers"));
     c.change(machine);
+    machine.shiftDown = &c == cases;  // the log window opens
     EXPECT_EQ(Install(machine), 1);
+    if (&c == cases) {
+      const wchar_t* left = L"' of the record left out: a printer on this machine carries it";
+      EXPECT_EQ(LinesWith(machine, left), (std::vector<std::wstring>{
+                                              L"Printer 'Quintavera" + std::wstring(left),
+                                              L"Printer 'Invoices" + std::wstring(left)}));
+    }
     EXPECT_EQ(machine.printers.size(), 3u);
     EXPECT_EQ(Settings(machine, c.printer), c.settings);
     EXPECT_EQ(Settings(machine, L"Quintavera"), Carried("Front desk", "Hall", "Printer1"));
@@ -226,9 +233,10 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
   PRINTER_INFO_2W recorded = {};
   recorded.pPrinterName = const_cast<LPWSTR>(L"Recorded");
   recorded.pLocation = const_cast<LPWSTR>(L"Annex");
-  SavedSettingsList list, padded;
+  SavedSettingsList list, padded, longKey;
   PushSavedSettings(list, recorded, "rec-r");
   PushSavedSettings(padded, recorded, "pads");  // its "SubKey" and NUL take a padding byte
+  PushSavedSettings(longKey, recorded, std::string(kSubKeyCapacity, 'k').c_str());
   const std::vector<BYTE> intact = record(list, nullptr, 0);
   const std::vector<BYTE> badPadding = record(padded, nullptr, 1);
   const std::vector<BYTE> parkedWithKey = record(SavedSettingsList(), L"P", 2);
@@ -256,6 +264,8 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
       {"a name changed", [](RegValue& v) { v.data[20] ^= 1; }, L"damaged"},
       {"count beyond the entries", [](RegValue& v) { v.data[6] = 3; }, L"damaged"},
       {"padding byte set", [&](RegValue& v) { v.data = badPadding; }, L"damaged"},
+      {"a \"SubKey\" too long", [&](RegValue& v) { v.data = record(longKey, nullptr, 0); },
+       L"damaged"},
       {"a parked entry with a \"SubKey\"", [&](RegValue& v) { v.data = parkedWithKey; },
        L"damaged"},
       {"other magic", [](RegValue& v) { v.data[0] = 'X'; }, L"foreign"},
@@ -325,6 +335,17 @@ TEST_F(PrinterRecord, WriterAndReaderAgreeOnTheRecordsBounds) {
     EXPECT_EQ(DecodePrinterRecord(record, bytes, printers, count), nullptr);
     EXPECT_EQ(count, 1u);
   }
+  // Beyond 1 GiB (the same 2 MiB comment in every entry), no record is made.
+  std::wstring comment(1 << 20, L'c');
+  PRINTER_INFO_2W printer = {};
+  printer.pPrinterName = printer.pComment = &comment[0];
+  SavedSettingsList list;
+  for (int i = 0; i < 257; ++i) PushSavedSettings(list, printer, "k");
+  GlobalBlock data;
+  DWORD bytes = 0;
+  EXPECT_FALSE(EncodePrinterRecord(list, nullptr, 0, data, bytes));
+  EXPECT_EQ(sim.GetLastError(), static_cast<DWORD>(ERROR_BUFFER_OVERFLOW));
+  FreeSavedSettings(list);
   EXPECT_EQ(sim.LiveBlocks(), 0);  // the lists let go of their entries
 }
 
