@@ -22,9 +22,7 @@ bool StageDriverFile(InstallContext& ctx, const wchar_t* fileName, DestPath& sta
 
 // Deletes a staged copy; one that cannot be deleted now is remembered for a later attempt.
 void DeleteStagedFile(InstallContext& ctx, const wchar_t* stagedPath) {
-  if (!Os().DeleteFileW(stagedPath) && stagedPath[0] != L'\0') {
-    AddFileName(ctx.pendingDeletes, stagedPath);
-  }
+  if (!Os().DeleteFileW(stagedPath)) AddFileName(ctx.pendingDeletes, stagedPath);
 }
 
 bool AddDriverFromStagedFiles(InstallContext& ctx, wchar_t* driverPath, wchar_t* uiPath,

@@ -44,7 +44,6 @@ void SavePrinterSettings(InstallContext& ctx, PRINTER_INFO_2W& printer) {
 }
 
 bool ReadPrinterSubKey(const wchar_t* name, char* subKey) {
-  std::memset(subKey, 0, kSubKeyCapacity);
   ScopedPrinter handle;
   return Os().OpenPrinterW(const_cast<LPWSTR>(name), handle.Receive(), nullptr) &&
          GetPrinterSubKey(handle.Get(), subKey);

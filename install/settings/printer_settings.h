@@ -16,8 +16,8 @@ struct InstallContext;
 // Leaves the printer as it is; writes no log.
 void SavePrinterSettings(InstallContext& ctx, PRINTER_INFO_2W& printer);
 // Reads the "SubKey" of the printer named `name` into `subKey` (kSubKeyCapacity bytes, empty when
-// it has none). False when the printer cannot be opened or a read fails (the last error says
-// why).
+// it has none) as GetPrinterSubKey does. False when the printer cannot be opened (`subKey` is then
+// not written) or a read fails (the last error says why).
 bool ReadPrinterSubKey(const wchar_t* name, char* subKey);
 
 // Writes "SubKey" plain and under the key "DsUser"; true when both writes succeeded.

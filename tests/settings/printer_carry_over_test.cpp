@@ -1,5 +1,8 @@
 // Which product printers a reinstall carries over.
+#include <cstring>
+
 #include "../printers/printer_machine.h"
+#include "settings/printer_settings.h"
 
 namespace qv::sim {
 namespace {
@@ -34,21 +37,35 @@ TEST_F(PrinterMachine, OnlyProductPrintersWithAUsableSubKeyComeBack) {
   ExpectAllReleased();
 }
 
-// A spooler that cannot answer for the plain "SubKey": a printer keyed under "DsUser" alone is
-// neither saved nor deleted (error 26), its settings kept where they stand.
+// A "SubKey" stored without its NUL, read into a buffer used before: its text alone.
+TEST_F(PrinterMachine, ASubKeyWithoutItsNulIsReadAsItsTextAlone) {
+  AddProductPrinter(L"Short").data[{"", "SubKey"}] = {REG_SZ, {'s', 'h'}};
+  ScopedPrinter printer;
+  ASSERT_TRUE(Os().OpenPrinterW(const_cast<LPWSTR>(L"Short"), printer.Receive(), nullptr));
+  char subKey[kSubKeyCapacity];
+  std::memset(subKey, 'x', sizeof subKey);
+  EXPECT_TRUE(GetPrinterSubKey(printer.Get(), subKey));
+  EXPECT_STREQ(subKey, "sh");
+}
+
+// A spooler that cannot answer for the plain "SubKey" when the settings are saved: a printer keyed
+// under "DsUser" alone is neither saved nor deleted (error 26), its settings kept where they
+// stand; the line names the spooler's error, none when the "SubKey" was read right after.
 TEST_F(PrinterMachine, APrinterWhoseSubKeyCannotBeReadStays) {
   StageProductPackage(sim);
   AddProductMonitor(sim, 2629);
   AddDriver(kProductDriver);
   SetData(AddProductPrinter(L"Invoices"), "DsUser", "invoices");
-  sim.FailAlways("GetPrinterDataA", RPC_S_SERVER_UNAVAILABLE);
-  int code = 0;
-  const auto lines = Trimmed(RunAndReadLog(L"install", &code));
-  EXPECT_EQ(code, 100);
-  EXPECT_GE(LineOf(lines, L"Error(26): Can`t read the settings of printer 'Invoices', it stays as "
-                         L"it is - (System message 1722.)"), 0);
-  ASSERT_NE(sim.FindPrinter(L"Invoices"), nullptr);
-  EXPECT_EQ(sim.FindPrinter(L"Invoices")->data.size(), 1u);
+  for (const wchar_t* reason : {L"", L" - (System message 1722.)"}) {
+    sim.FailNext("GetPrinterDataA", *reason ? -1 : 1, RPC_S_SERVER_UNAVAILABLE);
+    int code = 0;
+    const auto lines = Trimmed(RunAndReadLog(L"install", &code));
+    EXPECT_EQ(code, 100);
+    EXPECT_GE(LineOf(lines, L"Error(26): Can`t read the settings of printer 'Invoices', it stays "
+                            L"as it is" + std::wstring(reason)), 0);
+    ASSERT_NE(sim.FindPrinter(L"Invoices"), nullptr);
+    EXPECT_EQ(sim.FindPrinter(L"Invoices")->data.size(), 1u);
+  }
   ExpectAllReleased();
 }
 
