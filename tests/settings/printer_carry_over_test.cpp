@@ -37,17 +37,6 @@ TEST_F(PrinterMachine, OnlyProductPrintersWithAUsableSubKeyComeBack) {
   ExpectAllReleased();
 }
 
-// A "SubKey" stored without its NUL, read into a buffer used before: its text alone.
-TEST_F(PrinterMachine, ASubKeyWithoutItsNulIsReadAsItsTextAlone) {
-  AddProductPrinter(L"Short").data[{"", "SubKey"}] = {REG_SZ, {'s', 'h'}};
-  ScopedPrinter printer;
-  ASSERT_TRUE(Os().OpenPrinterW(const_cast<LPWSTR>(L"Short"), printer.Receive(), nullptr));
-  char subKey[kSubKeyCapacity];
-  std::memset(subKey, 'x', sizeof subKey);
-  EXPECT_TRUE(GetPrinterSubKey(printer.Get(), subKey));
-  EXPECT_STREQ(subKey, "sh");
-}
-
 // A spooler that cannot answer for the plain "SubKey" when the settings are saved: a printer keyed
 // under "DsUser" alone is neither saved nor deleted (error 26), its settings kept where they
 // stand; the line names the spooler's error, none when the "SubKey" was read right after.
@@ -67,6 +56,15 @@ TEST_F(PrinterMachine, APrinterWhoseSubKeyCannotBeReadStays) {
     EXPECT_EQ(sim.FindPrinter(L"Invoices")->data.size(), 1u);
   }
   ExpectAllReleased();
+  // A "SubKey" stored without its NUL, read into a buffer used before: its text alone.
+  sim.FailNext("GetPrinterDataA", 0, 0);
+  AddProductPrinter(L"Short").data[{"", "SubKey"}] = {REG_SZ, {'s', 'h'}};
+  ScopedPrinter printer;
+  ASSERT_TRUE(Os().OpenPrinterW(const_cast<LPWSTR>(L"Short"), printer.Receive(), nullptr));
+  char subKey[kSubKeyCapacity];
+  std::memset(subKey, 'x', sizeof subKey);
+  EXPECT_TRUE(GetPrinterSubKey(printer.Get(), subKey));
+  EXPECT_STREQ(subKey, "sh");
 }
 
 // A spooler that takes the re-created printer's "SubKey" but cannot read it back: the printer is

@@ -1,10 +1,10 @@
-// The installer's heap blocks in the test build: those of `new (std::nothrow)` and those of
-// `realloc` (the test binaries link with realloc and free wrapped) are recorded here until freed,
-// so that a scenario's "all released" check covers them beside the simulated Windows' blocks and
-// handles. Every other allocation (the tests', the simulated Windows', the standard library's) is
-// not recorded. The installer's `new (std::nothrow)` blocks and the simulated Windows' own blocks
-// (GlobalAlloc, LocalAlloc and the blocks its calls hand out) carry guard bytes on both sides,
-// checked when they are freed: a write one byte outside such a block ends the test binary.
+// The installer's heap blocks in the test build: those of `new (std::nothrow)` are recorded here
+// until freed, so that a scenario's "all released" check covers them beside the simulated Windows'
+// blocks and handles. Every other allocation (the tests', the standard library's) is not recorded.
+// These blocks and the simulated Windows' own (GlobalAlloc, LocalAlloc and the blocks its calls
+// hand out) carry guard bytes on both sides, checked when they are freed: a write one byte outside
+// such a block ends the test binary.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,10 +40,7 @@ struct BlockSet {  // a fixed table: allocating here would come back through the
 };
 
 BlockSet g_newBlocks;           // new (std::nothrow)
-BlockSet g_reallocBlocks;       // realloc
 int g_blocksBeforeFailure = 0;  // counts nothrow allocations down to a failure; 0: none
-
-extern "C" void __real_free(void* block);
 
 // A guarded block: its size, guard bytes up to the block (16 bytes keep malloc's alignment), the
 // block, and guard bytes after it.
@@ -52,10 +49,7 @@ constexpr size_t kTail = 16;
 constexpr unsigned char kGuardByte = 0xA5;
 
 bool GuardKept(const unsigned char* guard, size_t bytes) {
-  for (size_t i = 0; i < bytes; ++i) {
-    if (guard[i] != kGuardByte) return false;
-  }
-  return true;
+  return std::all_of(guard, guard + bytes, [](unsigned char b) { return b == kGuardByte; });
 }
 
 void* AllocateRecorded(size_t bytes) {
@@ -66,11 +60,8 @@ void* AllocateRecorded(size_t bytes) {
 }
 
 void DeleteRecorded(void* block) {
-  if (block && g_newBlocks.Forget(block)) {
-    qv::sim::FreeGuarded(block);
-  } else {
-    std::free(block);
-  }
+  if (block && g_newBlocks.Forget(block)) return qv::sim::FreeGuarded(block);
+  std::free(block);
 }
 
 }  // namespace
@@ -90,15 +81,12 @@ void FreeGuarded(void* block) {
   std::memcpy(&bytes, raw, sizeof bytes);
   const bool before = GuardKept(raw + sizeof bytes, kHead - sizeof bytes);
   if (!before || !GuardKept(raw + kHead + bytes, kTail)) {
-    std::fprintf(stderr, "A write %s a block of %u bytes\n", before ? "past the end of" : "before",
-                 static_cast<unsigned>(bytes));
-    std::fflush(stderr);
-    std::abort();
+    std::fprintf(stderr, "A write %s a block of %zu bytes\n", before ? "after" : "before", bytes);
+    std::abort();  // stderr is unbuffered
   }
-  __real_free(raw);
+  std::free(raw);
 }
 size_t LiveHeapBlocks() { return g_newBlocks.count; }
-size_t LiveReallocBlocks() { return g_reallocBlocks.count; }
 void FailNthHeapBlock(int n) { g_blocksBeforeFailure = n; }
 int HeapBlocksBeforeFailure() { return g_blocksBeforeFailure; }
 }  // namespace qv::sim
@@ -111,19 +99,3 @@ void operator delete(void* block) noexcept { DeleteRecorded(block); }
 void operator delete(void* block, size_t) noexcept { DeleteRecorded(block); }
 void operator delete[](void* block) noexcept { DeleteRecorded(block); }
 void operator delete[](void* block, size_t) noexcept { DeleteRecorded(block); }
-
-extern "C" void* __real_realloc(void* block, size_t bytes);
-
-extern "C" void* __wrap_realloc(void* block, size_t bytes) {
-  void* moved = __real_realloc(block, bytes);
-  if (moved && block) g_reallocBlocks.Forget(block);
-  if (moved) g_reallocBlocks.Record(moved);
-  return moved;
-}
-
-extern "C" void __wrap_free(void* block) {
-  if (!block) return;
-  g_newBlocks.Forget(block);
-  g_reallocBlocks.Forget(block);
-  __real_free(block);
-}
