@@ -247,7 +247,8 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
     std::function<void(RegValue&)> change;
     const wchar_t* damage;   // how the line setting it aside calls it; null: not set aside
     std::wstring line = {};  // otherwise the one line naming the record
-    int failedQueries = 0;
+    int failures = 0;        // of `failing`
+    const char* failing = "RegQueryValueExW";
   };
   const std::vector<Case> cases = {
       {"intact", same, nullptr, taken},
@@ -270,6 +271,9 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
        L"damaged"},
       {"other magic", [](RegValue& v) { v.data[0] = 'X'; }, L"foreign"},
       {"text value", [](RegValue& v) { v.type = REG_SZ; }, L"foreign"},
+      {"text value not set aside", [](RegValue& v) { v.type = REG_SZ; }, nullptr,
+       L"Error(25): Can't set the foreign printer record aside - (System message 5.)", -1,
+       "RegSetValueExW"},
       {"a second broken one", [](RegValue& v) { v.data[0] = 'Y'; }, L"foreign"},
   };
   const RegValue earlierAside{REG_BINARY, {7}};
@@ -286,10 +290,10 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
     const std::wstring line = c.damage ? L"Error(24): The printer record of an earlier run is " +
                                              std::wstring(c.damage) + L": kept as '" + aside + L"'"
                                        : c.line;
-    machine.FailNext("RegQueryValueExW", c.failedQueries, ERROR_ACCESS_DENIED);
+    machine.FailNext(c.failing, c.failures, ERROR_ACCESS_DENIED);
     machine.shiftDown = true;
     const std::wstring before = Fingerprint(machine);
-    const bool stops = line.rfind(L"Error(22)", 0) == 0 || line.rfind(L"Error(23)", 0) == 0;
+    const bool stops = !c.damage && line != taken;  // errors 22, 23 and 25
 
     EXPECT_EQ(Install(machine), line == taken ? 1 : 100);
 
@@ -395,23 +399,31 @@ TEST_F(PrinterRecord, ASplitRecordWithAPartMissingIsSetAsideWithItsParts) {
   EXPECT_EQ(values.count(part + L"1"), 0u);
 }
 
-// A record the run cannot write (no memory to encode it, or not made lasting) is error 18: the run ends with 100, and the printers come back from what it holds.
-TEST_F(PrinterRecord, ARecordThatCannotBeWrittenIsAnError) {
+// A record the run cannot write (no memory to encode it, or not made lasting) is error 18, one it
+// cannot remove error 19, a printer whose settings cannot be set again error 21: the run ends with
+// 100, and the printers come back from what it holds.
+TEST_F(PrinterRecord, ARecordThatCannotBeWrittenOrRemovedIsAnError) {
   const auto calls = CallsOfAnInstall();
   const auto flush = std::find(calls.begin(), calls.end(), "RegFlushKey");
   // The record's block: the last allocation before its first flush.
   const long encoding =
       std::find(std::make_reverse_iterator(flush), calls.rend(), "GlobalAlloc").base() -
       calls.begin() - 1;
-  for (const char* fault : {"no memory", "not flushed"}) {
+  for (const char* fault : {"no memory", "not flushed", "not removed", "settings not set"}) {
     SCOPED_TRACE(fault);
     Machine machine;
     const std::string why = fault;
     if (why == "no memory") machine.FailCallAfter(encoding, ERROR_NOT_ENOUGH_MEMORY);
     if (why == "not flushed") machine.FailNext("RegFlushKey", 1, ERROR_ACCESS_DENIED);
+    if (why == "not removed") machine.FailAlways("RegDeleteKeyA", ERROR_ACCESS_DENIED);
+    if (why == "settings not set") machine.FailAlways("SetPrinterW", ERROR_ACCESS_DENIED);
     EXPECT_EQ(Install(machine), 100);
     const auto log = Trimmed(SplitLines(machine.dialog.text));
-    EXPECT_GE(LineOf(log, L"Error(18): Can't write the printer record", true), 0);
+    const wchar_t* line = why == "not removed" ? L"Error(19): Can't remove the printer record - ("
+                          : why == "settings not set"
+                              ? L"Error(21): Can`t restore the settings of printer '"
+                              : L"Error(18): Can't write the printer record";
+    EXPECT_GE(LineOf(log, line, true), 0);
     EXPECT_EQ(machine.printers.size(), 3u);
   }
 }
