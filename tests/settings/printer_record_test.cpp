@@ -339,7 +339,8 @@ TEST_F(PrinterRecord, WriterAndReaderAgreeOnTheRecordsBounds) {
     EXPECT_EQ(DecodePrinterRecord(record, bytes, printers, count), nullptr);
     EXPECT_EQ(count, 1u);
   }
-  // Beyond 1 GiB (the same 2 MiB comment in every entry), no record is made.
+  EXPECT_EQ(sim.LiveBlocks(), 0);  // the lists let go of their entries
+  // Beyond 1 GiB (the same 2 MiB name and comment in every entry), no record is made.
   std::wstring comment(1 << 20, L'c');
   PRINTER_INFO_2W printer = {};
   printer.pPrinterName = printer.pComment = &comment[0];
@@ -349,8 +350,6 @@ TEST_F(PrinterRecord, WriterAndReaderAgreeOnTheRecordsBounds) {
   DWORD bytes = 0;
   EXPECT_FALSE(EncodePrinterRecord(list, nullptr, 0, data, bytes));
   EXPECT_EQ(sim.GetLastError(), static_cast<DWORD>(ERROR_BUFFER_OVERFLOW));
-  FreeSavedSettings(list);
-  EXPECT_EQ(sim.LiveBlocks(), 0);  // the lists let go of their entries
 }
 
 // A print server's 5,000 product printers, none of which a reinstall can add again: the record,

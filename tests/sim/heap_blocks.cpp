@@ -1,9 +1,7 @@
-// The installer's heap blocks in the test build: those of `new (std::nothrow)` are recorded here
-// until freed, so that a scenario's "all released" check covers them beside the simulated Windows'
-// blocks and handles. Every other allocation (the tests', the standard library's) is not recorded.
-// These blocks and the simulated Windows' own (GlobalAlloc, LocalAlloc and the blocks its calls
-// hand out) carry guard bytes on both sides, checked when they are freed: a write one byte outside
-// such a block ends the test binary.
+// The installer's `new (std::nothrow)` blocks in the test build, recorded until freed so that a
+// scenario's "all released" check covers them beside the simulated Windows' blocks and handles;
+// those blocks and the simulated Windows' own carry guard bytes on both sides, checked when they
+// are freed: a write one byte outside such a block ends the test binary.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>

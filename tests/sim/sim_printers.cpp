@@ -63,10 +63,8 @@ class RecordPacker {
 
 std::wstring Text(LPCWSTR text) { return text ? text : L""; }
 
-// pName of the spooler's calls (learn.microsoft.com/windows/win32/printdocs/deletemonitor, and
-// the pages of AddMonitor, EnumMonitors, AddPrinter, AddPrinterDriverEx, DeletePrinterDriverEx,
-// EnumPrinterDrivers, GetPrinterDriverDirectory): the name of a print server, NULL for the local
-// computer. This machine serves no other name.
+// pName (learn.microsoft.com/windows/win32/printdocs/deletemonitor, and so the spooler's other
+// pages): a print server's name, NULL for the local computer; this machine serves no other name.
 bool OnThisMachine(SimWindows& sim, LPCWSTR server) {
   return !server || sim.Fail(RPC_S_SERVER_UNAVAILABLE, false);
 }
@@ -211,8 +209,7 @@ BOOL SimWindows::GetPrinterDriverDirectoryW(LPWSTR server, LPWSTR, DWORD level, 
 BOOL SimWindows::AddPrinterDriverExW(LPWSTR server, DWORD level, LPBYTE info, DWORD) {
   if (Fault("AddPrinterDriverExW") || !OnThisMachine(*this, server)) return FALSE;
   const auto* record = reinterpret_cast<const DRIVER_INFO_6W*>(info);
-  // DRIVER_INFO_6 (learn.microsoft.com/windows/win32/printdocs/driver-info-6), cVersion: "The
-  // supported value is 3."
+  // learn.microsoft.com/windows/win32/printdocs/driver-info-6: "The supported value is 3."
   if (level != 6 || !record || record->cVersion != 3 || !record->pName || !record->pDriverPath ||
       !record->pConfigFile)
     return Fail(ERROR_INVALID_PARAMETER);
