@@ -67,10 +67,8 @@ TEST_F(Driver, UninstallFindsTheDriverByItsExactNameAndRetriesARefusalOnce) {
     EXPECT_EQ(lines.at(index + 1), L"Can't delete driver. Trying to restart spooler");
     EXPECT_EQ(lines.at(index + 2), L"#Restart Spooler");
     EXPECT_EQ(code, refusals == 1 ? 2 : 100);
-    EXPECT_EQ(LineOf(lines,
-                     L"Error(14): Can`t remove the printer-driver 'Quintavera printer' - (", true) >
-                  index,
-              refusals == 2);
+    EXPECT_EQ(LineOf(lines, L"Error(14): Can`t remove the printer-driver 'Quintavera printer' - (",
+                     true) > index, refusals == 2);
     sim.drivers.clear();
   }
   ExpectAllReleased();

@@ -267,6 +267,8 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
       {"padding byte set", [&](RegValue& v) { v.data = badPadding; }, L"damaged"},
       {"a \"SubKey\" too long", [&](RegValue& v) { v.data = record(longKey, nullptr, 0); },
        L"damaged"},
+      {"a flag unknown", [&](RegValue& v) { v.data = record(list, nullptr, intact.size() - 17); },
+       L"damaged"},
       {"a parked entry with a \"SubKey\"", [&](RegValue& v) { v.data = parkedWithKey; },
        L"damaged"},
       {"other magic", [](RegValue& v) { v.data[0] = 'X'; }, L"foreign"},
