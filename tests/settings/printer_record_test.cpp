@@ -351,7 +351,10 @@ TEST_F(PrinterRecord, WriterAndReaderAgreeOnTheRecordsBounds) {
   GlobalBlock data;
   DWORD bytes = 0;
   EXPECT_FALSE(EncodePrinterRecord(list, nullptr, 0, data, bytes));
-  EXPECT_EQ(sim.GetLastError(), static_cast<DWORD>(ERROR_BUFFER_OVERFLOW));
+  for (int n : {1, 2}) {  // without memory for the "SubKey"'s copy, then for its node: not pushed
+    FailNthHeapBlock(n);
+    EXPECT_FALSE(PushSavedSettings(list, printer, "k"));
+  }
 }
 
 // A print server's 5,000 product printers, none of which a reinstall can add again: the record,

@@ -71,9 +71,7 @@ bool OnThisMachine(SimWindows& sim, LPCWSTR server) {
 
 // pEnvironment of the same pages: NULL is the environment of the calling application and client
 // machine, "Windows x64" here.
-std::wstring EnvironmentOf(LPCWSTR environment) {
-  return environment ? environment : L"Windows x64";
-}
+std::wstring EnvironmentOf(LPCWSTR name) { return name ? name : L"Windows x64"; }
 
 // The entries of a comma-separated port list.
 std::vector<std::wstring> SplitPorts(const std::wstring& ports) {
