@@ -238,6 +238,7 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
   PushSavedSettings(padded, recorded, "pads");  // its "SubKey" and NUL take a padding byte
   PushSavedSettings(longKey, recorded, std::string(kSubKeyCapacity, 'k').c_str());
   const std::vector<BYTE> intact = record(list, nullptr, 0);
+  EXPECT_EQ(record(list, nullptr, 10), intact);  // its 'x' written again: the hash is FNV-1a's
   const std::vector<BYTE> badPadding = record(padded, nullptr, 1);
   const std::vector<BYTE> parkedWithKey = record(SavedSettingsList(), L"P", 2);
   const std::wstring taken = L"1 printers taken over from the record of an interrupted run";
