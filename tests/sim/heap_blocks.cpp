@@ -75,8 +75,7 @@ void* AllocateGuarded(size_t bytes) {
 }
 void FreeGuarded(void* block) {
   auto* raw = static_cast<unsigned char*>(block) - kHead;
-  size_t bytes = 0;
-  std::memcpy(&bytes, raw, sizeof bytes);
+  const size_t bytes = *reinterpret_cast<const size_t*>(raw);
   const bool before = GuardKept(raw + sizeof bytes, kHead - sizeof bytes);
   if (!before || !GuardKept(raw + kHead + bytes, kTail)) {
     std::fprintf(stderr, "A write %s a block of %zu bytes\n", before ? "after" : "before", bytes);
