@@ -66,7 +66,7 @@ void DeleteRecorded(void* block) {
 
 namespace qv::sim {
 void* AllocateGuarded(size_t bytes) {
-  auto* raw = static_cast<unsigned char*>(std::malloc(kHead + bytes + kTail));
+  auto* raw = static_cast<unsigned char*>(std::calloc(1, kHead + bytes + kTail));
   if (!raw) return nullptr;
   std::memcpy(raw, &bytes, sizeof bytes);
   std::memset(raw + sizeof bytes, kGuardByte, kHead - sizeof bytes);

@@ -147,8 +147,7 @@ void SimWindows::SetLastError(DWORD error) { lastError_ = error; }
 
 HLOCAL SimWindows::NewLocalBlock(SIZE_T bytes) {
   void* block = AllocateGuarded(bytes);
-  std::memset(block, 0, bytes);
-  blocks_.insert(block);
+  if (block) blocks_.insert(block);
   return block;
 }
 

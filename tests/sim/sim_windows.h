@@ -29,7 +29,7 @@ size_t LiveHeapBlocks();
 // back how many are left before it (0 once it has failed).
 void FailNthHeapBlock(int n);
 int HeapBlocksBeforeFailure();
-// Blocks with guard bytes on both sides; the release ends the test binary if one was overwritten.
+// Zeroed blocks with guard bytes on both sides; the release ends the binary if one was overwritten.
 void* AllocateGuarded(size_t bytes);
 void FreeGuarded(void* block);
 
