@@ -40,7 +40,7 @@ TextBuffer MonitorPath(InstallContext& ctx, const MonitorList& monitors, int ind
 
 // During a reinstall: true when the DLL in place is kept, with the flags set for InstallMonitor.
 bool KeepCompatibleMonitor(InstallContext& ctx, const TextBuffer& path, bool found) {
-  const int32_t build = path.Empty() ? -1 : QueryFileBuildNumber(path.Text());
+  const int32_t build = QueryFileBuildNumber(path.Text());  // -1 for an empty path too
   if (IsCompatibleBuild(build)) {
     LogLine(ctx, L"Version (%d) is compatible, proceed without uninstall", build);
     if (found) {

@@ -16,15 +16,13 @@ namespace {
 const wchar_t* PlatformWord(const InstallContext& ctx) { return ctx.is64 ? L"x64" : L"Win32"; }
 
 // Copies one driver file from the installer's directory into the driver directory.
-bool StageDriverFile(InstallContext& ctx, const wchar_t* fileName, wchar_t* stagedPath) {
+bool StageDriverFile(InstallContext& ctx, const wchar_t* fileName, DestPath& stagedPath) {
   return CopyProductFile(ctx, ctx.driverDir.Text(), fileName, stagedPath, true) == S_OK;
 }
 
 // Deletes a staged copy; one that cannot be deleted now is remembered for a later attempt.
 void DeleteStagedFile(InstallContext& ctx, const wchar_t* stagedPath) {
-  if (!Os().DeleteFileW(stagedPath) && stagedPath[0] != L'\0') {
-    AddFileName(ctx.pendingDeletes, stagedPath);
-  }
+  if (!Os().DeleteFileW(stagedPath)) AddFileName(ctx.pendingDeletes, stagedPath);
 }
 
 bool AddDriverFromStagedFiles(InstallContext& ctx, wchar_t* driverPath, wchar_t* uiPath,
@@ -75,9 +73,9 @@ void InstallDriver(InstallContext& ctx) {
     LogLine(ctx, L"No printer driver directory, nothing to stage");
     return;
   }
-  wchar_t driverPath[kDestPathCapacity] = {};
-  wchar_t uiPath[kDestPathCapacity] = {};
-  wchar_t helpPath[kDestPathCapacity] = {};
+  DestPath driverPath = {};
+  DestPath uiPath = {};
+  DestPath helpPath = {};
   if (!StageDriverFile(ctx, ctx.driverFile, driverPath)) return;
   if (!StageDriverFile(ctx, ctx.uiFile, uiPath)) return;
   if (!StageDriverFile(ctx, ctx.helpFile, helpPath)) helpPath[0] = L'\0';

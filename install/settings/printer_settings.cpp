@@ -43,8 +43,7 @@ void SavePrinterSettings(InstallContext& ctx, PRINTER_INFO_2W& printer) {
   }
 }
 
-bool ReadPrinterSubKey(const wchar_t* name, char* subKey) {
-  std::memset(subKey, 0, kSubKeyCapacity);
+bool ReadPrinterSubKey(const wchar_t* name, char (&subKey)[kSubKeyCapacity]) {
   ScopedPrinter handle;
   return Os().OpenPrinterW(const_cast<LPWSTR>(name), handle.Receive(), nullptr) &&
          GetPrinterSubKey(handle.Get(), subKey);
@@ -60,7 +59,7 @@ bool SetPrinterSubKey(HANDLE printer, const char* subKey) {
   return plain == ERROR_SUCCESS && dsUser == ERROR_SUCCESS;
 }
 
-bool GetPrinterSubKey(HANDLE printer, char* subKey) {
+bool GetPrinterSubKey(HANDLE printer, char (&subKey)[kSubKeyCapacity]) {
   std::memset(subKey, 0, kSubKeyCapacity);
   auto* data = reinterpret_cast<LPBYTE>(subKey);
   char valueName[] = "SubKey";
@@ -75,16 +74,15 @@ bool GetPrinterSubKey(HANDLE printer, char* subKey) {
   return AcceptSubKey(status, type, subKey) || Answered(status);
 }
 
-bool ClearDeletedMark(const char* subPath) {
+void ClearDeletedMark(const char* subPath) {
   std::string keyPath = kProductUserKey;
   keyPath += '\\';
   keyPath += subPath;
   ScopedRegKey key;
-  if (Os().RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_ALL_ACCESS, key.Receive()) !=
+  if (Os().RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_ALL_ACCESS, key.Receive()) ==
       ERROR_SUCCESS) {
-    return false;
+    Os().RegDeleteValueA(key.Get(), "deleted");
   }
-  return Os().RegDeleteValueA(key.Get(), "deleted") == ERROR_SUCCESS;
 }
 
 }  // namespace qv

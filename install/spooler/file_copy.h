@@ -8,8 +8,9 @@ namespace qv {
 
 struct InstallContext;
 
-// Capacity, terminator included, of the callers' destPath buffers.
+// Capacity, terminator included, of the callers' destPath buffers, and their type.
 constexpr size_t kDestPathCapacity = 264;
+using DestPath = wchar_t[kDestPathCapacity];
 
 // Creates `path` for writing: up to 100 attempts 50 ms apart, giving up once more than 10 s have
 // passed ("CreateFile - timeout"). Returns the handle or INVALID_HANDLE_VALUE.

@@ -48,6 +48,7 @@ TEST(TextBufferTest, FormatReplacesAndCutsLongResults) {
 TEST(TextBufferTest, DirectoryOfSplitsAtTheLastSeparator) {
   EXPECT_STREQ(Of(L"C:\\a\\b.dll").DirectoryOf().Text(), L"C:\\a");
   EXPECT_STREQ(Of(L"C:\\a/b.dll").DirectoryOf().Text(), L"C:\\a");
+  EXPECT_STREQ(Of(L"C:/a\\b.dll").DirectoryOf().Text(), L"C:/a");
   EXPECT_TRUE(Of(L"\\b.dll").DirectoryOf().Empty());
   EXPECT_TRUE(Of(L"b.dll").DirectoryOf().Empty());
 }

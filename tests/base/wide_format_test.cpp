@@ -22,6 +22,7 @@ TEST(WideFormatTest, ConversionsInUseAndOutputCut) {
   EXPECT_EQ(Formatted(L"#AddPrinter(%s) 100%%", {static_cast<const wchar_t*>(nullptr)}),
             L"#AddPrinter((null)) 100%");
   EXPECT_EQ(Formatted(L"%s and %s", {L"one"}), L"one and ");  // a missing argument writes nothing
+  EXPECT_EQ(Formatted(L"100%\0x", {}), L"100%");  // a last '%' is itself; the end is not passed
   EXPECT_EQ(Formatted(L"abcdef", {}, 4), L"abc");
   EXPECT_EQ(Formatted(L"%s", {L"abcdef"}, 1), L"");
 }

@@ -59,6 +59,9 @@ TEST_F(MonitorTest, FindProductMonitor) {
   MonitorList monitors;
   EnumerateMonitors(monitors, ctx);
   EXPECT_EQ(Log().back(), L"3. EnumMonitors  failed with code: System message 1722.");
+  sim.FailNext("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
+  EnumerateMonitors(monitors, ctx);
+  EXPECT_EQ(Log().back(), L"3. EnumMonitors - can't allocate memory for buffer");
   Finish();
 }
 
@@ -70,7 +73,10 @@ TEST_F(MonitorTest, RegistrationRetriesEvery50msThenGivesUp) {
   const uint64_t before = sim.clock;
   InstallMonitor(ctx);
   EXPECT_EQ(sim.clock - before, 200u);
-  EXPECT_EQ(Log().back(), L"AddMonitor - OK :)");
+  const Lines log = Log();
+  const std::wstring retry = L"AddMonitor - failed. Trying to wait and install again";
+  EXPECT_EQ(std::count(log.begin(), log.end(), retry), 4);
+  EXPECT_EQ(log.back(), L"AddMonitor - OK :)");
   EXPECT_EQ(ctx.errorCount, 0);
 
   // Five refusals: error 11, and a parked printer stays on "file:".
@@ -184,8 +190,11 @@ TEST_F(MonitorTest, RefusedRemovalLeavesNoPrinterParked) {
     int exitCode = 0;
     const Lines lines = RunAndReadLog(command, &exitCode);
     EXPECT_EQ(exitCode, 100);
+    if (*command == L'i')
+      ExpectLinesInOrder(lines, {L"Version (2630) is not supported, proceed with reinstall"});
     EXPECT_GE(LineOf(lines, L"Error(12): Can`t remove the port monitor 'Quintavera:'", true), 0);
-    ExpectLinesInOrder(lines, {L"SetPrinter(Office) - ok", L"SetPrinter(Office) - ok"});
+    ExpectLinesInOrder(lines, {L"Can't delete monitor from the first try",
+                               L"SetPrinter(Office) - ok", L"SetPrinter(Office) - ok"});
     EXPECT_EQ(sim.FindPrinter(L"Office")->port, L"Quintavera:");
   }
   ExpectAllReleased();

@@ -43,12 +43,14 @@ TEST_F(PrinterMachine, ChecksOnUnusualMachines) {
   sim.FindPrinter(L"First")->driver = L"Office driver";
   EXPECT_EQ(Run(L"onInit"), 102) << "the printer requested is no product printer any more";
   sim.FindPrinter(L"First")->driver = kProductDriver;
+  sim.SetRegString(L"HKLM\\SOFTWARE\\Orbelin\\Quintavera\\Tray", L"DefaultPrinter", L"Q");
+  EXPECT_EQ(Run(L"onInit"), 3) << "a product printer of a one-letter name requested";
   sim.account = SimAccount::kStandardUser;  // a person's log-on: their default another printer
   sim.sessionId = 2;
   for (bool applied : {true, false}) {
     sim.defaultPrinter = L"Office";
     EXPECT_EQ(ApplyRequestedDefault(), applied);
-    EXPECT_EQ(sim.defaultPrinter, applied ? L"First" : L"Office");
+    EXPECT_EQ(sim.defaultPrinter, applied ? L"Q" : L"Office");
   }
   ExpectAllReleased();
 }

@@ -173,10 +173,10 @@ TEST_F(PrinterRecord, PrintersOnTheMachineWinOverAStaleRecord) {
     std::string settings;
   };
   const Case cases[] = {
-      {"comment edited", [](SimWindows& m) { m.FindPrinter(L"Invoices")->comment = L"Bills"; },
-       L"Invoices", Carried("Bills", "Room 1.02", "invoices")},
       {"renamed", [](SimWindows& m) { m.FindPrinter(L"Invoices")->name = L"Bills"; }, L"Bills",
        Carried("Accounts", "Room 1.02", "invoices")},
+      {"comment edited", [](SimWindows& m) { m.FindPrinter(L"Invoices")->comment = L"Bills"; },
+       L"Invoices", Carried("Bills", "Room 1.02", "invoices")},
       {"replaced by a new one of its name",
        [](SimWindows& m) {
          SimPrinter& p = *m.FindPrinter(L"Invoices");
@@ -196,7 +196,14 @@ TEST_F(PrinterRecord, PrintersOnTheMachineWinOverAStaleRecord) {
     machine.CutAfter(-1);
     ASSERT_TRUE(machine.HasRegValue(kRecordKey, L"Printers"));
     c.change(machine);
+    machine.shiftDown = &c == cases;  // the log window opens
     EXPECT_EQ(Install(machine), 1);
+    if (&c == cases) {
+      const wchar_t* left = L"' of the record left out: a printer on this machine carries it";
+      EXPECT_EQ(LinesWith(machine, L"record"), (std::vector<std::wstring>{
+                                              L"Printer 'Quintavera" + std::wstring(left),
+                                              L"Printer 'Invoices" + std::wstring(left)}));
+    }
     EXPECT_EQ(machine.printers.size(), 3u);
     EXPECT_EQ(Settings(machine, c.printer), c.settings);
     EXPECT_EQ(Settings(machine, L"Quintavera"), Carried("Front desk", "Hall", "Printer1"));
@@ -226,10 +233,12 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
   PRINTER_INFO_2W recorded = {};
   recorded.pPrinterName = const_cast<LPWSTR>(L"Recorded");
   recorded.pLocation = const_cast<LPWSTR>(L"Annex");
-  SavedSettingsList list, padded;
+  SavedSettingsList list, padded, longKey;
   PushSavedSettings(list, recorded, "rec-r");
   PushSavedSettings(padded, recorded, "pads");  // its "SubKey" and NUL take a padding byte
+  PushSavedSettings(longKey, recorded, std::string(kSubKeyCapacity, 'k').c_str());
   const std::vector<BYTE> intact = record(list, nullptr, 0);
+  EXPECT_EQ(record(list, nullptr, 10), intact);  // its 'x' written again: the hash is FNV-1a's
   const std::vector<BYTE> badPadding = record(padded, nullptr, 1);
   const std::vector<BYTE> parkedWithKey = record(SavedSettingsList(), L"P", 2);
   const std::wstring taken = L"1 printers taken over from the record of an interrupted run";
@@ -239,7 +248,8 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
     std::function<void(RegValue&)> change;
     const wchar_t* damage;   // how the line setting it aside calls it; null: not set aside
     std::wstring line = {};  // otherwise the one line naming the record
-    int failedQueries = 0;
+    int failures = 0;        // of `failing`
+    const char* failing = "RegQueryValueExW";
   };
   const std::vector<Case> cases = {
       {"intact", same, nullptr, taken},
@@ -256,10 +266,17 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
       {"a name changed", [](RegValue& v) { v.data[20] ^= 1; }, L"damaged"},
       {"count beyond the entries", [](RegValue& v) { v.data[6] = 3; }, L"damaged"},
       {"padding byte set", [&](RegValue& v) { v.data = badPadding; }, L"damaged"},
+      {"a \"SubKey\" too long", [&](RegValue& v) { v.data = record(longKey, nullptr, 0); },
+       L"damaged"},
+      {"a flag unknown", [&](RegValue& v) { v.data = record(list, nullptr, intact.size() - 17); },
+       L"damaged"},
       {"a parked entry with a \"SubKey\"", [&](RegValue& v) { v.data = parkedWithKey; },
        L"damaged"},
       {"other magic", [](RegValue& v) { v.data[0] = 'X'; }, L"foreign"},
       {"text value", [](RegValue& v) { v.type = REG_SZ; }, L"foreign"},
+      {"text value not set aside", [](RegValue& v) { v.type = REG_SZ; }, nullptr,
+       L"Error(25): Can't set the foreign printer record aside - (System message 5.)", -1,
+       "RegSetValueExW"},
       {"a second broken one", [](RegValue& v) { v.data[0] = 'Y'; }, L"foreign"},
   };
   const RegValue earlierAside{REG_BINARY, {7}};
@@ -276,10 +293,10 @@ TEST_F(PrinterRecord, RecordsThisRunCannotUseAreNeverDestroyed) {
     const std::wstring line = c.damage ? L"Error(24): The printer record of an earlier run is " +
                                              std::wstring(c.damage) + L": kept as '" + aside + L"'"
                                        : c.line;
-    machine.FailNext("RegQueryValueExW", c.failedQueries, ERROR_ACCESS_DENIED);
+    machine.FailNext(c.failing, c.failures, ERROR_ACCESS_DENIED);
     machine.shiftDown = true;
     const std::wstring before = Fingerprint(machine);
-    const bool stops = line.rfind(L"Error(22)", 0) == 0 || line.rfind(L"Error(23)", 0) == 0;
+    const bool stops = !c.damage && line != taken;  // errors 22, 23 and 25
 
     EXPECT_EQ(Install(machine), line == taken ? 1 : 100);
 
@@ -326,6 +343,19 @@ TEST_F(PrinterRecord, WriterAndReaderAgreeOnTheRecordsBounds) {
     EXPECT_EQ(count, 1u);
   }
   EXPECT_EQ(sim.LiveBlocks(), 0);  // the lists let go of their entries
+  // Beyond 1 GiB (the same 2 MiB name and comment in every entry), no record is made.
+  std::wstring comment(1 << 20, L'c');
+  PRINTER_INFO_2W printer = {};
+  printer.pPrinterName = printer.pComment = &comment[0];
+  SavedSettingsList list;
+  for (int i = 0; i < 257; ++i) PushSavedSettings(list, printer, "k");
+  GlobalBlock data;
+  DWORD bytes = 0;
+  EXPECT_FALSE(EncodePrinterRecord(list, nullptr, 0, data, bytes));
+  for (int n : {1, 2}) {  // without memory for the "SubKey"'s copy, then for its node: not pushed
+    FailNthHeapBlock(n);
+    EXPECT_FALSE(PushSavedSettings(list, printer, "k"));
+  }
 }
 
 // A print server's 5,000 product printers, none of which a reinstall can add again: the record,
@@ -374,23 +404,31 @@ TEST_F(PrinterRecord, ASplitRecordWithAPartMissingIsSetAsideWithItsParts) {
   EXPECT_EQ(values.count(part + L"1"), 0u);
 }
 
-// A record the run cannot write (no memory to encode it, or not made lasting) is error 18: the run ends with 100, and the printers come back from what it holds.
-TEST_F(PrinterRecord, ARecordThatCannotBeWrittenIsAnError) {
+// A record the run cannot write (no memory to encode it, or not made lasting) is error 18, one it
+// cannot remove error 19, a printer whose settings cannot be set again error 21: the run ends with
+// 100, and the printers come back from what it holds.
+TEST_F(PrinterRecord, ARecordThatCannotBeWrittenOrRemovedIsAnError) {
   const auto calls = CallsOfAnInstall();
   const auto flush = std::find(calls.begin(), calls.end(), "RegFlushKey");
   // The record's block: the last allocation before its first flush.
   const long encoding =
       std::find(std::make_reverse_iterator(flush), calls.rend(), "GlobalAlloc").base() -
       calls.begin() - 1;
-  for (const char* fault : {"no memory", "not flushed"}) {
+  for (const char* fault : {"no memory", "not flushed", "not removed", "settings not set"}) {
     SCOPED_TRACE(fault);
     Machine machine;
     const std::string why = fault;
     if (why == "no memory") machine.FailCallAfter(encoding, ERROR_NOT_ENOUGH_MEMORY);
     if (why == "not flushed") machine.FailNext("RegFlushKey", 1, ERROR_ACCESS_DENIED);
+    if (why == "not removed") machine.FailAlways("RegDeleteKeyA", ERROR_ACCESS_DENIED);
+    if (why == "settings not set") machine.FailAlways("SetPrinterW", ERROR_ACCESS_DENIED);
     EXPECT_EQ(Install(machine), 100);
     const auto log = Trimmed(SplitLines(machine.dialog.text));
-    EXPECT_GE(LineOf(log, L"Error(18): Can't write the printer record", true), 0);
+    const wchar_t* line = why == "not removed" ? L"Error(19): Can't remove the printer record - ("
+                          : why == "settings not set"
+                              ? L"Error(21): Can`t restore the settings of printer '"
+                              : L"Error(18): Can't write the printer record";
+    EXPECT_GE(LineOf(log, line, true), 0);
     EXPECT_EQ(machine.printers.size(), 3u);
   }
 }

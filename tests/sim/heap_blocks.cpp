@@ -1,9 +1,11 @@
-// The installer's heap blocks in the test build: those of `new (std::nothrow)` and those of
-// `realloc` (the test binaries link with realloc and free wrapped) are recorded here until freed,
-// so that a scenario's "all released" check covers them beside the simulated Windows' blocks and
-// handles. Every other allocation (the tests', the simulated Windows', the standard library's) is
-// not recorded.
+// The installer's `new (std::nothrow)` blocks in the test build, recorded until freed so that a
+// scenario's "all released" check covers them beside the simulated Windows' blocks and handles;
+// those blocks and the simulated Windows' own carry guard bytes on both sides, checked when they
+// are freed: a write one byte outside such a block ends the test binary.
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <new>
 
@@ -22,34 +24,66 @@ struct BlockSet {  // a fixed table: allocating here would come back through the
     blocks[count++] = block;
     ++inBucket[Bucket(block)];
   }
-  void Forget(void* block) {
-    if (inBucket[Bucket(block)] == 0) return;
+  bool Forget(void* block) {
+    if (inBucket[Bucket(block)] == 0) return false;
     for (size_t i = count; i-- > 0;) {
       if (blocks[i] == block) {
         blocks[i] = blocks[--count];
         --inBucket[Bucket(block)];
-        return;
+        return true;
       }
     }
+    return false;
   }
 };
 
 BlockSet g_newBlocks;           // new (std::nothrow)
-BlockSet g_reallocBlocks;       // realloc
 int g_blocksBeforeFailure = 0;  // counts nothrow allocations down to a failure; 0: none
+
+// A guarded block: its size, guard bytes up to the block (16 bytes keep malloc's alignment), the
+// block, and guard bytes after it.
+constexpr size_t kHead = 16;
+constexpr size_t kTail = 16;
+constexpr unsigned char kGuardByte = 0xA5;
+
+bool GuardKept(const unsigned char* guard, size_t bytes) {
+  return std::all_of(guard, guard + bytes, [](unsigned char b) { return b == kGuardByte; });
+}
 
 void* AllocateRecorded(size_t bytes) {
   if (g_blocksBeforeFailure > 0 && --g_blocksBeforeFailure == 0) return nullptr;
-  void* block = std::malloc(bytes ? bytes : 1);
+  void* block = qv::sim::AllocateGuarded(bytes);
   if (block) g_newBlocks.Record(block);
   return block;
+}
+
+void DeleteRecorded(void* block) {
+  if (block && g_newBlocks.Forget(block)) return qv::sim::FreeGuarded(block);
+  std::free(block);
 }
 
 }  // namespace
 
 namespace qv::sim {
+void* AllocateGuarded(size_t bytes) {
+  auto* raw = static_cast<unsigned char*>(std::calloc(1, kHead + bytes + kTail));
+  if (!raw) return nullptr;
+  std::memcpy(raw, &bytes, sizeof bytes);
+  std::memset(raw + sizeof bytes, kGuardByte, kHead - sizeof bytes);
+  std::memset(raw + kHead + bytes, kGuardByte, kTail);
+  return raw + kHead;
+}
+void FreeGuarded(void* block) {
+  auto* raw = static_cast<unsigned char*>(block) - kHead;
+  const size_t bytes = *reinterpret_cast<const size_t*>(raw);
+  const bool before = GuardKept(raw + sizeof bytes, kHead - sizeof bytes);
+  if (!before || !GuardKept(raw + kHead + bytes, kTail)) {
+    std::fprintf(stderr, "A write %s a block of %zu bytes\n", before ? "after" : "before", bytes);
+    std::abort();  // stderr is unbuffered
+  }
+  std::free(raw);
+}
 size_t LiveHeapBlocks() { return g_newBlocks.count; }
-size_t LiveReallocBlocks() { return g_reallocBlocks.count; }
 void FailNthHeapBlock(int n) { g_blocksBeforeFailure = n; }
 int HeapBlocksBeforeFailure() { return g_blocksBeforeFailure; }
 }  // namespace qv::sim
@@ -58,22 +92,7 @@ void* operator new(size_t bytes, const std::nothrow_t&) noexcept { return Alloca
 void* operator new[](size_t bytes, const std::nothrow_t&) noexcept {
   return AllocateRecorded(bytes);
 }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, size_t) noexcept { std::free(block); }
-
-extern "C" void* __real_realloc(void* block, size_t bytes);
-extern "C" void __real_free(void* block);
-
-extern "C" void* __wrap_realloc(void* block, size_t bytes) {
-  void* moved = __real_realloc(block, bytes);
-  if (moved && block) g_reallocBlocks.Forget(block);
-  if (moved) g_reallocBlocks.Record(moved);
-  return moved;
-}
-
-extern "C" void __wrap_free(void* block) {
-  if (!block) return;
-  g_newBlocks.Forget(block);
-  g_reallocBlocks.Forget(block);
-  __real_free(block);
-}
+void operator delete(void* block) noexcept { DeleteRecorded(block); }
+void operator delete(void* block, size_t) noexcept { DeleteRecorded(block); }
+void operator delete[](void* block) noexcept { DeleteRecorded(block); }
+void operator delete[](void* block, size_t) noexcept { DeleteRecorded(block); }

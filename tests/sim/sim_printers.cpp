@@ -63,6 +63,16 @@ class RecordPacker {
 
 std::wstring Text(LPCWSTR text) { return text ? text : L""; }
 
+// pName (learn.microsoft.com/windows/win32/printdocs/deletemonitor, and so the spooler's other
+// pages): a print server's name, NULL for the local computer; this machine serves no other name.
+bool OnThisMachine(SimWindows& sim, LPCWSTR server) {
+  return !server || sim.Fail(RPC_S_SERVER_UNAVAILABLE, false);
+}
+
+// pEnvironment of the same pages: NULL is the environment of the calling application and client
+// machine, "Windows x64" here.
+std::wstring EnvironmentOf(LPCWSTR name) { return name ? name : L"Windows x64"; }
+
 // The entries of a comma-separated port list.
 std::vector<std::wstring> SplitPorts(const std::wstring& ports) {
   std::vector<std::wstring> list;
@@ -125,10 +135,10 @@ static bool PortsExist(const SimWindows& sim, const std::wstring& ports) {
 }
 
 
-BOOL SimWindows::EnumMonitorsW(LPWSTR, DWORD level, LPBYTE info, DWORD size, LPDWORD needed,
-                               LPDWORD returned) {
+BOOL SimWindows::EnumMonitorsW(LPWSTR server, DWORD level, LPBYTE info, DWORD size,
+                               LPDWORD needed, LPDWORD returned) {
   *returned = 0;
-  if (Fault("EnumMonitorsW")) return FALSE;
+  if (Fault("EnumMonitorsW") || !OnThisMachine(*this, server)) return FALSE;
   if (level != 2) return Fail(ERROR_INVALID_LEVEL);  // the installer lists at level 2 only
   RecordPacker packer(sizeof(MONITOR_INFO_2W), monitors.size());
   for (size_t i = 0; i < monitors.size(); ++i) {
@@ -139,8 +149,8 @@ BOOL SimWindows::EnumMonitorsW(LPWSTR, DWORD level, LPBYTE info, DWORD size, LPD
   return packer.Write(*this, info, size, needed, returned);
 }
 
-BOOL SimWindows::AddMonitorW(LPWSTR, DWORD level, LPBYTE info) {
-  if (Fault("AddMonitorW")) return FALSE;
+BOOL SimWindows::AddMonitorW(LPWSTR server, DWORD level, LPBYTE info) {
+  if (Fault("AddMonitorW") || !OnThisMachine(*this, server)) return FALSE;
   const auto* record = reinterpret_cast<const MONITOR_INFO_2W*>(info);
   if (level != 2 || !record || !record->pName || !record->pDLLName)
     return Fail(ERROR_INVALID_PARAMETER);
@@ -152,12 +162,11 @@ BOOL SimWindows::AddMonitorW(LPWSTR, DWORD level, LPBYTE info) {
   return TRUE;
 }
 
-BOOL SimWindows::DeleteMonitorW(LPWSTR, LPWSTR environment, LPWSTR monitorName) {
-  if (Fault("DeleteMonitorW")) return FALSE;
+BOOL SimWindows::DeleteMonitorW(LPWSTR server, LPWSTR environment, LPWSTR monitorName) {
+  if (Fault("DeleteMonitorW") || !OnThisMachine(*this, server)) return FALSE;
   if (!SpoolerRunning()) return Fail(RPC_S_SERVER_UNAVAILABLE);
   auto found = std::find_if(monitors.begin(), monitors.end(), [&](const SimMonitor& m) {
-    return m.name == Text(monitorName) &&
-           (!environment || Lower(m.environment) == Lower(environment));
+    return m.name == Text(monitorName) && Lower(m.environment) == Lower(EnvironmentOf(environment));
   });
   if (found == monitors.end()) return Fail(ERROR_UNKNOWN_PRINT_MONITOR);
   for (const SimPrinter& printer : printers) {
@@ -183,9 +192,10 @@ void SimWindows::UnloadDeletedMonitors() {
 }
 
 
-BOOL SimWindows::GetPrinterDriverDirectoryW(LPWSTR, LPWSTR, DWORD, LPBYTE info, DWORD size,
-                                            LPDWORD needed) {
-  if (Fault("GetPrinterDriverDirectoryW")) return FALSE;
+BOOL SimWindows::GetPrinterDriverDirectoryW(LPWSTR server, LPWSTR, DWORD level, LPBYTE info,
+                                            DWORD size, LPDWORD needed) {
+  if (Fault("GetPrinterDriverDirectoryW") || !OnThisMachine(*this, server)) return FALSE;
+  if (level != 1) return Fail(ERROR_INVALID_LEVEL);  // Level: "This value must be 1."
   if (!info && size) return Fail(ERROR_INVALID_USER_BUFFER);  // as the spooler's RPC
   *needed = static_cast<DWORD>((driverDirectory.size() + 1) * sizeof(wchar_t));
   if (!info || size < *needed) return Fail(ERROR_INSUFFICIENT_BUFFER);
@@ -194,10 +204,12 @@ BOOL SimWindows::GetPrinterDriverDirectoryW(LPWSTR, LPWSTR, DWORD, LPBYTE info, 
   return TRUE;
 }
 
-BOOL SimWindows::AddPrinterDriverExW(LPWSTR, DWORD level, LPBYTE info, DWORD) {
-  if (Fault("AddPrinterDriverExW")) return FALSE;
+BOOL SimWindows::AddPrinterDriverExW(LPWSTR server, DWORD level, LPBYTE info, DWORD) {
+  if (Fault("AddPrinterDriverExW") || !OnThisMachine(*this, server)) return FALSE;
   const auto* record = reinterpret_cast<const DRIVER_INFO_6W*>(info);
-  if (level != 6 || !record || !record->pName || !record->pDriverPath || !record->pConfigFile)
+  // learn.microsoft.com/windows/win32/printdocs/driver-info-6: "The supported value is 3."
+  if (level != 6 || !record || record->cVersion != 3 || !record->pName || !record->pDriverPath ||
+      !record->pConfigFile)
     return Fail(ERROR_INVALID_PARAMETER);
   SimDriver driver;
   driver.name = record->pName;
@@ -223,10 +235,10 @@ BOOL SimWindows::AddPrinterDriverExW(LPWSTR, DWORD level, LPBYTE info, DWORD) {
   return TRUE;
 }
 
-BOOL SimWindows::DeletePrinterDriverExW(LPWSTR, LPWSTR environment, LPWSTR driverName,
+BOOL SimWindows::DeletePrinterDriverExW(LPWSTR server, LPWSTR environment, LPWSTR driverName,
                                         DWORD deleteFlag, DWORD) {
-  if (Fault("DeletePrinterDriverExW")) return FALSE;
-  const SimDriver* found = FindDriver(Text(driverName), Text(environment));
+  if (Fault("DeletePrinterDriverExW") || !OnThisMachine(*this, server)) return FALSE;
+  const SimDriver* found = FindDriver(Text(driverName), EnvironmentOf(environment));
   if (!found) return Fail(ERROR_UNKNOWN_PRINTER_DRIVER);
   for (const SimPrinter& printer : printers) {
     if (printer.driver == found->name) return Fail(ERROR_PRINTER_DRIVER_IN_USE);
@@ -251,14 +263,14 @@ static void PackDriver(RecordPacker& packer, size_t i, const SimDriver& d) {
   packer.String(i, &Info::pConfigFile, d.configFile);
 }
 
-BOOL SimWindows::EnumPrinterDriversW(LPWSTR, LPWSTR environment, DWORD level, LPBYTE info,
-                                     DWORD size, LPDWORD needed, LPDWORD returned) {
+BOOL SimWindows::EnumPrinterDriversW(LPWSTR server, LPWSTR environment, DWORD level,
+                                     LPBYTE info, DWORD size, LPDWORD needed, LPDWORD returned) {
   *returned = 0;
-  if (Fault("EnumPrinterDriversW")) return FALSE;
+  if (Fault("EnumPrinterDriversW") || !OnThisMachine(*this, server)) return FALSE;
   if (level != 6) return Fail(ERROR_INVALID_LEVEL);  // the installer lists at level 6 only
   std::vector<const SimDriver*> listed;
   for (const SimDriver& d : drivers) {
-    if (Lower(d.environment) == Lower(Text(environment))) listed.push_back(&d);
+    if (Lower(d.environment) == Lower(EnvironmentOf(environment))) listed.push_back(&d);
   }
   RecordPacker packer(sizeof(DRIVER_INFO_6W), listed.size());
   for (size_t i = 0; i < listed.size(); ++i) PackDriver<DRIVER_INFO_6W>(packer, i, *listed[i]);
@@ -270,7 +282,7 @@ BOOL SimWindows::GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD lev
   if (Fault("GetPrinterDriverW")) return FALSE;
   SimPrinter* found = PrinterOf(printer);
   const SimDriver* driver =
-      found ? FindDriver(found->driver, environment ? environment : L"Windows x64") : nullptr;
+      found ? FindDriver(found->driver, EnvironmentOf(environment)) : nullptr;
   if (!driver || level != 2)
     return Fail(found ? ERROR_UNKNOWN_PRINTER_DRIVER : ERROR_INVALID_HANDLE);
   RecordPacker packer(sizeof(DRIVER_INFO_2W), 1);
@@ -358,8 +370,8 @@ BOOL SimWindows::SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD com
   return TRUE;
 }
 
-HANDLE SimWindows::AddPrinterW(LPWSTR, DWORD level, LPBYTE info) {
-  if (Fault("AddPrinterW")) return nullptr;
+HANDLE SimWindows::AddPrinterW(LPWSTR server, DWORD level, LPBYTE info) {
+  if (Fault("AddPrinterW") || !OnThisMachine(*this, server)) return nullptr;
   const auto* record = reinterpret_cast<const PRINTER_INFO_2W*>(info);
   if (level != 2 || !record || !record->pPrinterName || !*record->pPrinterName)
     return Fail(ERROR_INVALID_PARAMETER, nullptr);

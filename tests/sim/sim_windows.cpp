@@ -67,7 +67,7 @@ int SimWindows::LiveBlocks() const {
 }
 
 SimWindows::~SimWindows() {
-  for (void* block : blocks_) std::free(block);
+  for (void* block : blocks_) FreeGuarded(block);
 }
 
 void SimWindows::At(uint64_t time, std::function<void()> event) {
@@ -146,22 +146,22 @@ DWORD SimWindows::GetLastError() { return lastError_; }
 void SimWindows::SetLastError(DWORD error) { lastError_ = error; }
 
 HLOCAL SimWindows::NewLocalBlock(SIZE_T bytes) {
-  void* block = std::calloc(1, bytes ? bytes : 1);
-  blocks_.insert(block);
+  void* block = AllocateGuarded(bytes);
+  if (block) blocks_.insert(block);
   return block;
 }
 
 HGLOBAL SimWindows::GlobalAlloc(UINT, SIZE_T bytes) {
   if (Fault("GlobalAlloc")) return nullptr;
   HGLOBAL block = NewLocalBlock(bytes);
-  std::memset(block, 0xCD, bytes ? bytes : 1);  // not zeroed, as GMEM_FIXED
+  std::memset(block, 0xCD, bytes);  // not zeroed, as GMEM_FIXED
   return block;
 }
 
 HGLOBAL SimWindows::GlobalFree(HGLOBAL mem) {
   Fault("GlobalFree");
   if (!mem || blocks_.erase(mem) == 0) return Fail(ERROR_INVALID_HANDLE, mem);
-  std::free(mem);
+  FreeGuarded(mem);
   return nullptr;
 }
 

@@ -23,14 +23,15 @@ namespace qv::sim {
 
 std::wstring Lower(std::wstring text);
 
-// The installer's heap blocks (heap_blocks.cpp): those of `new (std::nothrow)`, and those of
-// realloc (the text buffers', which live as long as the buffers), not yet freed.
+// The installer's heap blocks (heap_blocks.cpp): those of `new (std::nothrow)` not yet freed.
 size_t LiveHeapBlocks();
-size_t LiveReallocBlocks();
 // Makes the n-th `new (std::nothrow)` from now on fail (answer null); 0 makes none fail. Reads
 // back how many are left before it (0 once it has failed).
 void FailNthHeapBlock(int n);
 int HeapBlocksBeforeFailure();
+// Zeroed blocks with guard bytes on both sides; the release ends the binary if one was overwritten.
+void* AllocateGuarded(size_t bytes);
+void FreeGuarded(void* block);
 
 // Windows' reboot queue: these values of this key.
 constexpr wchar_t kSessionManagerKey[] =
