@@ -1,6 +1,8 @@
 // Taking the installed monitor DLL out of the deletions at restart, and nothing else.
 #include "reboot/pending_deletion_cancel.h"
 
+#include <algorithm>
+
 #include "context/install_context.h"
 #include "scenario.h"
 
@@ -9,18 +11,30 @@ namespace {
 
 constexpr wchar_t kBusy[] = L"\\??\\C:\\other\\busy.tmp";
 
+constexpr wchar_t kOwn[] = L"\\??\\C:\\other\\app.dll";
+constexpr wchar_t kOwnRecased[] = L"\\??\\C:\\OTHER\\app.dll";
+
 // Another program queues a deletion of its own first in `value`: after each of our next `changes`
 // reads, or each of our next `growths` size queries (so that the read after it finds more data).
+// Or, after our next read, it writes its own entry anew in capitals: a change of the same size.
 struct BusyQueue : SimWindows {
   const wchar_t* value = kPendingRenamesValue;
   int changes = 0;
   int growths = 0;
   int queued = 0;  // deletions queued so far
+  bool recase = false;
+  bool recased = false;
   LSTATUS RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                            LPDWORD size) override {
     const LSTATUS status = SimWindows::RegQueryValueExW(key, name, reserved, type, data, size);
     int& left = data ? changes : growths;
-    if (left > 0 && Lower(name) == Lower(value)) {
+    if (data && recase && Lower(name) == Lower(value)) {
+      recase = false;
+      recased = true;
+      std::vector<std::wstring> queue = PendingRenames(value);
+      std::replace(queue.begin(), queue.end(), std::wstring(kOwn), std::wstring(kOwnRecased));
+      SetRegMultiSz(kSessionManagerKey, value, queue);
+    } else if (left > 0 && Lower(name) == Lower(value)) {
       --left;
       ++queued;
       std::vector<std::wstring> queue = PendingRenames(value);
@@ -39,7 +53,7 @@ class PendingDeletionCancel : public Scenario {};
 // of memory, the queue is edited again; where it cannot be, an error line names the deletion that
 // stays queued and nothing is dropped.
 TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
-  const std::vector<std::wstring> kept = {L"\\??\\C:\\other\\app.dll",
+  const std::vector<std::wstring> kept = {kOwn,
                                           L"",
                                           L"\\??\\C:\\windows\\system32\\orbmon64.dll",
                                           L"\\??\\C:\\windows\\system32\\orbmon64.old",
@@ -62,6 +76,7 @@ TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
       {"unchanged", [](BusyQueue&) {}, nullptr},
       {"in the second value", [](BusyQueue& q) { q.value = kPendingRenames2Value; }, nullptr},
       {"changed once", [](BusyQueue& q) { q.changes = 1; }, nullptr},
+      {"changed once, same size", [](BusyQueue& q) { q.recase = true; }, nullptr},
       {"grown once", [](BusyQueue& q) { q.growths = 1; }, nullptr},
       {"no memory once", [](BusyQueue& q) { q.FailNext("GlobalAlloc", 1, 8); }, nullptr},
       {"changing on every attempt", [](BusyQueue& q) { q.changes = 100; }, L""},
@@ -82,6 +97,7 @@ TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
     CancelQueuedDeletions(ctx, kMonitorDll);
     std::vector<std::wstring> expected = c.error ? queue : kept;
     for (int i = 0; i < machine.queued; ++i) expected.insert(expected.begin(), {kBusy, L""});
+    if (machine.recased) std::replace(expected.begin(), expected.end(), kept[0], {kOwnRecased});
     EXPECT_EQ(machine.PendingRenames(machine.value), expected);
     EXPECT_EQ(ctx.errorCount, c.error ? 1 : 0);
     const std::wstring path = kMonitorDll;

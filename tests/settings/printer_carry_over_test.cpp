@@ -46,7 +46,7 @@ TEST_F(PrinterMachine, APrinterWhoseSubKeyCannotBeReadStays) {
   StageProductPackage(sim);
   AddProductMonitor(sim, 2629);
   AddDriver(kProductDriver);
-  SetData(AddProductPrinter(L"Invoices"), "DsUser", "invoices");
+  SetData(AddProductPrinter(L"Invoices"), "DsUser", "i");  // one letter, still a SubKey
   // A "SubKey" stored without its NUL, read into a buffer used before: its text alone.
   AddProductPrinter(L"Short").data[{"", "SubKey"}] = {REG_SZ, {'s', 'h'}};
   char subKey[kSubKeyCapacity];
