@@ -50,8 +50,8 @@ class PendingDeletionCancel : public Scenario {};
 // Only the deletions of the path go (in any case, with or without "\??\"); renames, other paths
 // (on another drive, a proper prefix of it), a string without its pair and what another program
 // queued meanwhile stay, in order, in either value. Changed since read, grown since sized or short
-// of memory, the queue is edited again; where it cannot be, an error line names the deletion that
-// stays queued and nothing is dropped.
+// of memory, the queue is edited again, three attempts in all; where it cannot be, an error line
+// names the deletion that stays queued and nothing is dropped.
 TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
   const std::vector<std::wstring> kept = {kOwn,
                                           L"",
@@ -75,11 +75,11 @@ TEST_F(PendingDeletionCancel, OnlyTheDeletionsOfThePathLeaveTheQueue) {
   const Case cases[] = {
       {"unchanged", [](BusyQueue&) {}, nullptr},
       {"in the second value", [](BusyQueue& q) { q.value = kPendingRenames2Value; }, nullptr},
-      {"changed once", [](BusyQueue& q) { q.changes = 1; }, nullptr},
+      {"changed twice, then left", [](BusyQueue& q) { q.changes = 3; }, nullptr},
       {"changed once, same size", [](BusyQueue& q) { q.recase = true; }, nullptr},
       {"grown once", [](BusyQueue& q) { q.growths = 1; }, nullptr},
       {"no memory once", [](BusyQueue& q) { q.FailNext("GlobalAlloc", 1, 8); }, nullptr},
-      {"changing on every attempt", [](BusyQueue& q) { q.changes = 100; }, L""},
+      {"changed on each of three attempts", [](BusyQueue& q) { q.changes = 5; }, L""},
       {"growing on every attempt", [](BusyQueue& q) { q.growths = 100; },
        L" - (System message 234.)"},
       {"value not writable", [](BusyQueue& q) { q.FailNext("RegSetValueExW", 1, 5); },
