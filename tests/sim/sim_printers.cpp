@@ -430,24 +430,28 @@ static DWORD WriteData(SimPrinter* printer, LPCSTR keyName, LPCSTR valueName, DW
 
 DWORD SimWindows::GetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, LPDWORD type,
                                     LPBYTE data, DWORD size, LPDWORD needed) {
+  const LastErrorKept kept(*this);
   if (Fault("GetPrinterDataExA")) return GetLastError();
   return ReadData(PrinterOf(printer), keyName, valueName, type, data, size, needed);
 }
 
 DWORD SimWindows::GetPrinterDataA(HANDLE printer, LPSTR valueName, LPDWORD type, LPBYTE data,
                                   DWORD size, LPDWORD needed) {
+  const LastErrorKept kept(*this);
   if (Fault("GetPrinterDataA")) return GetLastError();
   return ReadData(PrinterOf(printer), "", valueName, type, data, size, needed);
 }
 
 DWORD SimWindows::SetPrinterDataExA(HANDLE printer, LPCSTR keyName, LPCSTR valueName, DWORD type,
                                     LPBYTE data, DWORD size) {
+  const LastErrorKept kept(*this);
   if (Fault("SetPrinterDataExA") || !Checked(printer, "SetPrinterDataExA")) return GetLastError();
   return WriteData(PrinterOf(printer), keyName, valueName, type, data, size);
 }
 
 DWORD SimWindows::SetPrinterDataA(HANDLE printer, LPSTR valueName, DWORD type, LPBYTE data,
                                   DWORD size) {
+  const LastErrorKept kept(*this);
   if (Fault("SetPrinterDataA") || !Checked(printer, "SetPrinterDataA")) return GetLastError();
   return WriteData(PrinterOf(printer), "", valueName, type, data, size);
 }

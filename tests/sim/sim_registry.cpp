@@ -45,6 +45,7 @@ bool SimWindows::HasRegValue(const std::wstring& key, const std::wstring& name) 
 
 LSTATUS SimWindows::RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access,
                                   PHKEY result) {
+  const LastErrorKept kept(*this);
   if (Fault("RegOpenKeyExA")) return static_cast<LSTATUS>(GetLastError());
   // ulOptions: "zero or REG_OPTION_OPEN_LINK".
   if (options != 0 && options != REG_OPTION_OPEN_LINK) return ERROR_INVALID_PARAMETER;
@@ -58,6 +59,7 @@ LSTATUS SimWindows::RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM
 // NULL only if lpData is NULL".
 LSTATUS SimWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type,
                                      LPBYTE data, LPDWORD size) {
+  const LastErrorKept kept(*this);
   HandleEntry* entry = Fault("RegQueryValueExW") ? nullptr : Checked(key, "RegQueryValueExW");
   if (!entry) return static_cast<LSTATUS>(GetLastError());
   if (reserved || (data && !size)) return ERROR_INVALID_PARAMETER;
@@ -77,6 +79,7 @@ LSTATUS SimWindows::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserv
 
 LSTATUS SimWindows::RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type,
                                    const BYTE* data, DWORD size) {
+  const LastErrorKept kept(*this);
   HandleEntry* entry = Fault("RegSetValueExW") ? nullptr : Checked(key, "RegSetValueExW");
   if (!entry) return static_cast<LSTATUS>(GetLastError());
   // RegSetValueExW (learn.microsoft.com/windows/win32/api/winreg/nf-winreg-regsetvalueexw):
@@ -88,6 +91,7 @@ LSTATUS SimWindows::RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, 
 }
 
 LSTATUS SimWindows::RegDeleteValueA(HKEY key, LPCSTR valueName) {
+  const LastErrorKept kept(*this);
   HandleEntry* entry = Fault("RegDeleteValueA") ? nullptr : Checked(key, "RegDeleteValueA");
   if (!entry) return static_cast<LSTATUS>(GetLastError());
   const bool erased = registry[entry->name].erase(Lower(Widen(valueName ? valueName : ""))) != 0;
@@ -96,6 +100,7 @@ LSTATUS SimWindows::RegDeleteValueA(HKEY key, LPCSTR valueName) {
 
 LSTATUS SimWindows::RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD,
                                     REGSAM access, LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD) {
+  const LastErrorKept kept(*this);
   if (Fault("RegCreateKeyExA")) return static_cast<LSTATUS>(GetLastError());
   if (reserved != 0) return ERROR_INVALID_PARAMETER;  // "Reserved; must be zero."
   const std::wstring path = KeyPath(key, subKey);
@@ -106,16 +111,19 @@ LSTATUS SimWindows::RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPS
 }
 
 LSTATUS SimWindows::RegFlushKey(HKEY key) {
+  const LastErrorKept kept(*this);
   const bool done = !Fault("RegFlushKey") && Checked(key, "RegFlushKey");
   return done ? ERROR_SUCCESS : static_cast<LSTATUS>(GetLastError());
 }
 
 LSTATUS SimWindows::RegDeleteKeyA(HKEY key, LPCSTR subKey) {
+  const LastErrorKept kept(*this);
   if (Fault("RegDeleteKeyA")) return static_cast<LSTATUS>(GetLastError());
   return registry.erase(KeyPath(key, subKey)) != 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 LSTATUS SimWindows::RegCloseKey(HKEY key) {
+  const LastErrorKept kept(*this);
   Fault("RegCloseKey");
   return CloseOf(key, {HandleKind::kRegKey}) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }

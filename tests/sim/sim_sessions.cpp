@@ -74,6 +74,7 @@ BOOL SimWindows::CreateProcessAsUserW(HANDLE token, LPCWSTR, LPWSTR commandLineT
 // "RmStartSession": flags 0, a key of CCH_RM_SESSION_KEY + 1; a session is a handle until
 // RmEndSession ends it.
 DWORD SimWindows::RmStartSession(DWORD* session, DWORD flags, WCHAR* key) {
+  const LastErrorKept kept(*this);
   if (Fault("RmStartSession")) return lastError_;
   if (!session || !key || flags != 0) return ERROR_BAD_ARGUMENTS;
   key[CCH_RM_SESSION_KEY] = L'\0';  // the key fills the buffer
@@ -88,6 +89,7 @@ static void* RmHandle(DWORD session) { return reinterpret_cast<void*>(uintptr_t{
 DWORD SimWindows::RmRegisterResources(DWORD session, UINT files, LPCWSTR* names, UINT applications,
                                       RM_UNIQUE_PROCESS* processes, UINT services,
                                       LPCWSTR* serviceNames) {
+  const LastErrorKept kept(*this);
   if (Fault("RmRegisterResources")) return lastError_;
   if (!FindHandle(RmHandle(session), HandleKind::kRmSession)) return ERROR_INVALID_HANDLE;
   if ((files && !names) || (applications && !processes) || (services && !serviceNames))
@@ -99,6 +101,7 @@ DWORD SimWindows::RmRegisterResources(DWORD session, UINT files, LPCWSTR* names,
 // "RmShutdown": programs of any session using a registered file are asked to end; RmForceShutdown
 // ends one still running after 30 seconds; one left running is ERROR_FAIL_SHUTDOWN.
 DWORD SimWindows::RmShutdown(DWORD session, ULONG flags, RM_WRITE_STATUS_CALLBACK) {
+  const LastErrorKept kept(*this);
   if (Fault("RmShutdown")) return lastError_;
   if (!FindHandle(RmHandle(session), HandleKind::kRmSession)) return ERROR_INVALID_HANDLE;
   std::vector<DWORD> using_;
@@ -115,6 +118,7 @@ DWORD SimWindows::RmShutdown(DWORD session, ULONG flags, RM_WRITE_STATUS_CALLBAC
 }
 
 DWORD SimWindows::RmEndSession(DWORD session) {
+  const LastErrorKept kept(*this);
   Fault("RmEndSession");
   if (!CloseOf(RmHandle(session), {HandleKind::kRmSession})) return ERROR_INVALID_HANDLE;
   restartManagerFiles_.clear();

@@ -402,6 +402,22 @@ class SimWindows : public WindowsApi {
   std::set<std::wstring> restartManagerFiles_;  // of the Restart Manager session open
 };
 
+// The thread's last error, put back when a call ends that answers its error instead of setting
+// it: the registry's ("If the function fails, the return value is a nonzero error code defined in
+// Winerror.h"), the printer data calls' ("the return value is an error value") and the Restart
+// Manager's.
+class LastErrorKept {
+ public:
+  explicit LastErrorKept(SimWindows& sim) : sim_(sim), error_(sim.GetLastError()) {}
+  ~LastErrorKept() { sim_.SetLastError(error_); }
+  LastErrorKept(const LastErrorKept&) = delete;
+  LastErrorKept& operator=(const LastErrorKept&) = delete;
+
+ private:
+  SimWindows& sim_;
+  DWORD error_;
+};
+
 // Writes a text call's answer into its buffer of `size` characters as Windows may: `text` and its
 // NUL when they fit (when `cut`, its first size - 1 characters and a NUL otherwise), and every
 // character after them too, since the calls promise nothing of the rest: a program that reads
