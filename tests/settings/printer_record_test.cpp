@@ -404,9 +404,9 @@ TEST_F(PrinterRecord, ASplitRecordWithAPartMissingIsSetAsideWithItsParts) {
   EXPECT_EQ(values.count(part + L"1"), 0u);
 }
 
-// A record the run cannot write (no memory to encode it, or not made lasting) is error 18, one it
-// cannot remove error 19, a printer whose settings cannot be set again error 21: the run ends with
-// 100, and the printers come back from what it holds.
+// A record the run cannot write (no memory to encode it, no key for it, or not made lasting) is
+// error 18, one it cannot remove error 19, each with its reason; a printer whose settings cannot
+// be set again is error 21: the run ends with 100, and the printers come back from what it holds.
 TEST_F(PrinterRecord, ARecordThatCannotBeWrittenOrRemovedIsAnError) {
   const auto calls = CallsOfAnInstall();
   const auto flush = std::find(calls.begin(), calls.end(), "RegFlushKey");
@@ -414,21 +414,25 @@ TEST_F(PrinterRecord, ARecordThatCannotBeWrittenOrRemovedIsAnError) {
   const long encoding =
       std::find(std::make_reverse_iterator(flush), calls.rend(), "GlobalAlloc").base() -
       calls.begin() - 1;
-  for (const char* fault : {"no memory", "not flushed", "not removed", "settings not set"}) {
+  for (const char* fault :
+       {"no memory", "key not made", "not flushed", "not removed", "settings not set"}) {
     SCOPED_TRACE(fault);
     Machine machine;
     const std::string why = fault;
     if (why == "no memory") machine.FailCallAfter(encoding, ERROR_NOT_ENOUGH_MEMORY);
+    if (why == "key not made") machine.FailAlways("RegCreateKeyExA", ERROR_ACCESS_DENIED);
     if (why == "not flushed") machine.FailNext("RegFlushKey", 1, ERROR_ACCESS_DENIED);
     if (why == "not removed") machine.FailAlways("RegDeleteKeyA", ERROR_ACCESS_DENIED);
     if (why == "settings not set") machine.FailAlways("SetPrinterW", ERROR_ACCESS_DENIED);
     EXPECT_EQ(Install(machine), 100);
     const auto log = Trimmed(SplitLines(machine.dialog.text));
-    const wchar_t* line = why == "not removed" ? L"Error(19): Can't remove the printer record - ("
-                          : why == "settings not set"
-                              ? L"Error(21): Can`t restore the settings of printer '"
-                              : L"Error(18): Can't write the printer record";
-    EXPECT_GE(LineOf(log, line, true), 0);
+    const DWORD error = why == "no memory" ? static_cast<DWORD>(E_OUTOFMEMORY) : 5;
+    const std::wstring reason = L" - (System message " + std::to_wstring(error) + L".)";
+    const std::wstring line =
+        why == "settings not set" ? L"Error(21): Can`t restore the settings of printer '"
+        : why == "not removed"    ? L"Error(19): Can't remove the printer record" + reason
+                                  : L"Error(18): Can't write the printer record" + reason;
+    EXPECT_GE(LineOf(log, line, why == "settings not set"), 0);
     EXPECT_EQ(machine.printers.size(), 3u);
   }
 }
