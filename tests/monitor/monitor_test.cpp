@@ -177,8 +177,7 @@ TEST_F(MonitorTest, ReinstallKeepsACompatibleMonitor) {
 
 // A monitor whose deletion the spooler refuses three times (error 12) stays registered with a
 // working port: the printers parked on "file:" go back at once, whatever the plan. The machine's
-// only printer stands on the product port: parked and returned all the same, or, where the spooler
-// will not set it, left on that port with each refusal logged.
+// only printer stands on the product port: parked and returned, or each refusal logged, alike.
 TEST_F(MonitorTest, RefusedRemovalLeavesNoPrinterParked) {
   for (const wchar_t* command : {L"install", L"uninstall"}) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(command)));

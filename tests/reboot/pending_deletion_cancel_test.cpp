@@ -22,15 +22,13 @@ struct BusyQueue : SimWindows {
   int changes = 0;
   int growths = 0;
   int queued = 0;  // deletions queued so far
-  bool recase = false;
-  bool recased = false;
+  bool recase = false, recased = false;
   LSTATUS RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                            LPDWORD size) override {
     const LSTATUS status = SimWindows::RegQueryValueExW(key, name, reserved, type, data, size);
     int& left = data ? changes : growths;
     if (data && recase && Lower(name) == Lower(value)) {
-      recase = false;
-      recased = true;
+      recase = false, recased = true;
       std::vector<std::wstring> queue = PendingRenames(value);
       std::replace(queue.begin(), queue.end(), std::wstring(kOwn), std::wstring(kOwnRecased));
       SetRegMultiSz(kSessionManagerKey, value, queue);

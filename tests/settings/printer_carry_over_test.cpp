@@ -66,21 +66,5 @@ TEST_F(PrinterMachine, APrinterWhoseSubKeyCannotBeReadStays) {
   ExpectAllReleased();
 }
 
-// A spooler that takes the re-created printer's "SubKey" but cannot read it back: the printer is
-// back all the same (only its "deleted" mark, found through that read, stays).
-TEST_F(PrinterMachine, ASubKeyWrittenButNotReadBackIsStillRestored) {
-  StageProductPackage(sim);
-  AddProductMonitor(sim, 2629);
-  AddDriver(kProductDriver);
-  SetData(AddProductPrinter(L"Keyed"), "", "k");
-  sim.onPrinterAdded = [this](SimPrinter&) {
-    for (const char* read : {"GetPrinterDataA", "GetPrinterDataExA"})
-      sim.FailAlways(read, RPC_S_SERVER_UNAVAILABLE);
-  };
-  EXPECT_EQ(Run(L"install"), 1);
-  ASSERT_NE(sim.FindPrinter(L"Keyed"), nullptr);
-  EXPECT_EQ(sim.FindPrinter(L"Keyed")->data.size(), 2u);
-}
-
 }  // namespace
 }  // namespace qv::sim

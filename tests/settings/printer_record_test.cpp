@@ -414,25 +414,24 @@ TEST_F(PrinterRecord, ARecordThatCannotBeWrittenOrRemovedIsAnError) {
   const long encoding =
       std::find(std::make_reverse_iterator(flush), calls.rend(), "GlobalAlloc").base() -
       calls.begin() - 1;
-  for (const char* fault :
-       {"no memory", "key not made", "not flushed", "not removed", "settings not set"}) {
+  for (const char* fault : {"no memory", "no key", "not flushed", "not removed", "not restored"}) {
     SCOPED_TRACE(fault);
     Machine machine;
     const std::string why = fault;
     if (why == "no memory") machine.FailCallAfter(encoding, ERROR_NOT_ENOUGH_MEMORY);
-    if (why == "key not made") machine.FailAlways("RegCreateKeyExA", ERROR_ACCESS_DENIED);
+    if (why == "no key") machine.FailAlways("RegCreateKeyExA", ERROR_ACCESS_DENIED);
     if (why == "not flushed") machine.FailNext("RegFlushKey", 1, ERROR_ACCESS_DENIED);
     if (why == "not removed") machine.FailAlways("RegDeleteKeyA", ERROR_ACCESS_DENIED);
-    if (why == "settings not set") machine.FailAlways("SetPrinterW", ERROR_ACCESS_DENIED);
+    if (why == "not restored") machine.FailAlways("SetPrinterW", ERROR_ACCESS_DENIED);
     EXPECT_EQ(Install(machine), 100);
     const auto log = Trimmed(SplitLines(machine.dialog.text));
     const DWORD error = why == "no memory" ? static_cast<DWORD>(E_OUTOFMEMORY) : 5;
     const std::wstring reason = L" - (System message " + std::to_wstring(error) + L".)";
     const std::wstring line =
-        why == "settings not set" ? L"Error(21): Can`t restore the settings of printer '"
-        : why == "not removed"    ? L"Error(19): Can't remove the printer record" + reason
-                                  : L"Error(18): Can't write the printer record" + reason;
-    EXPECT_GE(LineOf(log, line, why == "settings not set"), 0);
+        why == "not restored"  ? L"Error(21): Can`t restore the settings of printer '"
+        : why == "not removed" ? L"Error(19): Can't remove the printer record" + reason
+                               : L"Error(18): Can't write the printer record" + reason;
+    EXPECT_GE(LineOf(log, line, why == "not restored"), 0);
     EXPECT_EQ(machine.printers.size(), 3u);
   }
 }

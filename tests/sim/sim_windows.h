@@ -406,16 +406,11 @@ class SimWindows : public WindowsApi {
 // it: the registry's ("If the function fails, the return value is a nonzero error code defined in
 // Winerror.h"), the printer data calls' ("the return value is an error value") and the Restart
 // Manager's.
-class LastErrorKept {
- public:
-  explicit LastErrorKept(SimWindows& sim) : sim_(sim), error_(sim.GetLastError()) {}
-  ~LastErrorKept() { sim_.SetLastError(error_); }
-  LastErrorKept(const LastErrorKept&) = delete;
-  LastErrorKept& operator=(const LastErrorKept&) = delete;
-
- private:
-  SimWindows& sim_;
-  DWORD error_;
+struct LastErrorKept {
+  explicit LastErrorKept(SimWindows& machine) : sim(machine), error(machine.GetLastError()) {}
+  ~LastErrorKept() { sim.SetLastError(error); }
+  SimWindows& sim;
+  const DWORD error;
 };
 
 // Writes a text call's answer into its buffer of `size` characters as Windows may: `text` and its
