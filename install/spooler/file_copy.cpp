@@ -31,13 +31,13 @@ CopyError StreamFile(HANDLE source, HANDLE target) {
   BYTE chunk[kCopyChunk];
   for (;;) {
     DWORD read = 0;
-    if (!Os().ReadFile(source, chunk, kCopyChunk, &read, nullptr)) return kShortWrite;
+    if (!Os().ReadFile(source, chunk, sizeof chunk, &read, nullptr)) return kShortWrite;
     if (read > 0) {
       DWORD written = 0;
       Os().WriteFile(target, chunk, read, &written, nullptr);
       if (written < read) return kShortWrite;
     }
-    if (read < kCopyChunk) return kNoError;
+    if (read < sizeof chunk) return kNoError;
   }
 }
 

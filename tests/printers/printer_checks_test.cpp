@@ -15,6 +15,7 @@ TEST_F(PrinterMachine, ChecksOnUnusualMachines) {
 
   AddProductPrinter(L"First");
   AddProductPrinter(L"Second");
+  std::rotate(sim.printers.begin(), sim.printers.begin() + 1, sim.printers.end());  // Office last
   EXPECT_EQ(Run(L"onInit"), 102) << "the default is another printer";
   EXPECT_EQ(Run(L"onChkDrv"), 103);
   sim.FailNext("OpenPrinterW", 1, ERROR_ACCESS_DENIED);

@@ -11,8 +11,7 @@ namespace {
 
 constexpr wchar_t kBusy[] = L"\\??\\C:\\other\\busy.tmp";
 
-constexpr wchar_t kOwn[] = L"\\??\\C:\\other\\app.dll";
-constexpr wchar_t kOwnRecased[] = L"\\??\\C:\\OTHER\\app.dll";
+constexpr wchar_t kOwn[] = L"\\??\\C:\\other\\app.dll", kOwnRecased[] = L"\\??\\C:\\OTHER\\app.dll";
 
 // Another program queues a deletion of its own first in `value`: after each of our next `changes`
 // reads, or each of our next `growths` size queries (so that the read after it finds more data).
