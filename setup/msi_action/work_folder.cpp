@@ -18,6 +18,9 @@ using GetTempPath2Function = DWORD(WINAPI*)(DWORD, LPWSTR);
 // Frees a security descriptor made by ConvertStringSecurityDescriptorToSecurityDescriptorW.
 class ScopedLocal {
  public:
+  ScopedLocal() = default;
+  ScopedLocal(const ScopedLocal&) = delete;
+  ScopedLocal& operator=(const ScopedLocal&) = delete;
   ~ScopedLocal() {
     if (memory_) ::LocalFree(memory_);
   }
@@ -28,7 +31,7 @@ class ScopedLocal {
   PSECURITY_DESCRIPTOR memory_ = nullptr;
 };
 
-std::wstring TempPath(DWORD(WINAPI* get)(DWORD, LPWSTR)) {
+std::wstring TempPath(GetTempPath2Function get) {
   wchar_t path[MAX_PATH + 1];
   const DWORD length = get(MAX_PATH + 1, path);
   return length > 0 && length <= MAX_PATH ? std::wstring(path, length) : std::wstring();
